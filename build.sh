@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Set-up for a fresh Debian 12 machine: installs what is missing, builds, then
+#   ./build.sh run   starts the viewer on the bundled sample recording
+#   ./build.sh test  runs every test headless through CTest
+set -euo pipefail
+cd "$(dirname "$0")"
+
+PACKAGES=(build-essential cmake qtbase5-dev qtbase5-dev-tools libqt5svg5-dev
+          fonts-wqy-microhei xvfb xauth desktop-file-utils shared-mime-info
+          clang libclang-rt-14-dev)
+
+install_missing() {
+    local missing=()
+    for p in "${PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -q
+    $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+build() {
+    local dir=$1; shift
+    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release "$@"
+    cmake --build "$dir" -j"$(nproc)"
+}
+
+case "${1:-}" in
+run)
+    install_missing
+    build build
+    if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+        echo "No display found; starting the viewer under xvfb-run."
+        exec xvfb-run -a build/bin/ostrel build/bin/sample.tavdata
+    fi
+    exec build/bin/ostrel build/bin/sample.tavdata
+    ;;
+test)
+    install_missing
+    build build
+    ctest --test-dir build --output-on-failure -j"$(nproc)"
+
+    ;;
+*)
+    echo "usage: $0 run|test" >&2
+    exit 2
+    ;;
+esac

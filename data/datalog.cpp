@@ -1,0 +1,3 @@
+#include "datalog.h"
+
+Q_LOGGING_CATEGORY(lcData, "ostrel.data", QtInfoMsg)

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "tavrecords.h"
+
+#include <QList>
+#include <QObject>
+#include <QPair>
+#include <QStringList>
+#include <QVector>
+
+// The data set of the open file. Lives in the worker thread; the GUI thread reads its
+// members only after readFinished and writes them only through clear().
+class SortedTavData : public QObject
+{
+    Q_OBJECT
+public:
+    explicit SortedTavData(QObject* parent = nullptr);
+
+    int status = 1;
+    QList<QPair<qint64, qint64>> spanStamps; // first and last stamp of each equally spaced run
+    QList<QPair<int, int>> spanIndexes;      // first and last sample index of the same runs
+    QList<qint64> spanIntervals;             // spacing of the same runs, seconds
+    int sampleCount = 0;
+    QStringList names;
+    QVector<qint64> stamps;
+    QVector<QVector<float>> values; // one column per name, each sampleCount long
+    QStringList infoNames;
+    QStringList infoValues;
+    QList<ErrorRecord> errors;
+    QList<EventRecord> systemEvents;
+    QList<EventRecord> userEvents;
+
+    // Reads the file (CSV by extension, else binary) and merges it; returns the new status.
+    int readTavData(const QString& path);
+    void clear();
+    void debugPrint() const;
+
+    // Runs of at least three equally spaced samples, as (first index, last index, spacing).
+    struct Span
+    {
+        int first;
+        int last;
+        qint64 interval;
+    };
+    static QVector<Span> equalSpacingRuns(const QVector<qint64>& stamps);
+
+signals:
+    void pushInfoUpward(QString info, int percent);
+    void readFinished(QString filePath);
+    void exportFinished(QString filePath);
+
+public slots:
+    void onReadTrigged(QString path);
+    void onExportData(QString filePath, QList<int> indexList, qlonglong stampStart,
+                      qlonglong stampEnd);
+};

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "tavrecords.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QList>
+#include <QObject>
+#include <QStringList>
+#include <QVector>
+
+// One file being read: created and destroyed inside one SortedTavData::readTavData call.
+class TavData : public QObject
+{
+    Q_OBJECT
+public:
+    explicit TavData(QObject* parent = nullptr);
+
+    QStringList infoNames;
+    QStringList infoValues;
+    QList<HistoryBlock> blocks;
+    QList<ErrorRecord> errors;
+    QList<EventRecord> systemEvents;
+    QList<EventRecord> userEvents;
+    int status = 1; // 1 until a read completes
+
+    // Reads a .tavdata file; 0 when it was read to the end, else status (1).
+    int readFromBinary(const QString& path);
+    // Reads a CSV file into one block; 0 on success, else status (1).
+    int readFromCsv(const QString& path, bool useHeaderNames);
+
+    // Logs the message, then emits pushInfoUpward. percent -1: no progress value.
+    void reportInfo(const QString& message, int percent);
+
+    // Section readers over the inclusive byte range [start, end] of the open file.
+    int readGlobalData(QFile& file, qint64 start, qint64 end);
+    int readHistoryData(QFile& file, qint64 start, qint64 end);
+    int readErrorData(QFile& file, qint64 start, qint64 end);
+    int readSystemData(QFile& file, qint64 start, qint64 end);
+    int readUserData(QFile& file, qint64 start, qint64 end);
+
+signals:
+    void pushInfoUpward(QString info, int percent);
+
+private:
+    int readEventData(QFile& file, qint64 start, qint64 end, QList<EventRecord>& out);
+    QString m_path; // the path as given, for the messages
+};
+
+// Low-level helpers of the binary format, free so that tests can reach them.
+namespace TavBinary {
+
+// A section marker found by the scan: where its first copy starts and where the run of
+// copies of its character ends (the byte after the last copy).
+struct MarkerHit
+{
+    char kind = 0;
+    qint64 start = 0;
+    qint64 runEnd = 0;
+};
+
+// Finds every section marker of the file in one pass. The marker earliest in the file
+// wins; a run of more than 16 copies of a marker character is one marker.
+QVector<MarkerHit> scanMarkers(QFile& file, qint64 fileSize);
+// The same over bytes already in memory.
+void scanMarkers(const char* data, qint64 size, qint64 base, QVector<MarkerHit>& out,
+                 char& runChar, qint64& runStart, qint64& runLength);
+
+// Reads length bytes at pos into out; bytes past the end of the file read as zero.
+void readAt(QFile& file, qint64 pos, qint64 length, QByteArray& out);
+
+// Adds delta to every byte, modulo 256.
+void shiftBytes(QByteArray& bytes, signed char delta);
+
+// UTF-8 text of bytes up to the first zero byte.
+QString decodeText(const char* data, int length);
+
+} // namespace TavBinary
