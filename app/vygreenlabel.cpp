@@ -1,0 +1,3 @@
+#include "vygreenlabel.h"
+
+VyGreenLabel::VyGreenLabel(const QString& text) : QLabel(text, nullptr) {}
