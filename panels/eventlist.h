@@ -1,0 +1,38 @@
+#pragma once
+
+#include "tavrecords.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+enum EventKind
+{
+    FaultCleared = 0,
+    FaultOccurred = 1,
+    SystemEvent = 2,
+    UserEvent = 3
+};
+
+// The merged rows of the event table, three parallel lists of equal length.
+struct EventList
+{
+    QList<int> kinds;
+    QStringList texts;
+    QList<qint64> stamps;
+
+    int size() const { return stamps.size(); }
+
+    // Where an entry with stamp w goes: after equal stamps; -1 when the list built so far
+    // is out of order around w and no place fits (the entry is then dropped).
+    static int insertPosition(const QList<qint64>& stamps, qint64 w);
+
+    // Places one entry by insertPosition; returns false when it was dropped.
+    bool insert(int kind, const QString& text, qint64 stamp);
+
+    // Faults in record order (states other than 0 and 1 are skipped with a debug line),
+    // then system and user events placed among them.
+    static EventList build(const QList<ErrorRecord>& errors, const QList<EventRecord>& sys,
+                           const QList<EventRecord>& user, bool showError, bool showSys,
+                           bool showUser);
+};

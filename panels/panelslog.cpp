@@ -1,0 +1,3 @@
+#include "panelslog.h"
+
+Q_LOGGING_CATEGORY(lcPanels, "ostrel.panels", QtInfoMsg)
