@@ -1,0 +1,3 @@
+#include "plotlog.h"
+
+Q_LOGGING_CATEGORY(lcPlot, "ostrel.plot", QtInfoMsg)

@@ -1,0 +1,202 @@
+#pragma once
+
+#include "curveinfo.h"
+#include "sortedtavdata.h"
+
+#include <QBrush>
+#include <QFont>
+#include <QList>
+#include <QPair>
+#include <QPixmap>
+#include <QPoint>
+#include <QStaticText>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+#include <QWidget>
+
+class QPainter;
+class QThread;
+
+// The plot canvas: curves of the loaded data set against time, two verniers, event
+// markers. The main window and the side tables read and write the public state directly
+// and repaint afterwards.
+class TavDrawer : public QWidget
+{
+    Q_OBJECT
+public:
+    // Minimum capacity of the per-span point buffers; grown to the plot width on resize.
+    static constexpr int MaxLinePoints = 1920;
+
+    explicit TavDrawer(QWidget* parent = nullptr);
+    ~TavDrawer() override;
+
+    // Requests a read of a .tavdata or CSV file. Deferred while the worker is busy.
+    void readTAVData(QString path);
+    // Drops the data and resets the view. Deferred while the worker is busy.
+    void clear();
+    // Requests a CSV export of the drawn curves over the visible range (only with data).
+    void exportData(QString filePath);
+    QPair<QStringList, QStringList> fileInfo() const;
+    void stopThread();
+    bool hasData() const;
+    // True from a read or export request until the worker reports back.
+    bool workerBusy() const { return busy; }
+
+    void loadConfig();
+    void saveConfig();
+
+    // Plot geometry, pixels.
+    int marginLeft = 50;
+    int marginRight = 50;
+    int marginTop = 53;
+    int marginBottom = 50;
+    int plotLeft = 50;
+    int plotRight = 0;
+    int plotTop = 53;
+    int plotBottom = 0;
+
+    // X range: the stamps shown at plotLeft and plotRight.
+    qint64 stampStart = 0;
+    qint64 stampEnd = 0;
+
+    // Visible Y ranges, one entry per axis (0: "℃" left, 1: "%RH" right, more from the INI).
+    QList<float> upperLimits;
+    QList<float> lowerLimits;
+
+    int xSplCount = 0;
+    int ySplCount = 0;
+
+    QList<CurveInfo> curveInfoList;
+
+    // View flags, named after their INI keys.
+    bool DarkMode = false;
+    bool WaterMark = false;
+    bool DrawA = true;
+    bool DrawB = false;
+    bool allowDragX = true;
+    bool allowZoomX = true;
+    bool allowDragY0 = true;
+    bool allowZoomY0 = false;
+    bool allowDragY1 = true;
+    bool allowZoomY1 = false;
+    bool showError = false;
+    bool showSys = false;
+    bool showUser = false;
+
+    // Verniers: x pixel; stamp and per-drawn-curve readings (999.0: no reading) of the
+    // last paint with data.
+    int vernPosA = 100;
+    int vernPosB = 200;
+    qint64 vernStampA = 0;
+    qint64 vernStampB = 0;
+    QList<float> vernValuesA;
+    QList<float> vernValuesB;
+
+    bool fullScreen = false;
+
+    // Two spans are joined by a line when their facing samples are less than this many
+    // seconds apart, so that one irregular sample does not break a curve.
+    int bridgeGap = 60;
+
+    int iconSize = 18;
+    QStaticText titleText;
+
+    SortedTavData dataSet;
+    QThread* workerThread = nullptr;
+
+    // --- interaction state (tavdrawerinput.cpp) ---
+    bool mousePressed = false;
+    int pressX = 0;
+    int pressY = 0;
+    bool hoverA = false;
+    bool hoverB = false;
+    bool dragA = false;
+    bool dragB = false;
+    int lastTipX = -1;
+    int lastTipY = -1;
+    QString lastTipText;
+    float panRemainder = 0.0f;
+    // --- end of interaction state ---
+
+signals:
+    void pushInfoUpward(QString info, int percent);
+    void trigRead(QString path);
+    void trigExport(QString filePath, QList<int> indexList, qlonglong stampStart,
+                    qlonglong stampEnd);
+    void readFinished(QString filePath);
+    void exportFinished(QString filePath);
+    void repaintFinished();
+    void vernRefreshed();
+    void recoverWindow();
+
+public slots:
+    void onTsdReadFinished(QString filePath);
+    void onRepaintRequestedByData();
+    void onMoveView(int sft_x, int sft_y);
+    void onMoveTCenter(qlonglong stamp);
+    void onResetView();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void enterEvent(QEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    // Painting steps (tavdrawerpaint.cpp).
+    void paintCurves(QPainter& painter);
+    void paintSpan(QPainter& painter, int span, int visibleFirst, int visibleLast,
+                   const QVector<int>& drawnCurves);
+    void paintLabels(QPainter& painter);
+    void paintEvents(QPainter& painter);
+    void paintVerniers(QPainter& painter);
+    void ensureBuffers();
+
+    // Hand-off (tavdrawer.cpp).
+    void startRead(const QString& path);
+    void startExport(const QString& filePath);
+    void clearNow();
+    void onTsdExportFinished(QString filePath);
+    void runPending();
+    void applySavedCurves();
+
+    // Painting resources.
+    QFont valueFont;
+    QFont unitFont;
+    QFont titleFont;
+    QFont vernFont;
+    QBrush lightWaterBrush;
+    QBrush darkWaterBrush;
+    QPixmap sysIcon;
+    QPixmap errIcon;
+    QPixmap solveIcon;
+    QPixmap userIcon;
+    QStaticText unitTextY1;
+    QStaticText unitTextY2;
+
+    // Buffers reused by every paint.
+    QVector<QPoint> linePoints;
+    QVector<int> sampleIndexes;
+    // Per drawn curve, the end of the previous span's last run, for bridging.
+    QVector<QPoint> bridgePoints;
+    QVector<qint64> bridgeStamps;
+    QVector<char> bridgeOpen;
+    QVector<char> foundA;
+    QVector<char> foundB;
+
+    // Worker state: a request that arrives while busy waits here; only the latest of
+    // each kind is kept.
+    bool busy = false;
+    bool pendingClear = false;
+    bool pendingReadSet = false;
+    QString pendingRead;
+    bool pendingExportSet = false;
+    QString pendingExport;
+    bool exportBeforeReset = false; // the pending export was asked before the clear/read
+};
