@@ -1,17 +1,59 @@
 #include "tavdrawer.h"
 
+#include "plotconfig.h"
 #include "plotlog.h"
+#include "tavconfigpath.h"
 
+#include <QDir>
+#include <QImage>
 #include <QThread>
+
+namespace {
+
+QPixmap loadIcon(const QString& path, int width)
+{
+    return QPixmap::fromImage(QImage(path).scaledToWidth(width, Qt::SmoothTransformation));
+}
+
+} // namespace
 
 TavDrawer::TavDrawer(QWidget* parent) : QWidget(parent)
 {
     setMinimumSize(480, 360);
+    plotRight = width() - marginRight;
+    plotBottom = height() - marginBottom;
+
+    loadConfig();
+
+    connect(this, &TavDrawer::trigRead, &dataSet, &SortedTavData::onReadTrigged);
+    connect(this, &TavDrawer::trigExport, &dataSet, &SortedTavData::onExportData);
+    connect(&dataSet, &SortedTavData::readFinished, this, &TavDrawer::onTsdReadFinished);
+    connect(&dataSet, &SortedTavData::exportFinished, this, &TavDrawer::onTsdExportFinished);
+    connect(&dataSet, &SortedTavData::pushInfoUpward, this, &TavDrawer::pushInfoUpward);
+
+    setAttribute(Qt::WA_MouseTracking);
+    vernPosA = 100;
+    vernPosB = 200;
+
+    valueFont = QFont(QStringLiteral("微软雅黑"), 10, QFont::Normal);
+    unitFont = QFont(QStringLiteral("微软雅黑"), 12, QFont::Normal);
+    titleFont = QFont(QStringLiteral("Times New Roman"), 14, QFont::Normal);
+    vernFont = QFont(QStringLiteral("微软雅黑"), 11, QFont::Bold);
+    lightWaterBrush = QBrush(QColor(0xFF, 0xFF, 0xFF), QPixmap(":/tav/water_mark_light.png"));
+    darkWaterBrush = QBrush(QColor(0x20, 0x20, 0x20), QPixmap(":/tav/water_mark_dark.png"));
+    sysIcon = loadIcon(QStringLiteral(":/pngs/sys_24px.png"), iconSize);
+    errIcon = loadIcon(QStringLiteral(":/pngs/err_24px.png"), iconSize);
+    solveIcon = loadIcon(QStringLiteral(":/pngs/solve_24px.png"), iconSize);
+    userIcon = loadIcon(QStringLiteral(":/pngs/user_24px.png"), iconSize);
+    unitTextY1 = QStaticText(QStringLiteral("℃"));
+    unitTextY2 = QStaticText(QStringLiteral("%RH"));
+
     workerThread = new QThread;
     dataSet.moveToThread(workerThread);
     workerThread->start(QThread::InheritPriority);
 }
 
+// The worker may still be reading: it must be gone before dataSet is destroyed.
 TavDrawer::~TavDrawer()
 {
     workerThread->quit();
@@ -21,14 +63,109 @@ TavDrawer::~TavDrawer()
 
 void TavDrawer::readTAVData(QString path)
 {
-    Q_UNUSED(path)
+    qCDebug(lcPlot) << "TavDrawer::readTAVData" << path;
+    if (busy) {
+        // A read replaces the pending clear and read; an export asked earlier of the
+        // current data still runs first.
+        pendingReadSet = true;
+        pendingRead = path;
+        pendingClear = false;
+        if (pendingExportSet)
+            exportBeforeReset = true;
+        return;
+    }
+    startRead(path);
 }
 
-void TavDrawer::clear() {}
+void TavDrawer::startRead(const QString& path)
+{
+    clearNow();
+    const QString name = QDir::toNativeSeparators(path).split(QDir::separator()).last();
+    titleText.setText(name.split(QLatin1Char('.')).first());
+    busy = true;
+    emit trigRead(path);
+}
+
+void TavDrawer::clear()
+{
+    if (busy) {
+        if (!pendingReadSet)
+            pendingClear = true;
+        if (pendingExportSet)
+            exportBeforeReset = true;
+        return;
+    }
+    clearNow();
+}
+
+void TavDrawer::clearNow()
+{
+    qCDebug(lcPlot) << "TavDrawer::clear";
+    dataSet.clear();
+    curveInfoList.clear();
+    stampStart = 0;
+    stampEnd = 0;
+    onResetView();
+    update();
+}
 
 void TavDrawer::exportData(QString filePath)
 {
-    Q_UNUSED(filePath)
+    if (busy) {
+        pendingExportSet = true;
+        pendingExport = filePath;
+        exportBeforeReset = false;
+        return;
+    }
+    startExport(filePath);
+}
+
+void TavDrawer::startExport(const QString& filePath)
+{
+    if (dataSet.status > 0)
+        return;
+    QList<int> indexList;
+    for (int i = 0; i < dataSet.names.size(); ++i) {
+        for (const CurveInfo& c : qAsConst(curveInfoList)) {
+            if (c.ToDraw && c.CurveName == dataSet.names[i])
+                indexList.append(i);
+        }
+    }
+    qCDebug(lcPlot) << "TavDrawer::exportData" << indexList;
+    busy = true;
+    emit trigExport(filePath, indexList, stampStart, stampEnd);
+}
+
+void TavDrawer::onTsdExportFinished(QString filePath)
+{
+    busy = false;
+    emit exportFinished(filePath);
+    runPending();
+}
+
+// Runs what waited for the worker, in the order it was asked.
+void TavDrawer::runPending()
+{
+    if (busy)
+        return;
+    const bool reset = pendingClear || pendingReadSet;
+    if (pendingExportSet && (exportBeforeReset || !reset)) {
+        pendingExportSet = false;
+        startExport(pendingExport);
+        if (busy)
+            return;
+    }
+    if (pendingReadSet) {
+        pendingReadSet = false;
+        pendingClear = false;
+        startRead(pendingRead);
+        return; // a pending export now waits for this read
+    }
+    if (pendingClear) {
+        pendingClear = false;
+        clearNow();
+        pendingExportSet = false; // nothing left to export
+    }
 }
 
 QPair<QStringList, QStringList> TavDrawer::fileInfo() const
@@ -47,13 +184,103 @@ bool TavDrawer::hasData() const
     return dataSet.status == 0;
 }
 
-void TavDrawer::loadConfig() {}
+void TavDrawer::loadConfig()
+{
+    PlotViewSettings s = viewSettings();
+    PlotConfig::readView(TavConfigPath::filePath(), s);
+    setViewSettings(s);
+}
 
-void TavDrawer::saveConfig() {}
+void TavDrawer::saveConfig()
+{
+    PlotConfig::write(TavConfigPath::filePath(), viewSettings(), curveInfoList);
+}
+
+PlotViewSettings TavDrawer::viewSettings() const
+{
+    PlotViewSettings s;
+    s.DarkMode = DarkMode;
+    s.WaterMark = WaterMark;
+    s.upperLimits = upperLimits;
+    s.lowerLimits = lowerLimits;
+    s.xSplCount = xSplCount;
+    s.ySplCount = ySplCount;
+    s.DrawA = DrawA;
+    s.DrawB = DrawB;
+    s.allowDragX = allowDragX;
+    s.allowZoomX = allowZoomX;
+    s.allowDragY0 = allowDragY0;
+    s.allowZoomY0 = allowZoomY0;
+    s.allowDragY1 = allowDragY1;
+    s.allowZoomY1 = allowZoomY1;
+    s.showError = showError;
+    s.showSys = showSys;
+    s.showUser = showUser;
+    return s;
+}
+
+void TavDrawer::setViewSettings(const PlotViewSettings& s)
+{
+    DarkMode = s.DarkMode;
+    WaterMark = s.WaterMark;
+    upperLimits = s.upperLimits;
+    lowerLimits = s.lowerLimits;
+    xSplCount = s.xSplCount;
+    ySplCount = s.ySplCount;
+    DrawA = s.DrawA;
+    DrawB = s.DrawB;
+    allowDragX = s.allowDragX;
+    allowZoomX = s.allowZoomX;
+    allowDragY0 = s.allowDragY0;
+    allowZoomY0 = s.allowZoomY0;
+    allowDragY1 = s.allowDragY1;
+    allowZoomY1 = s.allowZoomY1;
+    showError = s.showError;
+    showSys = s.showSys;
+    showUser = s.showUser;
+}
+
+void TavDrawer::applySavedCurves()
+{
+    PlotConfig::applyCurves(curveInfoList, PlotConfig::readCurves(TavConfigPath::filePath()));
+}
 
 void TavDrawer::onTsdReadFinished(QString filePath)
 {
-    Q_UNUSED(filePath)
+    qCDebug(lcPlot) << "TavDrawer::onTsdReadFinished" << filePath;
+    busy = false;
+    if (dataSet.status > 0) {
+        emit readFinished(QString());
+        runPending();
+        return;
+    }
+    dataSet.debugPrint();
+    if (!dataSet.stamps.isEmpty()) {
+        stampStart = dataSet.stamps.first();
+        stampEnd = dataSet.stamps.last();
+    }
+    curveInfoList.clear();
+    for (const QString& name : qAsConst(dataSet.names)) {
+        CurveInfo c;
+        c.CurveName = name;
+        curveInfoList.append(c);
+    }
+    applySavedCurves();
+    vernPosA = 100;
+    vernPosB = 200;
+    update();
+    emit readFinished(filePath);
+    runPending();
 }
 
-void TavDrawer::onResetView() {}
+void TavDrawer::onResetView()
+{
+    upperLimits.clear();
+    lowerLimits.clear();
+    PlotConfig::completeLimits(upperLimits, lowerLimits);
+    if (dataSet.status > 0 || dataSet.stamps.isEmpty())
+        return;
+    stampStart = dataSet.stamps.first();
+    stampEnd = dataSet.stamps.last();
+    update();
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "curveinfo.h"
+#include "plotconfig.h"
 #include "sortedtavdata.h"
 
 #include <QBrush>
@@ -150,12 +151,13 @@ protected:
 
 private:
     // Painting steps (tavdrawerpaint.cpp).
+    void paintGrid(QPainter& painter, const QPen& gridPen);
     void paintCurves(QPainter& painter);
-    void paintSpan(QPainter& painter, int span, int visibleFirst, int visibleLast,
-                   const QVector<int>& drawnCurves);
+    void paintSpan(QPainter& painter, int span, int visibleFirst, int visibleLast);
+    void paintFrame(QPainter& painter, const QColor& background, const QPen& axisPen);
     void paintLabels(QPainter& painter);
     void paintEvents(QPainter& painter);
-    void paintVerniers(QPainter& painter);
+    void paintVerniers(QPainter& painter, const QColor& ink);
     void ensureBuffers();
 
     // Hand-off (tavdrawer.cpp).
@@ -165,6 +167,8 @@ private:
     void onTsdExportFinished(QString filePath);
     void runPending();
     void applySavedCurves();
+    PlotViewSettings viewSettings() const;
+    void setViewSettings(const PlotViewSettings& s);
 
     // Painting resources.
     QFont valueFont;
@@ -187,6 +191,8 @@ private:
     QVector<QPoint> bridgePoints;
     QVector<qint64> bridgeStamps;
     QVector<char> bridgeOpen;
+    QVector<int> xBuffer;     // x of each thinned index of the current span
+    QVector<int> drawnCurves; // indexes of the curves drawn by the current paint
     QVector<char> foundA;
     QVector<char> foundB;
 
