@@ -1,16 +1,804 @@
 #include "ostrel.h"
 
+#include "filedropfilter.h"
+#include "headerlook.h"
+#include "ostrellog.h"
+#include "tavdrawer.h"
+#include "vybrandwidget.h"
+#include "vygreenlabel.h"
+#include "vyiconbutton.h"
+#include "vyicontextbutton.h"
+#include "vytabcurve.h"
+#include "vytabevent.h"
+#include "vytabinfo.h"
+#include "vytabvern.h"
+#include "windowpaths.h"
+
+#if __has_include("registerfiletype.h")
+#include "registerfiletype.h"
+#define OSTREL_HAS_REGISTER_FILE_TYPE 1
+#endif
+
+#include <QCheckBox>
+#include <QDateTimeEdit>
+#include <QDesktopServices>
+#include <QDoubleSpinBox>
+#include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QSpinBox>
+#include <QStyle>
+#include <QTabWidget>
+#include <QThread>
+#include <QTimer>
 #include <QVBoxLayout>
 
-Ostrel::Ostrel(const QString& startPath, QWidget* parent) : QWidget(parent)
+// The widgets the window builds but keeps no member for: created in one step of the
+// constructor, connected in the next and laid out in the one after.
+struct OstrelParts
 {
+    VyIconButton* screenshotButton = nullptr;
+    VyIconButton* fullScreenButton = nullptr;
+    VyBrandWidget* brand = nullptr;
+    VyIconButton* regButton = nullptr;
+    VyIconButton* openButton = nullptr;
+    VyIconButton* saveButton = nullptr;
+    VyIconButton* exportButton = nullptr;
+    VyIconButton* clearButton = nullptr;
+    VyIconButton* navUp = nullptr;
+    VyIconButton* navLeft = nullptr;
+    VyIconButton* navHome = nullptr;
+    VyIconButton* navRight = nullptr;
+    VyIconButton* navDown = nullptr;
+    VyGreenLabel* axisLabels[5] = {};
+    VyIconButton* vernALeft = nullptr;
+    VyIconButton* vernARight = nullptr;
+    VyIconButton* vernBLeft = nullptr;
+    VyIconButton* vernBRight = nullptr;
+    VyIconButton* resetButton = nullptr;
+    QLabel* eventIcons[3] = {};
+    QTabWidget* tabs = nullptr;
+    QWidget* leftPane = nullptr;
+};
+
+namespace {
+
+const char* const DateTimeFormat = "yyyy/MM/dd hh:mm:ss";
+
+// The sheet text is shared by the whole process, as one application has one look.
+QString& styleSheetText()
+{
+    static QString text;
+    return text;
+}
+
+VyIconButton* iconButton(const char* icon, int edge, const char* tip = nullptr)
+{
+    auto* button = new VyIconButton(QIcon(QString::fromLatin1(icon)), QSize(edge, edge));
+    if (tip)
+        button->setToolTip(QString::fromUtf8(tip));
+    return button;
+}
+
+VyIconButton* textButton(const char* icon, const char* text, const char* tip = nullptr)
+{
+    auto* button = new VyIconTextButton(QIcon(QString::fromLatin1(icon)), QString::fromUtf8(text),
+                                        QSize(28, 28));
+    if (tip)
+        button->setToolTip(QString::fromUtf8(tip));
+    return button;
+}
+
+QCheckBox* checkBox(const char* text = nullptr)
+{
+    return new QCheckBox(text ? QString::fromUtf8(text) : QString());
+}
+
+QDoubleSpinBox* limitSpin()
+{
+    auto* spin = new QDoubleSpinBox;
+    spin->setRange(-999.9, 999.9);
+    return spin;
+}
+
+QSpinBox* gridSpin()
+{
+    auto* spin = new QSpinBox;
+    spin->setRange(0, 99);
+    return spin;
+}
+
+QDateTimeEdit* dateTimeEdit()
+{
+    auto* edit = new QDateTimeEdit;
+    edit->setDisplayFormat(QString::fromLatin1(DateTimeFormat));
+    // Stamps are wall-clock times as recorded; the editor must not shift them.
+    edit->setTimeSpec(Qt::UTC);
+    return edit;
+}
+
+QLabel* eventIcon(const char* path)
+{
+    auto* label = new QLabel;
+    label->setPixmap(
+        QPixmap(QString::fromLatin1(path)).scaledToWidth(18, Qt::SmoothTransformation));
+    return label;
+}
+
+qint64 utcStamp(const QDateTimeEdit* edit)
+{
+    QDateTime shown = edit->dateTime();
+    shown.setOffsetFromUtc(0);
+    return shown.toSecsSinceEpoch();
+}
+
+void emptyTable(QTableWidget* table)
+{
+    table->clearContents();
+    table->setRowCount(0);
+}
+
+QHBoxLayout* centredRow(QWidget* a, QWidget* b)
+{
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(a);
+    row->addStretch();
+    row->addWidget(b);
+    row->addStretch();
+    return row;
+}
+
+QGroupBox* formGroup(const char* title, const char* label1, QWidget* field1, const char* label2,
+                     QWidget* field2)
+{
+    auto* group = new QGroupBox(QString::fromUtf8(title));
+    auto* form = new QFormLayout(group);
+    form->addRow(QString::fromUtf8(label1), field1);
+    form->addRow(QString::fromUtf8(label2), field2);
+    return group;
+}
+
+} // namespace
+
+Ostrel::Ostrel(const QString& path) : QSplitter(nullptr)
+{
+    qCDebug(lcOstrel) << "Ostrel::Ostrel" << QThread::currentThreadId();
+    OstrelParts parts;
+    createWidgets(parts);
+    initEditors();
+    readTimer = new QTimer(this);
+    readTimer->setSingleShot(false);
+    connectButtons(parts);
+    connectEditors(parts);
+    connectCanvas();
+    buildLayouts(parts);
+    applyFonts(parts);
+    loadStyleSheet(QStringLiteral(":/qss/common.qss"));
     setWindowTitle(QStringLiteral("Ostrel V1.0.8"));
-    auto* layout = new QVBoxLayout(this);
+    setWindowIcon(QIcon(QStringLiteral(":/pngs/ostrel.png")));
+    setStretchFactor(0, 3);
+    setStretchFactor(1, 0);
+    parts.tabs->setCurrentIndex(2);
+    parts.tabs->setCurrentIndex(0);
+    canvasLayout->setContentsMargins(5, 5, 0, 0);
+
+    auto* dropFilter = new FileDropFilter(this);
+    installEventFilter(dropFilter);
+    setAcceptDrops(true);
+    connect(dropFilter, &FileDropFilter::fileDropped, this, [this](const QString& file) {
+        clearAll();
+        startFile(file);
+    });
+
+    const QFileInfo start(path);
+    if (!path.isEmpty() && start.isFile())
+        startFile(path);
+}
+
+Ostrel::~Ostrel() = default;
+
+void Ostrel::createWidgets(OstrelParts& parts)
+{
+    drawer = new TavDrawer;
+    createStatusRow(parts);
+    createFilePage(parts);
+    createControlPage(parts);
+    createChartPage(parts);
+    createEventPage(parts);
+}
+
+void Ostrel::createStatusRow(OstrelParts& parts)
+{
     statusLabel = new QLabel(QStringLiteral("等待打开文件"));
-    layout->addWidget(statusLabel);
-    const QFileInfo info(startPath);
-    if (!startPath.isEmpty() && info.exists() && info.isFile())
-        statusLabel->setText(startPath);
+    progressBar = new QProgressBar;
+    progressBar->setRange(0, 100);
+    progressBar->setTextVisible(false);
+    parts.screenshotButton = iconButton(":/pngs/screenshot.png", 24, "截图导出为PNG");
+    parts.fullScreenButton = iconButton(":/pngs/fullscreen.png", 24, "全屏显示");
+    collapseButton = iconButton(":/pngs/collaps.png", 24, "折叠右侧菜单");
+}
+
+void Ostrel::createFilePage(OstrelParts& parts)
+{
+    parts.brand = new VyBrandWidget;
+    parts.regButton = iconButton(":/pngs/reg.png", 26, "注册.tavdata文件格式");
+    parts.regButton->setFixedSize(34, 34);
+    parts.regButton->setParent(parts.brand);
+    parts.regButton->move(12, 10);
+    parts.openButton = textButton(":/pngs/open.png", "打开文件", "打开.tavdata文件");
+    parts.saveButton = textButton(":/pngs/save.png", "保存设置", "保存曲线配置");
+    parts.exportButton = textButton(":/pngs/table.png", "导出数据", "导出为CSV");
+    parts.clearButton = textButton(":/pngs/clear.png", "清空屏幕", "清空画面中打开的曲线");
+    tabInfo = new VyTabInfo;
+}
+
+void Ostrel::createControlPage(OstrelParts& parts)
+{
+    parts.navUp = iconButton(":/pngs/up.png", 26);
+    parts.navLeft = iconButton(":/pngs/left.png", 26);
+    parts.navHome = iconButton(":/pngs/home.png", 26);
+    parts.navRight = iconButton(":/pngs/right.png", 26);
+    parts.navDown = iconButton(":/pngs/down.png", 26);
+    const char* axisTexts[5] = {"拖动", "缩放", "X轴", "Y1轴", "Y2轴"};
+    for (int i = 0; i < 5; ++i)
+        parts.axisLabels[i] = new VyGreenLabel(QString::fromUtf8(axisTexts[i]));
+    checkDragX = checkBox();
+    checkZoomX = checkBox();
+    checkDragY0 = checkBox();
+    checkZoomY0 = checkBox();
+    checkDragY1 = checkBox();
+    checkZoomY1 = checkBox();
+    checkVernA = checkBox("游标A");
+    checkVernB = checkBox("游标B");
+    parts.vernALeft = iconButton(":/pngs/left.png", 26);
+    parts.vernARight = iconButton(":/pngs/right.png", 26);
+    parts.vernBLeft = iconButton(":/pngs/left.png", 26);
+    parts.vernBRight = iconButton(":/pngs/right.png", 26);
+    tabVern = new VyTabVern;
+}
+
+void Ostrel::createChartPage(OstrelParts& parts)
+{
+    spinUpperY1 = limitSpin();
+    spinLowerY1 = limitSpin();
+    spinUpperY2 = limitSpin();
+    spinLowerY2 = limitSpin();
+    spinGridX = gridSpin();
+    spinGridY = gridSpin();
+    editStart = dateTimeEdit();
+    editEnd = dateTimeEdit();
+    parts.resetButton = textButton(":/pngs/reset.png", " 重置");
+    checkDark = checkBox("暗色背景");
+    checkWaterMark = checkBox("TAV水印");
+    tabCurve = new VyTabCurve;
+}
+
+void Ostrel::createEventPage(OstrelParts& parts)
+{
+    parts.eventIcons[0] = eventIcon(":/pngs/err_24px.png");
+    parts.eventIcons[1] = eventIcon(":/pngs/sys_24px.png");
+    parts.eventIcons[2] = eventIcon(":/pngs/user_24px.png");
+    checkShowError = checkBox("显示：故障及解除");
+    checkShowSys = checkBox("显示：系统事件");
+    checkShowUser = checkBox("显示：用户事件");
+    tabEvent = new VyTabEvent;
+}
+
+// Nothing is connected yet, so copying the canvas's settings repaints nothing.
+void Ostrel::initEditors()
+{
+    checkDragX->setChecked(drawer->allowDragX);
+    checkZoomX->setChecked(drawer->allowZoomX);
+    checkDragY0->setChecked(drawer->allowDragY0);
+    checkZoomY0->setChecked(drawer->allowZoomY0);
+    checkDragY1->setChecked(drawer->allowDragY1);
+    checkZoomY1->setChecked(drawer->allowZoomY1);
+    checkVernA->setChecked(drawer->DrawA);
+    checkVernB->setChecked(drawer->DrawB);
+    checkDark->setChecked(drawer->DarkMode);
+    checkWaterMark->setChecked(drawer->WaterMark);
+    checkShowError->setChecked(drawer->showError);
+    checkShowSys->setChecked(drawer->showSys);
+    checkShowUser->setChecked(drawer->showUser);
+}
+
+void Ostrel::connectButtons(const OstrelParts& parts)
+{
+    connect(readTimer, &QTimer::timeout, this, &Ostrel::timerCount);
+    connect(parts.screenshotButton, &QPushButton::clicked, this, &Ostrel::screenShot);
+    connect(parts.fullScreenButton, &QPushButton::clicked, this, &Ostrel::showFullScreen);
+    connect(collapseButton, &QPushButton::clicked, this, &Ostrel::collapsRight);
+    connect(parts.regButton, &QPushButton::clicked, this, &Ostrel::registerFileType);
+    connect(parts.openButton, &QPushButton::clicked, this, &Ostrel::browseForOpenData);
+    connect(parts.saveButton, &QPushButton::clicked, drawer, &TavDrawer::saveConfig);
+    connect(parts.exportButton, &QPushButton::clicked, this, &Ostrel::browseForSaveData);
+    connect(parts.clearButton, &QPushButton::clicked, this, &Ostrel::clearAll);
+    connect(parts.navLeft, &QPushButton::clicked, parts.navLeft,
+            [this] { drawer->onMoveView(-1, 0); });
+    connect(parts.navRight, &QPushButton::clicked, parts.navRight,
+            [this] { drawer->onMoveView(1, 0); });
+    connect(parts.navUp, &QPushButton::clicked, parts.navUp, [this] { drawer->onMoveView(0, -1); });
+    connect(parts.navDown, &QPushButton::clicked, parts.navDown,
+            [this] { drawer->onMoveView(0, 1); });
+    connect(parts.navHome, &QPushButton::clicked, drawer, &TavDrawer::onResetView);
+}
+
+void Ostrel::connectEditors(const OstrelParts& parts)
+{
+    for (QCheckBox* box :
+         {checkDragX, checkZoomX, checkDragY0, checkZoomY0, checkDragY1, checkZoomY1})
+        connect(box, &QCheckBox::stateChanged, this, &Ostrel::paintDataChanged);
+    auto nudge = [this](int& pos, int step) {
+        pos += step;
+        drawer->onRepaintRequestedByData();
+    };
+    connect(parts.vernALeft, &QPushButton::clicked, parts.vernALeft,
+            [this, nudge] { nudge(drawer->vernPosA, -1); });
+    connect(parts.vernARight, &QPushButton::clicked, parts.vernARight,
+            [this, nudge] { nudge(drawer->vernPosA, 1); });
+    connect(parts.vernBLeft, &QPushButton::clicked, parts.vernBLeft,
+            [this, nudge] { nudge(drawer->vernPosB, -1); });
+    connect(parts.vernBRight, &QPushButton::clicked, parts.vernBRight,
+            [this, nudge] { nudge(drawer->vernPosB, 1); });
+    for (QCheckBox* box : {checkVernA, checkVernB})
+        connect(box, &QCheckBox::stateChanged, this, &Ostrel::paintDataChanged);
+    for (QDoubleSpinBox* spin : {spinUpperY1, spinLowerY1, spinUpperY2, spinLowerY2})
+        connect(spin, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
+                &Ostrel::paintDataChanged);
+    for (QSpinBox* spin : {spinGridX, spinGridY})
+        connect(spin, QOverload<int>::of(&QSpinBox::valueChanged), this, &Ostrel::paintDataChanged);
+    for (QDateTimeEdit* edit : {editStart, editEnd})
+        connect(edit, &QDateTimeEdit::dateTimeChanged, this, &Ostrel::paintDataChanged);
+    for (QCheckBox* box : {checkDark, checkWaterMark})
+        connect(box, &QCheckBox::stateChanged, this, &Ostrel::paintDataChanged);
+    connect(parts.resetButton, &QPushButton::clicked, drawer, &TavDrawer::onResetView);
+    connect(tabCurve, &VyTabCurve::curveInfoChanged, this, &Ostrel::curveInfoChanged);
+    // The flags must be in the canvas before the event list is rebuilt from them.
+    for (QCheckBox* box : {checkShowError, checkShowSys, checkShowUser})
+        connect(box, &QCheckBox::stateChanged, this, &Ostrel::paintDataChanged);
+    for (QCheckBox* box : {checkShowError, checkShowSys, checkShowUser})
+        connect(box, &QCheckBox::stateChanged, this, &Ostrel::refreshEvents);
+    connect(tabEvent, &VyTabEvent::jumpToStamp, drawer, &TavDrawer::onMoveTCenter);
+}
+
+void Ostrel::connectCanvas()
+{
+    connect(drawer, &TavDrawer::recoverWindow, this, &Ostrel::showWindowed);
+    connect(drawer, &TavDrawer::pushInfoUpward, this, &Ostrel::accMsg);
+    connect(drawer, &TavDrawer::readFinished, this, &Ostrel::onReadFinished);
+    connect(drawer, &TavDrawer::exportFinished, this, &Ostrel::onExportFinished);
+    connect(drawer, &TavDrawer::repaintFinished, this, &Ostrel::onRepaintFinished);
+    connect(drawer, &TavDrawer::vernRefreshed, this, &Ostrel::onVernRefreshed);
+}
+
+void Ostrel::buildLayouts(OstrelParts& parts)
+{
+    parts.leftPane = buildLeftPane(parts);
+    parts.tabs = new QTabWidget;
+    parts.tabs->setIconSize(QSize(36, 36));
+    parts.tabs->addTab(buildFilePage(parts), QIcon(QStringLiteral(":/tav/tav.png")), QString());
+    parts.tabs->addTab(buildControlPage(parts), QIcon(QStringLiteral(":/pngs/control.png")),
+                       QString());
+    parts.tabs->addTab(buildChartPage(parts), QIcon(QStringLiteral(":/pngs/chart.png")), QString());
+    parts.tabs->addTab(buildEventPage(parts), QIcon(QStringLiteral(":/pngs/event.png")), QString());
+    addWidget(parts.leftPane);
+    addWidget(parts.tabs);
+}
+
+QWidget* Ostrel::buildLeftPane(const OstrelParts& parts)
+{
+    auto* pane = new QWidget;
+    canvasLayout = new QVBoxLayout(pane);
+    canvasLayout->setSpacing(0);
+    canvasLayout->setContentsMargins(5, 5, 0, 0);
+    canvasLayout->addWidget(drawer, 1);
+    progressBar->setAlignment(Qt::AlignCenter);
+    progressBar->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    statusLabel->setIndent(6);
+    statusLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    auto* row = new QHBoxLayout;
+    row->addWidget(progressBar, 0);
+    row->addWidget(statusLabel, 1);
+    row->addStretch();
+    row->addWidget(parts.screenshotButton);
+    row->addSpacing(4);
+    row->addWidget(parts.fullScreenButton);
+    row->addWidget(collapseButton);
+    canvasLayout->addLayout(row);
+    return pane;
+}
+
+QWidget* Ostrel::buildFilePage(const OstrelParts& parts)
+{
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(parts.brand);
+    auto* row1 = new QHBoxLayout;
+    row1->addWidget(parts.openButton);
+    row1->addWidget(parts.saveButton);
+    layout->addLayout(row1);
+    auto* row2 = new QHBoxLayout;
+    row2->addWidget(parts.exportButton);
+    row2->addWidget(parts.clearButton);
+    layout->addLayout(row2);
+    layout->addWidget(tabInfo, 1);
+    // The layout has placed the panel; the button sits over its corner, outside any layout.
+    parts.regButton->raise();
+    return page;
+}
+
+QWidget* Ostrel::buildControlPage(const OstrelParts& parts)
+{
+    auto* nav = new QGridLayout;
+    nav->setSpacing(0);
+    nav->addWidget(parts.navUp, 0, 1);
+    nav->addWidget(parts.navLeft, 1, 0);
+    nav->addWidget(parts.navHome, 1, 1);
+    nav->addWidget(parts.navRight, 1, 2);
+    nav->addWidget(parts.navDown, 2, 1);
+
+    auto* axes = new QGridLayout;
+    axes->addWidget(parts.axisLabels[0], 0, 1, Qt::AlignCenter);
+    axes->addWidget(parts.axisLabels[1], 0, 2, Qt::AlignCenter);
+    QCheckBox* boxes[3][2] = {
+        {checkDragX, checkZoomX}, {checkDragY0, checkZoomY0}, {checkDragY1, checkZoomY1}};
+    for (int r = 0; r < 3; ++r) {
+        axes->addWidget(parts.axisLabels[2 + r], r + 1, 0, Qt::AlignRight | Qt::AlignVCenter);
+        axes->addWidget(boxes[r][0], r + 1, 1, Qt::AlignCenter);
+        axes->addWidget(boxes[r][1], r + 1, 2, Qt::AlignCenter);
+    }
+
+    auto vernGroup = [](QCheckBox* box, QWidget* left, QWidget* right) {
+        auto* group = new QGroupBox;
+        auto* grid = new QGridLayout(group);
+        grid->addWidget(box, 0, 0, 1, 2, Qt::AlignCenter);
+        grid->addWidget(left, 1, 0);
+        grid->addWidget(right, 1, 1);
+        return group;
+    };
+
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    auto* top = new QHBoxLayout;
+    top->addStretch();
+    top->addLayout(nav);
+    top->addStretch();
+    top->addLayout(axes);
+    top->addStretch();
+    layout->addLayout(top);
+    layout->addLayout(centredRow(vernGroup(checkVernA, parts.vernALeft, parts.vernARight),
+                                 vernGroup(checkVernB, parts.vernBLeft, parts.vernBRight)));
+    layout->addWidget(tabVern, 1);
+    return page;
+}
+
+QWidget* Ostrel::buildChartPage(const OstrelParts& parts)
+{
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    auto* row1 = new QHBoxLayout;
+    row1->addWidget(formGroup("温度范围", "Max", spinUpperY1, "Min", spinLowerY1));
+    row1->addWidget(formGroup("湿度范围", "Max", spinUpperY2, "Min", spinLowerY2));
+    layout->addLayout(row1);
+    auto* row2 = new QHBoxLayout;
+    row2->addWidget(formGroup("网格", "X", spinGridX, "Y", spinGridY));
+    row2->addWidget(formGroup("时间范围", "起", editStart, "止", editEnd));
+    layout->addLayout(row2);
+    auto* background = new QGroupBox(QStringLiteral("背景"));
+    auto* backgroundRow = new QHBoxLayout(background);
+    backgroundRow->addWidget(checkDark);
+    backgroundRow->addWidget(checkWaterMark);
+    auto* row3 = new QHBoxLayout;
+    row3->addWidget(parts.resetButton);
+    row3->addWidget(background);
+    layout->addLayout(row3);
+    layout->addWidget(tabCurve, 0);
+    return page;
+}
+
+QWidget* Ostrel::buildEventPage(const OstrelParts& parts)
+{
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    QCheckBox* boxes[3] = {checkShowError, checkShowSys, checkShowUser};
+    for (int i = 0; i < 3; ++i) {
+        auto* row = new QHBoxLayout;
+        row->addWidget(parts.eventIcons[i]);
+        row->addWidget(boxes[i]);
+        row->addStretch();
+        layout->addLayout(row);
+    }
+    layout->addWidget(tabEvent, 1);
+    return page;
+}
+
+void Ostrel::applyFonts(const OstrelParts& parts)
+{
+    setFont(QFont(QStringLiteral("微软雅黑")));
+    QFont bold = font();
+    bold.setWeight(76);
+    for (VyGreenLabel* label : parts.axisLabels)
+        label->setFont(bold);
+    progressBar->setFont(bold);
+    setHeaderLook(tabCurve, bold, headerColor);
+    setHeaderLook(tabVern, bold, headerColor);
+    setHeaderLook(tabEvent, bold, headerColor);
+}
+
+void Ostrel::loadStyleSheet(const QString& fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    style()->unpolish(this);
+    styleSheetText() = QString::fromUtf8(file.readAll());
+    setStyleSheet(styleSheetText());
+    style()->polish(this);
+    file.close();
+}
+
+void Ostrel::startFile(QString startFilePath)
+{
+    qCDebug(lcOstrel) << "Ostrel::startFile";
+    drawer->readTAVData(startFilePath);
+    currentDir = QFileInfo(startFilePath).dir().path();
+    currentStem = WindowPaths::fileStem(startFilePath);
+    if (readTimer->isActive())
+        readTimer->stop();
+    readTickCount = 0;
+    readTimer->start(watchdogInterval);
+}
+
+void Ostrel::browseForOpenData()
+{
+    qCDebug(lcOstrel) << "Ostrel::browseForOpenData";
+    const QString file = QFileDialog::getOpenFileName(
+        this, QStringLiteral("选择数据"), WindowPaths::openDialogFolder(currentDir),
+        QStringLiteral("TavData (*.tavdata);;CSV (*.csv)"));
+    if (file.isEmpty())
+        return;
+    clearAll();
+    startFile(file);
+}
+
+void Ostrel::accMsg(QString msg, int percent)
+{
+    statusLabel->setText(msg);
+    if (percent < 0) {
+        resetProgress();
+        return;
+    }
+    progressBar->setValue(percent);
+    progressBar->setTextVisible(true);
+}
+
+void Ostrel::resetProgress()
+{
+    progressBar->setValue(0);
+    progressBar->setTextVisible(false);
+}
+
+void Ostrel::timerCount()
+{
+    ++readTickCount;
+    qCDebug(lcOstrel) << "Ostrel::timerCount" << readTickCount;
+    if (readTickCount < readTimeoutTicks)
+        return;
+    qCDebug(lcOstrel) << "Read Over Time!";
+    if (readTimer->isActive())
+        readTimer->stop();
+    QMessageBox::warning(this, QStringLiteral("Ostrel"),
+                         tr("读取过程滞缓，文件可能已经损坏，建议重启软件后重试。"),
+                         QMessageBox::Ok);
+    readTickCount = 0;
+}
+
+void Ostrel::onReadFinished(QString path)
+{
+    qCDebug(lcOstrel) << "OstrelTest::onReadFinished" << path;
+    if (readTimer->isActive())
+        readTimer->stop();
+    readTickCount = 0;
+    if (path.isEmpty()) {
+        QMessageBox::critical(this, QStringLiteral("Ostrel"), tr("文件读取失败！"),
+                              QMessageBox::Ok);
+        return;
+    }
+    const QPair<QStringList, QStringList> info = drawer->fileInfo();
+    tabInfo->setInfo(info.first, info.second);
+    tabCurve->setCurves(drawer->curveInfoList);
+    tabVern->resetRows(drawer->curveInfoList);
+    refreshEvents();
+    statusLabel->setText(path + QStringLiteral(" 读取完成！"));
+    resetProgress();
+}
+
+void Ostrel::clearAll()
+{
+    drawer->clear();
+    statusLabel->clear();
+    emptyTable(tabInfo);
+    emptyTable(tabCurve);
+    emptyTable(tabVern);
+    emptyTable(tabEvent);
+}
+
+void Ostrel::setValueEditorsBlocked(bool blocked)
+{
+    const QList<QWidget*> editors = {spinUpperY1, spinLowerY1, spinUpperY2, spinLowerY2,
+                                     spinGridX,   spinGridY,   editStart,   editEnd};
+    for (QWidget* editor : editors)
+        editor->blockSignals(blocked);
+}
+
+void Ostrel::onRepaintFinished()
+{
+    if (!drawer->hasData()) {
+        qCDebug(lcOstrel) << "Return: OstrelTest::onRepaintFinished";
+        return;
+    }
+    setValueEditorsBlocked(true);
+    spinUpperY1->setValue(drawer->upperLimits.value(0));
+    spinLowerY1->setValue(drawer->lowerLimits.value(0));
+    spinUpperY2->setValue(drawer->upperLimits.value(1));
+    spinLowerY2->setValue(drawer->lowerLimits.value(1));
+    spinGridX->setValue(drawer->xSplCount);
+    spinGridY->setValue(drawer->ySplCount);
+    editStart->setDateTime(QDateTime::fromSecsSinceEpoch(drawer->stampStart, Qt::UTC));
+    editEnd->setDateTime(QDateTime::fromSecsSinceEpoch(drawer->stampEnd, Qt::UTC));
+    setValueEditorsBlocked(false);
+}
+
+void Ostrel::onVernRefreshed()
+{
+    tabVern->onVernRefreshed(drawer);
+}
+
+void Ostrel::curveInfoChanged()
+{
+    tabCurve->commitTo(drawer->curveInfoList, *tabVern);
+    drawer->update();
+}
+
+void Ostrel::refreshEvents()
+{
+    tabEvent->refreshEvents(drawer->dataSet, drawer->showError, drawer->showSys, drawer->showUser);
+}
+
+void Ostrel::paintDataChanged()
+{
+    qCDebug(lcOstrel) << "OstrelTest::paintDataChanged";
+    if (drawer->hasData()) {
+        drawer->upperLimits[0] = float(spinUpperY1->value());
+        drawer->lowerLimits[0] = float(spinLowerY1->value());
+        drawer->upperLimits[1] = float(spinUpperY2->value());
+        drawer->lowerLimits[1] = float(spinLowerY2->value());
+        drawer->xSplCount = spinGridX->value();
+        drawer->ySplCount = spinGridY->value();
+        drawer->stampStart = utcStamp(editStart);
+        drawer->stampEnd = utcStamp(editEnd);
+    }
+    drawer->allowDragX = checkDragX->isChecked();
+    drawer->allowZoomX = checkZoomX->isChecked();
+    drawer->allowDragY0 = checkDragY0->isChecked();
+    drawer->allowZoomY0 = checkZoomY0->isChecked();
+    drawer->allowDragY1 = checkDragY1->isChecked();
+    drawer->allowZoomY1 = checkZoomY1->isChecked();
+    drawer->DrawA = checkVernA->isChecked();
+    drawer->DrawB = checkVernB->isChecked();
+    drawer->DarkMode = checkDark->isChecked();
+    drawer->WaterMark = checkWaterMark->isChecked();
+    drawer->showError = checkShowError->isChecked();
+    drawer->showSys = checkShowSys->isChecked();
+    drawer->showUser = checkShowUser->isChecked();
+    drawer->onRepaintRequestedByData();
+}
+
+QString Ostrel::proposedPath() const
+{
+    return WindowPaths::proposedSavePath(currentDir, currentStem);
+}
+
+void Ostrel::browseForSaveData()
+{
+    if (!drawer->hasData())
+        return;
+    const QString file = QFileDialog::getSaveFileName(
+        this, QStringLiteral("导出数据-仅当前画面"), proposedPath(), QStringLiteral("CSV (*.csv)"));
+    if (!file.isEmpty())
+        drawer->exportData(file);
+}
+
+void Ostrel::onExportFinished(QString path)
+{
+    qCDebug(lcOstrel) << "OstrelTest::onExportFinished" << path;
+    statusLabel->setText(path + QStringLiteral(" 导出完成！"));
+    resetProgress();
+    QDesktopServices::openUrl(WindowPaths::folderUrl(path));
+}
+
+void Ostrel::screenShot()
+{
+    const QString file = QFileDialog::getSaveFileName(
+        this, QStringLiteral("导出截图"), proposedPath(), QStringLiteral("Files (*.png)"));
+    if (file.isEmpty())
+        return;
+    drawer->grab(drawer->rect()).save(file);
+}
+
+void Ostrel::showFullScreen()
+{
+    qCDebug(lcOstrel) << "OstrelTest::showFullScreen";
+    canvasLayout->removeWidget(drawer);
+    drawer->setParent(nullptr);
+    drawer->showFullScreen();
+    drawer->fullScreen = true;
+}
+
+void Ostrel::showWindowed()
+{
+    qCDebug(lcOstrel) << "OstrelTest::showWindowed";
+    const int l0 = drawer->plotLeft;
+    const int r0 = drawer->plotRight;
+    const int a0 = drawer->vernPosA;
+    const int b0 = drawer->vernPosB;
+    drawer->hide();
+    drawer->fullScreen = false;
+    canvasLayout->insertWidget(0, drawer, 1);
+    drawer->show();
+    // Give the canvas its pane geometry now, so that its plot edges are the windowed ones.
+    canvasLayout->activate();
+    const int l1 = drawer->plotLeft;
+    const int r1 = drawer->plotRight;
+    if (r0 != l0) {
+        const float ratio = float(r1 - l1) / float(r0 - l0);
+        drawer->vernPosA = int(float(a0 - l0) * ratio + float(l1));
+        drawer->vernPosB = int(float(b0 - l0) * ratio + float(l1));
+    }
+    drawer->update();
+}
+
+void Ostrel::collapsRight()
+{
+    const int w = width() - 1;
+    if (rightCollapsed) {
+        moveSplitter(w - 299, 1);
+        rightCollapsed = false;
+        collapseButton->setIcon(QIcon(QStringLiteral(":/pngs/collaps.png")));
+        collapseButton->setToolTip(QStringLiteral("折叠右侧菜单"));
+    } else {
+        moveSplitter(w - 4, 1);
+        rightCollapsed = true;
+        collapseButton->setIcon(QIcon(QStringLiteral(":/pngs/expand.png")));
+        collapseButton->setToolTip(QStringLiteral("展开右侧菜单"));
+    }
+}
+
+void Ostrel::moveVernA(int sft)
+{
+    drawer->vernPosA += sft;
+    drawer->onRepaintRequestedByData();
+}
+
+void Ostrel::moveVernB(int sft)
+{
+    drawer->vernPosB += sft;
+    drawer->onRepaintRequestedByData();
+}
+
+void Ostrel::registerFileType()
+{
+#ifdef OSTREL_HAS_REGISTER_FILE_TYPE
+    ::registerFileType();
+#else
+    qCDebug(lcOstrel) << "Ostrel::registerFileType: not available on this build";
+#endif
 }

@@ -1,16 +1,121 @@
 #pragma once
 
-#include <QWidget>
+#include <QColor>
+#include <QSplitter>
+#include <QString>
 
+class QCheckBox;
+class QDateTimeEdit;
+class QDoubleSpinBox;
 class QLabel;
+class QProgressBar;
+class QSpinBox;
+class QTimer;
+class QVBoxLayout;
+class TavDrawer;
+class VyIconButton;
+class VyTabCurve;
+class VyTabEvent;
+class VyTabInfo;
+class VyTabVern;
+struct OstrelParts;
 
-// Stand-in main window until the real frame lands: it takes the start path and reads
-// it when it names an existing file.
-class Ostrel : public QWidget
+// The main window: the canvas with its status row on the left, the side panel on the right.
+class Ostrel : public QSplitter
 {
     Q_OBJECT
 public:
-    explicit Ostrel(const QString& startPath, QWidget* parent = nullptr);
+    explicit Ostrel(const QString& path);
+    ~Ostrel() override;
 
+    QString currentDir;
+    QString currentStem;
+    bool rightCollapsed = false;
+    QColor headerColor = QColor(132, 194, 37);
+    int readTimeoutTicks = 60;
+    int readTickCount = 0;
+    QTimer* readTimer = nullptr;
+    TavDrawer* drawer = nullptr;
     QLabel* statusLabel = nullptr;
+    QProgressBar* progressBar = nullptr;
+    VyIconButton* collapseButton = nullptr;
+    QVBoxLayout* canvasLayout = nullptr;
+    VyTabInfo* tabInfo = nullptr;
+    QCheckBox* checkDragX = nullptr;
+    QCheckBox* checkZoomX = nullptr;
+    QCheckBox* checkDragY0 = nullptr;
+    QCheckBox* checkZoomY0 = nullptr;
+    QCheckBox* checkDragY1 = nullptr;
+    QCheckBox* checkZoomY1 = nullptr;
+    QCheckBox* checkVernA = nullptr;
+    QCheckBox* checkVernB = nullptr;
+    VyTabVern* tabVern = nullptr;
+    QDoubleSpinBox* spinUpperY1 = nullptr;
+    QDoubleSpinBox* spinLowerY1 = nullptr;
+    QDoubleSpinBox* spinUpperY2 = nullptr;
+    QDoubleSpinBox* spinLowerY2 = nullptr;
+    QSpinBox* spinGridX = nullptr;
+    QSpinBox* spinGridY = nullptr;
+    QDateTimeEdit* editStart = nullptr;
+    QDateTimeEdit* editEnd = nullptr;
+    QCheckBox* checkDark = nullptr;
+    QCheckBox* checkWaterMark = nullptr;
+    VyTabCurve* tabCurve = nullptr;
+    QCheckBox* checkShowError = nullptr;
+    QCheckBox* checkShowSys = nullptr;
+    QCheckBox* checkShowUser = nullptr;
+    VyTabEvent* tabEvent = nullptr;
+
+    // Period of one watchdog tick; only tests shorten it.
+    void setWatchdogInterval(int ms) { watchdogInterval = ms; }
+
+    void clearAll();
+    void resetProgress();
+    void loadStyleSheet(const QString& fileName);
+
+public slots:
+    void accMsg(QString msg, int percent);
+    void onReadFinished(QString path);
+    void onExportFinished(QString path);
+    void onRepaintFinished();
+    void onVernRefreshed();
+    void curveInfoChanged();
+    void paintDataChanged();
+
+private slots:
+    void browseForOpenData();
+    void browseForSaveData();
+    void startFile(QString startFilePath);
+    void timerCount();
+    void collapsRight();
+    void showFullScreen();
+    void showWindowed();
+    void screenShot();
+    void refreshEvents();
+    void moveVernA(int sft);
+    void moveVernB(int sft);
+
+private:
+    void createWidgets(OstrelParts& parts);
+    void createStatusRow(OstrelParts& parts);
+    void createFilePage(OstrelParts& parts);
+    void createControlPage(OstrelParts& parts);
+    void createChartPage(OstrelParts& parts);
+    void createEventPage(OstrelParts& parts);
+    void initEditors();
+    void connectButtons(const OstrelParts& parts);
+    void connectEditors(const OstrelParts& parts);
+    void connectCanvas();
+    void buildLayouts(OstrelParts& parts);
+    QWidget* buildLeftPane(const OstrelParts& parts);
+    QWidget* buildFilePage(const OstrelParts& parts);
+    QWidget* buildControlPage(const OstrelParts& parts);
+    QWidget* buildChartPage(const OstrelParts& parts);
+    QWidget* buildEventPage(const OstrelParts& parts);
+    void applyFonts(const OstrelParts& parts);
+    void setValueEditorsBlocked(bool blocked);
+    void registerFileType();
+    QString proposedPath() const;
+
+    int watchdogInterval = 1000;
 };

@@ -1,0 +1,3 @@
+#include "ostrellog.h"
+
+Q_LOGGING_CATEGORY(lcOstrel, "ostrel.window", QtInfoMsg)

@@ -1,0 +1,49 @@
+#include "windowpaths.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace WindowPaths {
+
+QString proposedSavePath(const QString& dir, const QString& stem)
+{
+    return QDir::toNativeSeparators(QDir::cleanPath(dir + QDir::separator() + stem));
+}
+
+QString openDialogFolder(const QString& lastDir)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(lastDir)
+    return QStringLiteral("G:\\");
+#else
+    if (!lastDir.isEmpty() && QFileInfo(lastDir).isDir())
+        return lastDir;
+    return QDir::homePath();
+#endif
+}
+
+QString fileStem(const QString& path)
+{
+    return QFileInfo(path).fileName().section(QLatin1Char('.'), 0, 0);
+}
+
+QUrl folderUrl(const QString& file)
+{
+    // fromLocalFile, not "file:///" + path: a Unix absolute path already starts with "/".
+    return QUrl::fromLocalFile(QFileInfo(file).absolutePath());
+}
+
+QString droppedDataFile(const QList<QUrl>& urls)
+{
+    for (const QUrl& url : urls) {
+        if (!url.isLocalFile())
+            continue;
+        const QString path = url.toLocalFile();
+        const QString suffix = QFileInfo(path).suffix().toLower();
+        if (suffix == QLatin1String("tavdata") || suffix == QLatin1String("csv"))
+            return path;
+    }
+    return QString();
+}
+
+} // namespace WindowPaths

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QUrl>
+
+namespace WindowPaths {
+
+// Default name for the export and screenshot dialogs: folder and stem joined, cleaned,
+// with native separators. With nothing opened yet it is a lone separator.
+QString proposedSavePath(const QString& dir, const QString& stem);
+
+// Where the open dialog starts. Drive-letter systems use the chamber's card drive; elsewhere
+// the folder of the file opened last if it still exists, else the home folder.
+QString openDialogFolder(const QString& lastDir);
+
+// The name part before the first "." (the whole name when there is none).
+QString fileStem(const QString& path);
+
+// URL that shows the folder holding file in the desktop's file manager.
+QUrl folderUrl(const QString& file);
+
+// The first local .tavdata or .csv file among urls, or an empty string.
+QString droppedDataFile(const QList<QUrl>& urls);
+
+} // namespace WindowPaths
