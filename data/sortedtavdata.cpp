@@ -4,12 +4,153 @@
 #include "tavcsv.h"
 #include "tavdata.h"
 
+#include <QThread>
+
+#include <limits>
+#include <memory>
+
 SortedTavData::SortedTavData(QObject* parent) : QObject(parent) {}
+
+namespace {
+
+QString threadId()
+{
+    return QString::number(quintptr(QThread::currentThreadId()), 16);
+}
+
+} // namespace
 
 int SortedTavData::readTavData(const QString& path)
 {
-    Q_UNUSED(path)
+    qCDebug(lcData) << "SortedTavData::readTavData" << threadId();
+    std::unique_ptr<TavData> reader(new TavData);
+    connect(reader.get(), &TavData::pushInfoUpward, this, &SortedTavData::pushInfoUpward);
+
+    const QString extension = path.split(QLatin1Char('.')).last();
+    qCDebug(lcData) << "File Format" << extension;
+    if (extension.toUpper() == QLatin1String("CSV"))
+        reader->readFromCsv(path, false);
+    else
+        reader->readFromBinary(path);
+
+    infoNames = reader->infoNames;
+    infoValues = reader->infoValues;
+    errors = reader->errors;
+    systemEvents = reader->systemEvents;
+    userEvents = reader->userEvents;
+    if (reader->status > 0) {
+        status = reader->status;
+        return status;
+    }
+
+    mergeBlocks(*reader, path);
+    sampleCount = stamps.size();
+    if (sampleCount < 4) {
+        emit pushInfoUpward(
+            QStringLiteral("%1 历史数据长度异常 长度为%2").arg(path).arg(sampleCount), -1);
+        status = 1;
+        return status;
+    }
+
+    for (const Span& span : equalSpacingRuns(stamps)) {
+        spanIntervals.append(span.interval);
+        spanIndexes.append(qMakePair(span.first, span.last));
+        spanStamps.append(qMakePair(stamps.at(span.first), stamps.at(span.last)));
+    }
+    status = reader->status;
     return status;
+}
+
+void SortedTavData::mergeBlocks(TavData& reader, const QString& path)
+{
+    QList<HistoryBlock>& blocks = reader.blocks;
+    // Where each block's columns go; -1 for a repeated name, whose column is dropped so
+    // that it cannot push its variable out of step with the stamps.
+    QVector<QVector<int>> targets(blocks.size());
+    qint64 total = stamps.size();
+    for (int b = 0; b < blocks.size(); ++b) {
+        const HistoryBlock& block = blocks.at(b);
+        QVector<int>& target = targets[b];
+        target.reserve(block.names.size());
+        for (const QString& name : block.names) {
+            int index = names.indexOf(name);
+            if (index < 0) {
+                names.append(name);
+                values.append(QVector<float>());
+                index = names.size() - 1;
+            } else if (target.contains(index)) {
+                emit pushInfoUpward(
+                    QStringLiteral("%1 变量名称重复，忽略重复的一列：%2").arg(path, name), -1);
+                index = -1;
+            }
+            target.append(index);
+        }
+        total += block.stamps.size();
+    }
+    if (total > std::numeric_limits<int>::max() / qint64(sizeof(qint64)) - 1024) {
+        emit pushInfoUpward(QStringLiteral("%1 历史数据过长").arg(path), -1);
+        return;
+    }
+
+    // A file with one block hands its containers over without copying them.
+    const bool adopt = blocks.size() == 1 && stamps.isEmpty();
+    if (!adopt) {
+        stamps.reserve(int(total));
+        for (QVector<float>& column : values)
+            column.reserve(int(total));
+    }
+    for (int b = 0; b < blocks.size(); ++b) {
+        emit pushInfoUpward(QStringLiteral("%1 整理历史数据...").arg(path),
+                            int((b + 1) * 100.0 / blocks.size()));
+        HistoryBlock& block = blocks[b];
+        const int count = block.stamps.size();
+        QVector<bool> carried(values.size(), false);
+        for (int j = 0; j < targets.at(b).size(); ++j) {
+            const int index = targets.at(b).at(j);
+            if (index < 0)
+                continue;
+            carried[index] = true;
+            QVector<float> column = std::move(block.values[j]);
+            if (adopt)
+                values[index] = std::move(column);
+            else
+                values[index].append(column);
+        }
+        for (int v = 0; v < values.size(); ++v) {
+            if (!carried.at(v))
+                values[v].insert(values[v].end(), count, MissingValue);
+        }
+        if (adopt)
+            stamps = std::move(block.stamps);
+        else
+            stamps.append(block.stamps);
+        block.stamps = QVector<qint64>();
+    }
+}
+
+QVector<SortedTavData::Span> SortedTavData::equalSpacingRuns(const QVector<qint64>& s)
+{
+    QVector<Span> runs;
+    const int n = s.size();
+    auto d = [&s](int k) -> qint64 { return k < 0 ? 0 : s.at(k + 1) - s.at(k); };
+    int start = -1;
+    for (int k = 1; k <= n - 2; ++k) {
+        const qint64 before = d(k - 2);
+        const qint64 prev = d(k - 1);
+        const qint64 next = d(k);
+        if (before != prev) {
+            if (next == prev)
+                start = k - 1;
+        } else if (start >= 0) {
+            if (next != prev) {
+                runs.append({start, k, prev});
+                start = -1;
+            } else if (k + 1 == n - 1) {
+                runs.append({start, n - 1, prev});
+            }
+        }
+    }
+    return runs;
 }
 
 void SortedTavData::clear()
@@ -29,16 +170,18 @@ void SortedTavData::clear()
     userEvents.clear();
 }
 
-void SortedTavData::debugPrint() const {}
-
-QVector<SortedTavData::Span> SortedTavData::equalSpacingRuns(const QVector<qint64>& stamps)
+void SortedTavData::debugPrint() const
 {
-    Q_UNUSED(stamps)
-    return {};
+    qCDebug(lcData) << "数据状态" << status;
+    qCDebug(lcData) << infoNames;
+    qCDebug(lcData) << infoValues;
+    qCDebug(lcData) << "数据数目" << stamps.size();
+    qCDebug(lcData) << "变量个数" << names.size();
 }
 
 void SortedTavData::onReadTrigged(QString path)
 {
+    qCDebug(lcData) << "SortedTavData::onReadTrigged" << path;
     readTavData(path);
     emit readFinished(path);
 }
@@ -46,5 +189,7 @@ void SortedTavData::onReadTrigged(QString path)
 void SortedTavData::onExportData(QString filePath, QList<int> indexList, qlonglong stampStart,
                                  qlonglong stampEnd)
 {
+    qCDebug(lcData) << "SortedTavData::onExportData" << threadId() << filePath << indexList
+                    << stampStart << stampEnd;
     TavCsv::exportData(*this, filePath, indexList, stampStart, stampEnd);
 }

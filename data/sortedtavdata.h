@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QVector>
 
+class TavData;
+
 // The data set of the open file. Lives in the worker thread; the GUI thread reads its
 // members only after readFinished and writes them only through clear().
 class SortedTavData : public QObject
@@ -43,6 +45,9 @@ public:
         qint64 interval;
     };
     static QVector<Span> equalSpacingRuns(const QVector<qint64>& stamps);
+
+private:
+    void mergeBlocks(TavData& reader, const QString& path);
 
 signals:
     void pushInfoUpward(QString info, int percent);

@@ -2,6 +2,226 @@
 
 #include "datalog.h"
 #include "tavcsv.h"
+#include "tavdataheader.h"
+
+#include <QDateTime>
+#include <QDir>
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+// Large enough to amortise system calls, small enough to stay cache friendly.
+constexpr qint64 ReadBlock = 1 << 20;
+constexpr qint64 ScanBlock = 4 << 20;
+// What one QVector of stamps can hold, with room to spare.
+constexpr qint64 MaxRecords = (std::numeric_limits<int>::max() / qint64(sizeof(qint64))) - 1024;
+
+inline quint32 be32(const uchar* p)
+{
+    return (quint32(p[0]) << 24) | (quint32(p[1]) << 16) | (quint32(p[2]) << 8) | quint32(p[3]);
+}
+
+inline quint16 be16(const uchar* p)
+{
+    return quint16((p[0] << 8) | p[1]);
+}
+
+inline bool isMarkerChar(uchar c)
+{
+    return c == TavDataHeader::Global || c == TavDataHeader::History || c == TavDataHeader::Error ||
+           c == TavDataHeader::System || c == TavDataHeader::User;
+}
+
+// First occurrence of pattern inside [from, end] of bytes; returns the position right
+// after it, or -1. bytes[0] is the file position base.
+qint64 findPattern(const QByteArray& bytes, qint64 base, qint64 from, qint64 end,
+                   const char* pattern, int length)
+{
+    const qint64 lo = from - base;
+    const qint64 hi = end - base + 1; // exclusive
+    if (lo < 0 || hi > bytes.size() || hi - lo < length)
+        return -1;
+    const char* begin = bytes.constData() + lo;
+    const char* last = bytes.constData() + hi;
+    const char* hit = std::search(begin, last, pattern, pattern + length);
+    if (hit == last)
+        return -1;
+    return base + (hit - bytes.constData()) + length;
+}
+
+QString stampText(qint64 stamp)
+{
+    return QDateTime::fromSecsSinceEpoch(stamp, Qt::UTC)
+        .toString(QStringLiteral("yyyy/MM/dd hh:mm:ss"));
+}
+
+// Reads forward through one section in windows, for the terminated variable names.
+class SectionCursor
+{
+public:
+    SectionCursor(QFile& file, qint64 end) : m_file(file), m_end(end) {}
+
+    // Position of the first byte b in [from, end], or -1.
+    qint64 find(qint64 from, char b)
+    {
+        while (from <= m_end) {
+            load(from);
+            const qint64 offset = from - m_base;
+            const void* hit =
+                std::memchr(m_buffer.constData() + offset, b, size_t(m_buffer.size() - offset));
+            if (hit)
+                return m_base + (static_cast<const char*>(hit) - m_buffer.constData());
+            from = m_base + m_buffer.size();
+        }
+        return -1;
+    }
+
+    // The bytes [from, from + length); every byte lies inside the section.
+    QByteArray bytes(qint64 from, qint64 length)
+    {
+        if (from >= m_base && from + length <= m_base + m_buffer.size())
+            return m_buffer.mid(int(from - m_base), int(length));
+        QByteArray out;
+        TavBinary::readAt(m_file, from, length, out);
+        return out;
+    }
+
+private:
+    void load(qint64 from)
+    {
+        if (from >= m_base && from < m_base + m_buffer.size())
+            return;
+        m_base = from;
+        TavBinary::readAt(m_file, from, std::min<qint64>(64 * 1024, m_end - from + 1), m_buffer);
+    }
+
+    QFile& m_file;
+    qint64 m_end;
+    qint64 m_base = 0;
+    QByteArray m_buffer;
+};
+
+} // namespace
+
+namespace TavBinary {
+
+void readAt(QFile& file, qint64 pos, qint64 length, QByteArray& out)
+{
+    out.resize(int(std::max<qint64>(length, 0)));
+    if (length <= 0)
+        return;
+    qint64 got = 0;
+    if (pos >= 0 && file.seek(pos)) {
+        while (got < length) {
+            const qint64 n = file.read(out.data() + got, length - got);
+            if (n <= 0)
+                break;
+            got += n;
+        }
+    }
+    if (got < length)
+        std::memset(out.data() + got, 0, size_t(length - got));
+}
+
+void shiftBytes(QByteArray& bytes, signed char delta)
+{
+    char* p = bytes.data();
+    const int n = bytes.size();
+    for (int i = 0; i < n; ++i)
+        p[i] = char(uchar(p[i]) + uchar(delta));
+}
+
+QString decodeText(const char* data, int length)
+{
+    const void* zero = length > 0 ? std::memchr(data, 0, size_t(length)) : nullptr;
+    const int n = zero ? int(static_cast<const char*>(zero) - data) : std::max(length, 0);
+    return QString::fromUtf8(data, n);
+}
+
+void scanMarkers(const char* data, qint64 size, qint64 base, qint64 startIndex,
+                 QVector<MarkerHit>& out, ScanState& state)
+{
+    // A run of 16 or more equal bytes always covers a position that is a multiple of 16,
+    // so only those positions need a look. Bytes before startIndex were scanned already
+    // and serve only to follow a run back; a run still open at the end is carried over.
+    const auto* d = reinterpret_cast<const uchar*>(data);
+    qint64 lo = 0; // a run never reaches back before this index
+    qint64 i = startIndex;
+    if (state.runLength > 0) {
+        while (i < size && d[i] == uchar(state.runChar))
+            ++i;
+        state.runLength += i - startIndex;
+        if (i == size)
+            return;
+        if (state.runLength >= TavDataHeader::MarkerLength)
+            out.append({state.runChar, state.runStart, base + i});
+        state.runLength = 0;
+        lo = i;
+    }
+    for (qint64 probe = ((base + i + 15) / 16) * 16 - base; probe < size; probe += 16) {
+        const uchar c = d[probe];
+        if (!isMarkerChar(c))
+            continue;
+        qint64 s = probe;
+        while (s > lo && d[s - 1] == c)
+            --s;
+        qint64 e = probe + 1;
+        while (e < size && d[e] == c)
+            ++e;
+        if (e == size) {
+            state.runChar = char(c);
+            state.runStart = base + s;
+            state.runLength = e - s;
+            return;
+        }
+        if (e - s >= TavDataHeader::MarkerLength) {
+            out.append({char(c), base + s, base + e});
+            lo = e;
+            probe = ((base + e + 15) / 16) * 16 - base - 16;
+        }
+    }
+}
+
+void finishScan(QVector<MarkerHit>& out, ScanState& state)
+{
+    if (state.runLength >= TavDataHeader::MarkerLength)
+        out.append({state.runChar, state.runStart, state.runStart + state.runLength});
+    state.runLength = 0;
+}
+
+QVector<MarkerHit> scanMarkers(QFile& file, qint64 fileSize)
+{
+    QVector<MarkerHit> hits;
+    // The last bytes of the previous block stay in front of the new one, so that a run
+    // found at a probe can be followed back across the block boundary.
+    constexpr qint64 Keep = 16;
+    QByteArray buffer(int(ScanBlock + Keep), Qt::Uninitialized);
+    ScanState state;
+    qint64 pos = 0;
+    qint64 kept = 0;
+    if (!file.seek(0))
+        return hits;
+    while (pos < fileSize) {
+        const qint64 n = file.read(buffer.data() + kept, std::min(ScanBlock, fileSize - pos));
+        if (n <= 0)
+            break;
+        scanMarkers(buffer.constData(), kept + n, pos - kept, kept, hits, state);
+        pos += n;
+        const qint64 total = kept + n;
+        const qint64 keepNext = std::min(Keep, total);
+        std::memmove(buffer.data(), buffer.constData() + total - keepNext, size_t(keepNext));
+        kept = keepNext;
+    }
+    finishScan(hits, state);
+    return hits;
+}
+
+} // namespace TavBinary
+
+using namespace TavBinary;
 
 TavData::TavData(QObject* parent) : QObject(parent) {}
 
@@ -19,5 +239,248 @@ void TavData::reportInfo(const QString& message, int percent)
 int TavData::readFromBinary(const QString& path)
 {
     m_path = path;
-    return status;
+    reportInfo(path + QStringLiteral(" 正在打开"), -1);
+    QFile file(QDir::fromNativeSeparators(path));
+    if (!file.open(QIODevice::ReadOnly)) {
+        reportInfo(path + QStringLiteral(" 路径错误或不可读取"), -1);
+        return status;
+    }
+    const qint64 size = file.size();
+    reportInfo(path + QStringLiteral(" 文件大小 ") + QString::number(size), -1);
+    qCDebug(lcData) << "初始地址！！！！！！！！！！！！！！！！！！！" << file.pos();
+    reportInfo(path + QStringLiteral(" 总览文件......"), -1);
+    const QVector<MarkerHit> markers = scanMarkers(file, size);
+    reportInfo(path + QStringLiteral(" 开始读取......"), 0);
+
+    const int n = markers.size();
+    for (int i = 0; i < n; ++i) {
+        reportInfo(path + QStringLiteral(" 正在读取"), int((i + 1) * 100.0 / n));
+        const MarkerHit& m = markers.at(i);
+        const qint64 start = m.start + TavDataHeader::MarkerLength;
+        const qint64 end = (i + 1 < n ? markers.at(i + 1).start : size) - 1;
+        int result = 0;
+        switch (m.kind) {
+        case TavDataHeader::Global:
+            result = readGlobalData(file, start, end);
+            break;
+        case TavDataHeader::Error:
+            result = readErrorData(file, start, end);
+            break;
+        case TavDataHeader::System:
+            result = readSystemData(file, start, end);
+            break;
+        case TavDataHeader::User:
+            result = readUserData(file, start, end);
+            break;
+        case TavDataHeader::History:
+            // Further 'H' bytes after the marker belong to the marker, not to the block.
+            blocks.append(HistoryBlock());
+            result = readHistoryData(file, std::min(m.runEnd, end + 1), end);
+            break;
+        default:
+            break;
+        }
+        if (result != 0)
+            return status;
+    }
+    reportInfo(path + QStringLiteral(" 读取完毕"), -1);
+    file.close();
+    status = 0;
+    return 0;
+}
+
+int TavData::readGlobalData(QFile& file, qint64 start, qint64 end)
+{
+    static const char terminator[] = {0x0F, 0x0C};
+    QByteArray section;
+    readAt(file, start, end - start + 1, section);
+    qint64 from = start;
+    while (from <= end) {
+        const qint64 p = findPattern(section, start, from, end, terminator, 2);
+        if (p < 0)
+            break;
+        QByteArray item = section.mid(int(from - start), int(p - from - 2));
+        shiftBytes(item, -2);
+        const int sep = item.indexOf('\x01');
+        const QByteArray name = sep < 0 ? item : item.left(sep);
+        const QByteArray value = sep < 0 ? QByteArray() : item.mid(sep + 1);
+        infoNames.append(decodeText(name.constData(), name.size()));
+        infoValues.append(decodeText(value.constData(), value.size()));
+        from = p;
+    }
+    return 0;
+}
+
+int TavData::readErrorData(QFile& file, qint64 start, qint64 end)
+{
+    const qint64 count = std::max<qint64>(0, (end - start + 1) / 8);
+    QByteArray section;
+    readAt(file, start, count * 8, section);
+    const auto* p = reinterpret_cast<const uchar*>(section.constData());
+    errors.reserve(errors.size() + int(count));
+    for (qint64 i = 0; i < count; ++i, p += 8) {
+        ErrorRecord r;
+        r.stamp = be32(p);
+        r.code = qint16(be16(p + 4));
+        r.state = qint16(be16(p + 6));
+        errors.append(r);
+    }
+    return 0;
+}
+
+int TavData::readSystemData(QFile& file, qint64 start, qint64 end)
+{
+    return readEventData(file, start, end, systemEvents);
+}
+
+int TavData::readUserData(QFile& file, qint64 start, qint64 end)
+{
+    return readEventData(file, start, end, userEvents);
+}
+
+int TavData::readEventData(QFile& file, qint64 start, qint64 end, QList<EventRecord>& out)
+{
+    static const char terminator[] = {0x0D, 0x0A};
+    QByteArray section;
+    readAt(file, start, end - start + 1, section);
+    qint64 from = start;
+    while (from <= end) {
+        const qint64 p = findPattern(section, start, from, end, terminator, 2);
+        if (p < 0)
+            break;
+        const qint64 textLength = p - from - 4 - 2;
+        // A terminator inside the entry's own stamp leaves no text: skip the entry.
+        if (textLength >= 0) {
+            const auto* entry =
+                reinterpret_cast<const uchar*>(section.constData() + (from - start));
+            QByteArray text(reinterpret_cast<const char*>(entry) + 4, int(textLength));
+            shiftBytes(text, -2);
+            out.append({be32(entry), decodeText(text.constData(), text.size())});
+        }
+        from = p;
+    }
+    return 0;
+}
+
+int TavData::readHistoryData(QFile& file, qint64 start, qint64 end)
+{
+    HistoryBlock& block = blocks.last();
+    qCDebug(lcData) << "TAVData::readHistoryData" << start;
+    QByteArray bytes;
+    readAt(file, start, 4, bytes);
+    const auto* head = reinterpret_cast<const uchar*>(bytes.constData());
+    const quint16 version = be16(head);
+    const int count = be16(head + 2);
+    block.version = version;
+    qCDebug(lcData) << "版本" << version << "变量个数" << count;
+    block.scales.fill(0, count);
+    block.names.resize(count);
+
+    qint64 pos = start + 4;
+    if (version <= 2) {
+        readAt(file, pos, 20 * qint64(count) + 4, bytes);
+        for (int j = 0; j < count; ++j) {
+            QByteArray name = bytes.mid(16 * j, 16);
+            shiftBytes(name, -128);
+            block.names[j] = decodeText(name.constData(), name.size());
+        }
+        const auto* scales = reinterpret_cast<const uchar*>(bytes.constData()) + 16 * count;
+        for (int j = 0; j < count; ++j)
+            block.scales[j] = int(be32(scales + 4 * j));
+        pos += 20 * qint64(count) + 4;
+    } else if (version != 3 && version != 4) {
+        reportInfo(QStringLiteral("数据版本异常"), -1);
+        return 1;
+    } else {
+        SectionCursor cursor(file, end);
+        qint64 from = pos;
+        for (int j = 0; j < count; ++j) {
+            const qint64 p = cursor.find(from, char(0x81));
+            if (p < 0) {
+                reportInfo(QStringLiteral("变量名称结束符错误"), -1);
+                return 1;
+            }
+            QByteArray name = cursor.bytes(from, p - from);
+            shiftBytes(name, -128);
+            block.names[j] = decodeText(name.constData(), name.size());
+            from = p + 1;
+        }
+        readAt(file, from, 4 * qint64(count), bytes);
+        const auto* scales = reinterpret_cast<const uchar*>(bytes.constData());
+        for (int j = 0; j < count; ++j)
+            block.scales[j] = int(be32(scales + 4 * j));
+        pos = from + 4 * qint64(count);
+    }
+
+    qint64 recordLength = 0;
+    if (version == 1) {
+        recordLength = 4 * qint64(count) + 8;
+    } else if (version < 2) {
+        reportInfo(QStringLiteral("数据版本异常"), -1);
+        return 1;
+    } else {
+        recordLength = 4 * qint64(count) + 6;
+    }
+    qint64 records = std::max<qint64>(0, (end - pos + 1) / recordLength);
+    if (records > MaxRecords) {
+        reportInfo(m_path + QStringLiteral(" 历史数据过长，只读取前%1条").arg(MaxRecords), -1);
+        records = MaxRecords;
+    }
+    qCDebug(lcData) << "变量的名称" << block.names << "记录条数" << records;
+    decodeRecords(file, block, pos, records, recordLength);
+    return 0;
+}
+
+void TavData::decodeRecords(QFile& file, HistoryBlock& block, qint64 pos, qint64 records,
+                            qint64 recordLength)
+{
+    const int count = block.names.size();
+    block.stamps.resize(int(records));
+    block.values.resize(count);
+    QVector<float*> columns(count);
+    QVector<float> divisors(count);
+    for (int j = 0; j < count; ++j) {
+        block.values[j].resize(int(records));
+        columns[j] = block.values[j].data();
+        divisors[j] = float(quint32(block.scales.at(j)));
+    }
+    qint64* stamps = block.stamps.data();
+    const float* div = divisors.constData();
+    float* const* cols = columns.constData();
+
+    const qint64 perRead = std::max<qint64>(1, ReadBlock / recordLength);
+    QByteArray buffer;
+    qint64 valid = 0;
+    for (qint64 first = 0; first < records; first += perRead) {
+        const qint64 k = std::min(perRead, records - first);
+        readAt(file, pos + first * recordLength, k * recordLength, buffer);
+        const auto* rec = reinterpret_cast<const uchar*>(buffer.constData());
+        for (qint64 r = 0; r < k; ++r, rec += recordLength) {
+            const qint64 stamp = be32(rec);
+            stamps[valid] = stamp;
+            const uchar* raw = rec + 4;
+            for (int j = 0; j < count; ++j, raw += 4)
+                cols[j][valid] = float(qint32(be32(raw))) / div[j];
+            if (valid == 0 || stamp > stamps[valid - 1]) {
+                ++valid;
+                continue;
+            }
+            const qint64 i = first + r;
+            reportInfo(QStringLiteral("数据时间戳异常 地址%1  新数值 %2  旧数值 %3  rec_i %4")
+                           .arg(pos + i * recordLength)
+                           .arg(stamp)
+                           .arg(stamps[valid - 1])
+                           .arg(i),
+                       -1);
+            qCDebug(lcData) << "           新时间" << stampText(stamp);
+            qCDebug(lcData) << "           旧时间" << stampText(stamps[valid - 1]);
+        }
+    }
+    if (valid < records) {
+        qCDebug(lcData) << "遍历条数" << records + 1 << "有效条数" << valid + 1 << "发生错误"
+                        << records - valid;
+        block.stamps.resize(int(valid));
+        for (QVector<float>& column : block.values)
+            column.resize(int(valid));
+    }
 }

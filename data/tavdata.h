@@ -44,6 +44,8 @@ signals:
 
 private:
     int readEventData(QFile& file, qint64 start, qint64 end, QList<EventRecord>& out);
+    void decodeRecords(QFile& file, HistoryBlock& block, qint64 pos, qint64 records,
+                       qint64 recordLength);
     QString m_path; // the path as given, for the messages
 };
 
@@ -62,9 +64,21 @@ struct MarkerHit
 // Finds every section marker of the file in one pass. The marker earliest in the file
 // wins; a run of more than 16 copies of a marker character is one marker.
 QVector<MarkerHit> scanMarkers(QFile& file, qint64 fileSize);
-// The same over bytes already in memory.
-void scanMarkers(const char* data, qint64 size, qint64 base, QVector<MarkerHit>& out,
-                 char& runChar, qint64& runStart, qint64& runLength);
+
+// Scan state carried from one block of bytes to the next: a run of equal marker
+// characters that reaches the end of a block.
+struct ScanState
+{
+    char runChar = 0;
+    qint64 runStart = 0;
+    qint64 runLength = 0; // 0: no run open
+};
+// Scans data[startIndex, size) whose first byte is at file position base; the bytes
+// before startIndex were scanned by an earlier call.
+void scanMarkers(const char* data, qint64 size, qint64 base, qint64 startIndex,
+                 QVector<MarkerHit>& out, ScanState& state);
+// Ends a scan: records a run still open at the end of the file.
+void finishScan(QVector<MarkerHit>& out, ScanState& state);
 
 // Reads length bytes at pos into out; bytes past the end of the file read as zero.
 void readAt(QFile& file, qint64 pos, qint64 length, QByteArray& out);

@@ -10,7 +10,8 @@ class TavDataHeader : public QObject
 {
     Q_OBJECT
 public:
-    enum HeaderChar {
+    enum HeaderChar
+    {
         Global = 73,  // 'I' information items
         History = 72, // 'H' one block of samples
         Error = 65,   // 'A' fault records

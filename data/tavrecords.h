@@ -11,10 +11,10 @@ constexpr float MissingValue = -999.9f;
 // One History section of a binary file, or one whole CSV file.
 struct HistoryBlock
 {
-    quint16 version = 0;           // layout 1..4; 0 for a block built from CSV
-    QVector<QString> names;        // one per variable, in file order
-    QVector<int> scales;           // one divisor per variable; empty for CSV
-    QVector<qint64> stamps;        // strictly increasing within a binary block
+    quint16 version = 0;            // layout 1..4; 0 for a block built from CSV
+    QVector<QString> names;         // one per variable, in file order
+    QVector<int> scales;            // one divisor per variable; empty for CSV
+    QVector<qint64> stamps;         // strictly increasing within a binary block
     QVector<QVector<float>> values; // one column per variable, each as long as stamps
 };
 
