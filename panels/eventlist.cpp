@@ -12,7 +12,7 @@ int EventList::insertPosition(const QList<qint64>& s, qint64 w)
     if (!(w < s.last()))
         return n;
     // The fault entries keep file order, so the list need not be sorted: take the first gap
-    // that brackets w, and drop the entry when none does.
+    // that brackets w. Since s[0] <= w < s[n-1], such a gap always exists.
     for (int j = 1; j < n; ++j) {
         if (s.at(j - 1) <= w && w < s.at(j))
             return j;

@@ -23,8 +23,8 @@ struct EventList
 
     int size() const { return stamps.size(); }
 
-    // Where an entry with stamp w goes: after equal stamps; -1 when the list built so far
-    // is out of order around w and no place fits (the entry is then dropped).
+    // Where an entry with stamp w goes: after equal stamps, and into the first gap that
+    // brackets w when the list is out of order; -1 if no place fits (the entry is dropped).
     static int insertPosition(const QList<qint64>& stamps, qint64 w);
 
     // Places one entry by insertPosition; returns false when it was dropped.

@@ -1,0 +1,1 @@
+target_compile_definitions(${name} PRIVATE QTEST_QPA_MOUSE_HANDLING)
