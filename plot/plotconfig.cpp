@@ -14,6 +14,12 @@ void openCodec(QSettings& ini)
     ini.setIniCodec("UTF-8");
 }
 
+// A float QVariant would be written as binary "@Variant(...)"; a double is plain text.
+QVariant number(float v)
+{
+    return double(v);
+}
+
 void readBool(QSettings& ini, const char* key, bool& member)
 {
     member = ini.value(QLatin1String(key), member).toBool();
@@ -142,8 +148,9 @@ void write(const QString& path, const PlotViewSettings& s, const QList<CurveInfo
     ini.beginWriteArray(QStringLiteral("Limit"), s.upperLimits.size());
     for (int i = 0; i < s.upperLimits.size(); ++i) {
         ini.setArrayIndex(i);
-        ini.setValue(QStringLiteral("Upper"), s.upperLimits[i]);
-        ini.setValue(QStringLiteral("Lower"), i < s.lowerLimits.size() ? s.lowerLimits[i] : 0.0f);
+        ini.setValue(QStringLiteral("Upper"), number(s.upperLimits[i]));
+        ini.setValue(QStringLiteral("Lower"),
+                     number(i < s.lowerLimits.size() ? s.lowerLimits[i] : 0.0f));
     }
     ini.endArray();
     ini.endGroup();
@@ -162,7 +169,7 @@ void write(const QString& path, const PlotViewSettings& s, const QList<CurveInfo
         ini.setValue(QStringLiteral("CurveName"), c.CurveName);
         ini.setValue(QStringLiteral("ToDraw"), c.ToDraw);
         ini.setValue(QStringLiteral("CurveColor"), c.CurveColor.right(6));
-        ini.setValue(QStringLiteral("CurveWeight"), c.CurveWeight);
+        ini.setValue(QStringLiteral("CurveWeight"), number(c.CurveWeight));
         ini.setValue(QStringLiteral("CurveStyle"), c.CurveStyle);
         ini.setValue(QStringLiteral("RefIndex"), c.RefIndex);
     }

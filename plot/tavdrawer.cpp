@@ -23,6 +23,7 @@ TavDrawer::TavDrawer(QWidget* parent) : QWidget(parent)
     plotRight = width() - marginRight;
     plotBottom = height() - marginBottom;
 
+    configPath = TavConfigPath::filePath();
     loadConfig();
 
     connect(this, &TavDrawer::trigRead, &dataSet, &SortedTavData::onReadTrigged);
@@ -187,13 +188,13 @@ bool TavDrawer::hasData() const
 void TavDrawer::loadConfig()
 {
     PlotViewSettings s = viewSettings();
-    PlotConfig::readView(TavConfigPath::filePath(), s);
+    PlotConfig::readView(configPath, s);
     setViewSettings(s);
 }
 
 void TavDrawer::saveConfig()
 {
-    PlotConfig::write(TavConfigPath::filePath(), viewSettings(), curveInfoList);
+    PlotConfig::write(configPath, viewSettings(), curveInfoList);
 }
 
 PlotViewSettings TavDrawer::viewSettings() const
@@ -242,7 +243,7 @@ void TavDrawer::setViewSettings(const PlotViewSettings& s)
 
 void TavDrawer::applySavedCurves()
 {
-    PlotConfig::applyCurves(curveInfoList, PlotConfig::readCurves(TavConfigPath::filePath()));
+    PlotConfig::applyCurves(curveInfoList, PlotConfig::readCurves(configPath));
 }
 
 void TavDrawer::onTsdReadFinished(QString filePath)

@@ -100,6 +100,9 @@ public:
     // seconds apart, so that one irregular sample does not break a curve.
     int bridgeGap = 60;
 
+    // The configuration file: the viewer's own unless a caller points elsewhere.
+    QString configPath;
+
     int iconSize = 18;
     QStaticText titleText;
 
