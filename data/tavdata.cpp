@@ -6,10 +6,16 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QtEndian>
 
 #include <algorithm>
 #include <cstring>
 #include <limits>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#include <xmmintrin.h>
+#endif
 
 namespace {
 
@@ -33,6 +39,54 @@ inline bool isMarkerChar(uchar c)
 {
     return c == TavDataHeader::Global || c == TavDataHeader::History || c == TavDataHeader::Error ||
            c == TavDataHeader::System || c == TavDataHeader::User;
+}
+
+// Values of n consecutive records into the columns from index dest on. With SSE2, four
+// records by four variables at a time, transposed so that each column gets one store.
+void convertRecords(const uchar* records, qint64 recordLength, int n, const float* divisors,
+                    float* const* cols, qint64 dest, int count, float* row)
+{
+    int r = 0;
+#ifdef __SSE2__
+    auto load = [](const uchar* p, __m128 d) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        v = _mm_or_si128(_mm_slli_epi16(v, 8), _mm_srli_epi16(v, 8));
+        v = _mm_shufflelo_epi16(v, _MM_SHUFFLE(2, 3, 0, 1));
+        v = _mm_shufflehi_epi16(v, _MM_SHUFFLE(2, 3, 0, 1));
+        return _mm_div_ps(_mm_cvtepi32_ps(v), d);
+    };
+    for (; r + 4 <= n; r += 4) {
+        const uchar* p0 = records + r * recordLength + 4;
+        const uchar* p1 = p0 + recordLength;
+        const uchar* p2 = p1 + recordLength;
+        const uchar* p3 = p2 + recordLength;
+        const qint64 at = dest + r;
+        int j = 0;
+        for (; j + 4 <= count; j += 4) {
+            const __m128 d = _mm_loadu_ps(divisors + j);
+            __m128 a = load(p0 + 4 * j, d);
+            __m128 b = load(p1 + 4 * j, d);
+            __m128 c = load(p2 + 4 * j, d);
+            __m128 e = load(p3 + 4 * j, d);
+            _MM_TRANSPOSE4_PS(a, b, c, e);
+            _mm_storeu_ps(cols[j] + at, a);
+            _mm_storeu_ps(cols[j + 1] + at, b);
+            _mm_storeu_ps(cols[j + 2] + at, c);
+            _mm_storeu_ps(cols[j + 3] + at, e);
+        }
+        for (; j < count; ++j) {
+            cols[j][at] = float(qFromBigEndian<qint32>(p0 + 4 * j)) / divisors[j];
+            cols[j][at + 1] = float(qFromBigEndian<qint32>(p1 + 4 * j)) / divisors[j];
+            cols[j][at + 2] = float(qFromBigEndian<qint32>(p2 + 4 * j)) / divisors[j];
+            cols[j][at + 3] = float(qFromBigEndian<qint32>(p3 + 4 * j)) / divisors[j];
+        }
+    }
+#endif
+    for (; r < n; ++r) {
+        convertRow(records + r * recordLength + 4, divisors, row, count);
+        for (int j = 0; j < count; ++j)
+            cols[j][dest + r] = row[j];
+    }
 }
 
 // First occurrence of pattern inside [from, end] of bytes; returns the position right
@@ -447,33 +501,38 @@ void TavData::decodeRecords(QFile& file, HistoryBlock& block, qint64 pos, qint64
     qint64* stamps = block.stamps.data();
     const float* div = divisors.constData();
     float* const* cols = columns.constData();
+    QVector<float> rowValues(count);
+    float* row = rowValues.data();
 
     const qint64 perRead = std::max<qint64>(1, ReadBlock / recordLength);
+    QVector<int> keptRecords(int(std::min(perRead, records)));
     QByteArray buffer;
     qint64 valid = 0;
     for (qint64 first = 0; first < records; first += perRead) {
-        const qint64 k = std::min(perRead, records - first);
+        const int k = int(std::min(perRead, records - first));
         readAt(file, pos + first * recordLength, k * recordLength, buffer);
-        const auto* rec = reinterpret_cast<const uchar*>(buffer.constData());
-        for (qint64 r = 0; r < k; ++r, rec += recordLength) {
-            const qint64 stamp = be32(rec);
-            stamps[valid] = stamp;
-            const uchar* raw = rec + 4;
-            for (int j = 0; j < count; ++j, raw += 4)
-                cols[j][valid] = float(qint32(be32(raw))) / div[j];
+        const auto* chunk = reinterpret_cast<const uchar*>(buffer.constData());
+        // Stamps first: they decide which records stay.
+        const qint64 dest = valid;
+        int kept = 0;
+        for (int r = 0; r < k; ++r) {
+            const qint64 stamp = be32(chunk + r * recordLength);
             if (valid == 0 || stamp > stamps[valid - 1]) {
-                ++valid;
+                stamps[valid++] = stamp;
+                keptRecords[kept++] = r;
                 continue;
             }
-            const qint64 i = first + r;
-            reportInfo(QStringLiteral("数据时间戳异常 地址%1  新数值 %2  旧数值 %3  rec_i %4")
-                           .arg(pos + i * recordLength)
-                           .arg(stamp)
-                           .arg(stamps[valid - 1])
-                           .arg(i),
-                       -1);
-            qCDebug(lcData) << "           新时间" << stampText(stamp);
-            qCDebug(lcData) << "           旧时间" << stampText(stamps[valid - 1]);
+            reportDroppedRecord(pos + (first + r) * recordLength, stamp, stamps[valid - 1],
+                                first + r);
+        }
+        if (kept == k) {
+            convertRecords(chunk, recordLength, k, div, cols, dest, count, row);
+            continue;
+        }
+        for (int q = 0; q < kept; ++q) {
+            convertRow(chunk + keptRecords[q] * recordLength + 4, div, row, count);
+            for (int j = 0; j < count; ++j)
+                cols[j][dest + q] = row[j];
         }
     }
     if (valid < records) {
@@ -483,4 +542,16 @@ void TavData::decodeRecords(QFile& file, HistoryBlock& block, qint64 pos, qint64
         for (QVector<float>& column : block.values)
             column.resize(int(valid));
     }
+}
+
+void TavData::reportDroppedRecord(qint64 position, qint64 stamp, qint64 lastKept, qint64 index)
+{
+    reportInfo(QStringLiteral("数据时间戳异常 地址%1  新数值 %2  旧数值 %3  rec_i %4")
+                   .arg(position)
+                   .arg(stamp)
+                   .arg(lastKept)
+                   .arg(index),
+               -1);
+    qCDebug(lcData) << "           新时间" << stampText(stamp);
+    qCDebug(lcData) << "           旧时间" << stampText(lastKept);
 }
