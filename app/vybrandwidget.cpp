@@ -26,7 +26,7 @@ QLabel* textLabel(const QString& text, int pointSize)
 
 QString VyBrandWidget::companyName()
 {
-    return QStringLiteral("Kestrel Test Systems");
+    return QStringLiteral("Norrbrook Test Systems");
 }
 
 QString VyBrandWidget::appTitle()
