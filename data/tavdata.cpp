@@ -41,6 +41,25 @@ inline bool isMarkerChar(uchar c)
            c == TavDataHeader::System || c == TavDataHeader::User;
 }
 
+// raw / divisor for one record's values, in single precision. Four at a time where SSE2
+// is there: the same IEEE conversion and division as the scalar code, so the same bits.
+inline void convertRow(const uchar* raw, const float* divisors, float* out, int count)
+{
+    int j = 0;
+#ifdef __SSE2__
+    for (; j + 4 <= count; j += 4) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(raw + 4 * j));
+        v = _mm_or_si128(_mm_slli_epi16(v, 8), _mm_srli_epi16(v, 8));
+        v = _mm_shufflelo_epi16(v, _MM_SHUFFLE(2, 3, 0, 1));
+        v = _mm_shufflehi_epi16(v, _MM_SHUFFLE(2, 3, 0, 1));
+        const __m128 f = _mm_cvtepi32_ps(v);
+        _mm_storeu_ps(out + j, _mm_div_ps(f, _mm_loadu_ps(divisors + j)));
+    }
+#endif
+    for (; j < count; ++j)
+        out[j] = float(qFromBigEndian<qint32>(raw + 4 * j)) / divisors[j];
+}
+
 // Values of n consecutive records into the columns from index dest on. With SSE2, four
 // records by four variables at a time, transposed so that each column gets one store.
 void convertRecords(const uchar* records, qint64 recordLength, int n, const float* divisors,
