@@ -193,6 +193,7 @@ private:
     // Per drawn curve, the end of the previous span's last run, for bridging.
     QVector<QPoint> bridgePoints;
     QVector<qint64> bridgeStamps;
+    QVector<float> bridgeValues;
     QVector<char> bridgeOpen;
     QVector<int> xBuffer;     // x of each thinned index of the current span
     QVector<int> drawnCurves; // indexes of the curves drawn by the current paint

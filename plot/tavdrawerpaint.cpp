@@ -33,6 +33,15 @@ int gridCount(int count, int extent)
     return std::max(0, std::min(count, extent));
 }
 
+// A run of one point is a dot, so that a lone sample between gaps stays visible.
+void flushRun(QPainter& painter, const QPoint* pts, int r)
+{
+    if (r > 1)
+        painter.drawPolyline(pts, r);
+    else if (r == 1)
+        painter.drawPoint(pts[0]);
+}
+
 } // namespace
 
 void TavDrawer::paintEvent(QPaintEvent* event)
@@ -126,6 +135,7 @@ void TavDrawer::paintCurves(QPainter& painter)
     bridgeOpen.fill(0, count);
     bridgePoints.resize(count);
     bridgeStamps.resize(count);
+    bridgeValues.resize(count);
     if (!tm.valid() || upperLimits.isEmpty() || lowerLimits.isEmpty())
         return; // a zero-width range or plot maps nothing
     const int first = CurveThinner::visibleFirst(dataSet.stamps, dataSet.spanStamps,
@@ -193,8 +203,7 @@ void TavDrawer::paintSpan(QPainter& painter, int span, int visibleFirst, int vis
                 continue;
             const float v = col[i];
             if (isMissingValue(v)) {
-                if (r > 1)
-                    painter.drawPolyline(pts, r);
+                flushRun(painter, pts, r);
                 r = 0;
                 startOfSpan = false;
                 bridgeOpen[j] = 0;
@@ -207,6 +216,8 @@ void TavDrawer::paintSpan(QPainter& painter, int span, int visibleFirst, int vis
                 if (bridgeOpen[j] && t - bridgeStamps[j] < bridgeGap && p.y() >= plotTop &&
                     p.y() <= plotBottom) {
                     pts[0] = bridgePoints[j];
+                    prevV = bridgeValues[j];
+                    prevT = bridgeStamps[j];
                     r = 1;
                 }
                 bridgeOpen[j] = 0;
@@ -242,12 +253,10 @@ void TavDrawer::paintSpan(QPainter& painter, int span, int visibleFirst, int vis
             prevT = t;
         }
         if (r > 0) {
-            if (r > 1)
-                painter.drawPolyline(pts, r);
-            else
-                painter.drawPoint(pts[0]);
+            flushRun(painter, pts, r);
             bridgePoints[j] = pts[r - 1];
             bridgeStamps[j] = prevT;
+            bridgeValues[j] = prevV;
             bridgeOpen[j] = 1;
         }
     }
