@@ -10,7 +10,6 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QTextCodec>
-#include <QThread>
 
 #include <cfloat>
 #include <charconv>
@@ -603,8 +602,6 @@ int read(TavData& data, const QString& path, bool useHeaderNames)
 void exportData(SortedTavData& set, const QString& filePath, const QList<int>& indexList,
                 qlonglong stampStart, qlonglong stampEnd)
 {
-    qCDebug(lcData) << "SortedTavData::onExportData" << QThread::currentThreadId() << filePath
-                    << indexList << stampStart << stampEnd;
     QFile file(filePath);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return;

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QStringList>
+
+// Exit codes of every subcommand.
+enum ToolExit
+{
+    ExitOk = 0,
+    ExitFailed = 1,
+    ExitUsage = 2
+};
+
+// `tavtool dump FILE [--values]`; args are the arguments after "dump".
+int runDump(const QStringList& args);
+// `tavtool export FILE OUT.csv [--vars I,J,...] [--from STAMP] [--to STAMP]`.
+int runExport(const QStringList& args);
+
+// The text of `tavtool --help`.
+QByteArray usageText();
+// Writes "tavtool: message" as one line on stderr and returns code.
+int toolError(const QString& message, int code);
