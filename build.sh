@@ -42,6 +42,8 @@ test)
     install_missing
     build build
     ctest --test-dir build --output-on-failure -j"$(nproc)"
+    # Sanitizer builds and bounded fuzzing, when present.
+    if [ -x tools/ci/sanitize.sh ]; then tools/ci/sanitize.sh; fi
 
     ;;
 *)
