@@ -374,9 +374,12 @@ int TavData::readGlobalData(QFile& file, qint64 start, qint64 end)
             break;
         QByteArray item = section.mid(int(from - start), int(p - from - 2));
         shiftBytes(item, -2);
+        // Split at 0x01: the first part is the name, the second the value, the rest unused.
         const int sep = item.indexOf('\x01');
+        const int sep2 = sep < 0 ? -1 : item.indexOf('\x01', sep + 1);
         const QByteArray name = sep < 0 ? item : item.left(sep);
-        const QByteArray value = sep < 0 ? QByteArray() : item.mid(sep + 1);
+        const QByteArray value =
+            sep < 0 ? QByteArray() : item.mid(sep + 1, sep2 < 0 ? -1 : sep2 - sep - 1);
         infoNames.append(decodeText(name.constData(), name.size()));
         infoValues.append(decodeText(value.constData(), value.size()));
         from = p;
