@@ -2,6 +2,8 @@
 
 #include "tst_binaryfixture.h"
 
+#include <QRandomGenerator>
+
 using Rows = QVector<QVector<qint32>>;
 using Columns = QVector<QVector<float>>;
 
@@ -88,6 +90,8 @@ private slots:
     void layouts();
     void droppedRecords_data();
     void droppedRecords();
+    void manyRecords_data();
+    void manyRecords();
     void markerCopies_data();
     void markerCopies();
     void markerInsideData();
@@ -250,6 +254,91 @@ void TestBinaryReader::droppedRecords()
     QCOMPARE(dropMessages, expectedMessages);
 }
 
+void TestBinaryReader::manyRecords_data()
+{
+    QTest::addColumn<int>("version");
+    QTest::addColumn<int>("variables");
+    QTest::addColumn<int>("records");
+    QTest::addColumn<QVector<int>>("dropped"); // records whose stamp repeats the one before
+
+    QTest::newRow("v4 4 variables") << 4 << 4 << 37 << QVector<int>{};
+    QTest::newRow("v4 9 variables, drops") << 4 << 9 << 41 << QVector<int>{3, 4, 17, 40};
+    QTest::newRow("v1 6 variables") << 1 << 6 << 23 << QVector<int>{5};
+    QTest::newRow("v2 20 variables") << 2 << 20 << 13 << QVector<int>{};
+    // More than one read buffer of records, with drops on both sides of the seams.
+    QTest::newRow("v3 5 variables, long")
+        << 3 << 5 << 90000 << QVector<int>{1, 40329, 40330, 40331, 80658, 89999};
+    QTest::newRow("v4 3 variables, long") << 4 << 3 << 70000 << QVector<int>{};
+}
+
+// Every value of many records, against raw / divisor in single precision.
+void TestBinaryReader::manyRecords()
+{
+    QFETCH(int, version);
+    QFETCH(int, variables);
+    QFETCH(int, records);
+    QFETCH(QVector<int>, dropped);
+
+    QRandomGenerator rng(quint32(variables * 1000 + records));
+    const QVector<quint32> divisors = {1, 10, 100, 7, 0, 1000000, 3, 65536};
+    QStringList names;
+    QVector<quint32> scales;
+    for (int j = 0; j < variables; ++j) {
+        names << QStringLiteral("变量%1").arg(j);
+        scales << divisors[j % divisors.size()];
+    }
+    TavWriter w;
+    w.marker('H');
+    w.historyHeader(quint16(version), names, scales);
+    QVector<qint64> stamps;
+    QVector<QVector<float>> expected(variables);
+    quint32 stamp = T0;
+    QVector<qint32> row(variables);
+    for (int i = 0; i < records; ++i) {
+        const bool drop = dropped.contains(i);
+        stamp += drop ? 0 : 1 + rng.bounded(100);
+        for (qint32& v : row) {
+            v = qint32(rng.generate());
+        }
+        w.historyRecord(quint16(version), stamp, row);
+        if (drop) {
+            continue;
+        }
+        stamps << stamp;
+        for (int j = 0; j < variables; ++j) {
+            expected[j] << float(row[j]) / float(scales[j]);
+        }
+    }
+    appendSection(w, 'S');
+
+    BinaryRead r(w.bytes);
+    QVERIFY2(readFault(r).isEmpty(), qPrintable(readFault(r)));
+    QCOMPARE(r.data.blocks.size(), 1);
+    const HistoryBlock& b = r.data.blocks[0];
+    QCOMPARE(b.stamps, stamps);
+    QCOMPARE(b.values.size(), variables);
+    for (int j = 0; j < variables; ++j) {
+        const QVector<float>& got = b.values[j];
+        QCOMPARE(got.size(), stamps.size());
+        for (int i = 0; i < got.size(); ++i) {
+            const float want = expected[j][i];
+            if (!(got[i] == want || (qIsNaN(got[i]) && qIsNaN(want)))) {
+                QFAIL(qPrintable(QStringLiteral("variable %1, sample %2: %3 instead of %4")
+                                     .arg(j)
+                                     .arg(i)
+                                     .arg(double(got[i]))
+                                     .arg(double(want))));
+            }
+        }
+    }
+    int drops = 0;
+    for (const QString& m : r.messages) {
+        drops += m.startsWith("数据时间戳异常") ? 1 : 0;
+    }
+    QCOMPARE(drops, dropped.size());
+    QCOMPARE(sectionFault(r.data, 'S'), QString());
+}
+
 void TestBinaryReader::markerCopies_data()
 {
     QTest::addColumn<char>("kind");
@@ -386,6 +475,11 @@ void TestBinaryReader::markerAcrossWindows_data()
         QTest::addRow("at %d", at) << at << 16;
     }
     QTest::newRow("long run over a window edge") << 8192 - 20 << 40;
+    // Far into the file, where large read blocks meet.
+    for (int at : {(1 << 20) - 8, (4 << 20) - 16, (4 << 20) - 7, (4 << 20) + 5}) {
+        QTest::addRow("at %d", at) << at << 16;
+    }
+    QTest::newRow("long run over a far edge") << (4 << 20) - 30 << 60;
 }
 
 void TestBinaryReader::markerAcrossWindows()
