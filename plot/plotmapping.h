@@ -57,8 +57,8 @@ struct TimeMapping
     float secondsPerPixel() const { return float(stampEnd - stampStart) / float(right - left); }
 };
 
-// Value -> y mapping of one Y axis. Invalid when the limits are equal, reversed so far
-// that the scale is not finite, or the plot has no height.
+// Value -> y mapping of one Y axis. Invalid when the limits are equal or not finite,
+// or the plot has no height.
 struct ValueMapping
 {
     float scale = 0.0f;
@@ -72,7 +72,8 @@ struct ValueMapping
     {
         const float range = upper - lowerLimit;
         scale = float(bottomEdge - top) / range;
-        ok = range != 0.0f && std::isfinite(scale) && bottomEdge > top;
+        ok = std::isfinite(range) && range != 0.0f && std::isfinite(scale) && scale != 0.0f &&
+             bottomEdge > top;
     }
 
     bool valid() const { return ok; }

@@ -212,8 +212,12 @@ void TestDrawer::missingValueLeavesGap()
     QCOMPARE(rowsOf(img, 300, curveRed).isEmpty(), gap);
     if (gap) {
         // Nothing at all crosses the hole, not even a lighter antialiased line.
-        for (int y = 54; y < 350; ++y)
-            QVERIFY2(img.pixelColor(300, y) == Qt::white, qPrintable(QString::number(y)));
+        // The last sample before it sits at x = 245, the first after it at x = 355.
+        for (int x = 248; x <= 352; ++x) {
+            for (int y = 54; y < 350; ++y)
+                QVERIFY2(img.pixelColor(x, y) == Qt::white,
+                         qPrintable(QString("%1,%2").arg(x).arg(y)));
+        }
     }
 }
 
