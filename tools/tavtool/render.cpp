@@ -1,10 +1,126 @@
 #include "render.h"
 
-#include <cstdio>
+#include "commands.h"
+#include "tavdrawer.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QImage>
+#include <QResizeEvent>
+
+namespace {
+
+// Colours for the fallback when the settings draw nothing; distinct on white.
+const char* const Palette[] = {"#1F77B4", "#D62728", "#2CA02C", "#FF7F0E", "#9467BD",
+                               "#8C564B", "#E377C2", "#7F7F7F", "#BCBD22", "#17BECF"};
+
+struct RenderArgs
+{
+    QString file;
+    QString out;
+    QSize size{1280, 720};
+    QString config;
+};
+
+// Parses "WxH"; an invalid size on failure.
+QSize parseSize(const QString& text)
+{
+    const QStringList parts = text.split(QLatin1Char('x'));
+    bool okW = false;
+    bool okH = false;
+    if (parts.size() != 2)
+        return {};
+    const QSize s(parts[0].toInt(&okW), parts[1].toInt(&okH));
+    return okW && okH ? s : QSize();
+}
+
+// 0 when parsed, else the exit code (an error line is already written).
+int parseArgs(const QStringList& args, RenderArgs& r)
+{
+    QStringList positional;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a == QLatin1String("--size") || a == QLatin1String("--config")) {
+            if (i + 1 >= args.size())
+                return toolError(QStringLiteral("render: %1 needs a value").arg(a), ExitUsage);
+            const QString value = args[++i];
+            if (a == QLatin1String("--config")) {
+                r.config = value;
+                continue;
+            }
+            r.size = parseSize(value);
+            if (!r.size.isValid() || r.size.width() < 480 || r.size.height() < 360 ||
+                r.size.width() > 16384 || r.size.height() > 16384)
+                return toolError(
+                    QStringLiteral("render: --size must be WxH from 480x360 to 16384x16384"),
+                    ExitUsage);
+        } else if (a.startsWith(QLatin1String("--"))) {
+            return toolError(QStringLiteral("render: unknown option %1").arg(a), ExitUsage);
+        } else {
+            positional.append(a);
+        }
+    }
+    if (positional.size() != 2)
+        return toolError(QStringLiteral("render needs FILE and OUT.png"), ExitUsage);
+    r.file = positional[0];
+    r.out = positional[1];
+    return 0;
+}
+
+// Reads the file through the canvas's own hand-off and waits for the answer.
+bool readInto(TavDrawer& d, const QString& path)
+{
+    QEventLoop loop;
+    bool ok = false;
+    QObject::connect(&d, &TavDrawer::readFinished, &loop, [&](const QString& p) {
+        ok = !p.isEmpty();
+        loop.quit();
+    });
+    d.readTAVData(path);
+    loop.exec();
+    return ok && d.hasData();
+}
+
+void drawEverythingIfNothingDrawn(TavDrawer& d)
+{
+    for (const CurveInfo& c : qAsConst(d.curveInfoList)) {
+        if (c.ToDraw)
+            return;
+    }
+    const int colours = int(sizeof(Palette) / sizeof(Palette[0]));
+    for (int i = 0; i < d.curveInfoList.size(); ++i) {
+        d.curveInfoList[i].ToDraw = true;
+        d.curveInfoList[i].CurveColor = QString::fromLatin1(Palette[i % colours]);
+    }
+}
+
+} // namespace
 
 int runRender(const QStringList& args)
 {
-    Q_UNUSED(args)
-    std::fputs("tavtool: render is not available in this build\n", stderr);
-    return 2;
+    RenderArgs r;
+    if (const int code = parseArgs(args, r))
+        return code;
+    if (!r.config.isEmpty() && !QFileInfo(r.config).isFile())
+        return toolError(QStringLiteral("render: no configuration file %1").arg(r.config),
+                         ExitUsage);
+
+    TavDrawer d;
+    if (!r.config.isEmpty()) {
+        d.configPath = r.config;
+        d.loadConfig();
+    }
+    d.resize(r.size);
+    QResizeEvent resize(r.size, QSize());
+    QCoreApplication::sendEvent(&d, &resize);
+    if (!readInto(d, r.file))
+        return toolError(QStringLiteral("cannot read %1").arg(r.file), ExitFailed);
+    drawEverythingIfNothingDrawn(d);
+
+    QImage image(r.size, QImage::Format_RGB32);
+    d.render(&image);
+    if (!image.save(r.out, "PNG"))
+        return toolError(QStringLiteral("cannot write %1").arg(r.out), ExitFailed);
+    return ExitOk;
 }
