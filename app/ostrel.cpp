@@ -101,29 +101,6 @@ QCheckBox* checkBox(const char* text = nullptr)
     return new QCheckBox(text ? QString::fromUtf8(text) : QString());
 }
 
-QDoubleSpinBox* limitSpin()
-{
-    auto* spin = new QDoubleSpinBox;
-    spin->setRange(-999.9, 999.9);
-    return spin;
-}
-
-QSpinBox* gridSpin()
-{
-    auto* spin = new QSpinBox;
-    spin->setRange(0, 99);
-    return spin;
-}
-
-QDateTimeEdit* dateTimeEdit()
-{
-    auto* edit = new QDateTimeEdit;
-    edit->setDisplayFormat(QString::fromLatin1(DateTimeFormat));
-    // Stamps are wall-clock times as recorded; the editor must not shift them.
-    edit->setTimeSpec(Qt::UTC);
-    return edit;
-}
-
 QLabel* eventIcon(const char* path)
 {
     auto* label = new QLabel;
@@ -267,14 +244,14 @@ void Ostrel::createControlPage(OstrelParts& parts)
 
 void Ostrel::createChartPage(OstrelParts& parts)
 {
-    spinUpperY1 = limitSpin();
-    spinLowerY1 = limitSpin();
-    spinUpperY2 = limitSpin();
-    spinLowerY2 = limitSpin();
-    spinGridX = gridSpin();
-    spinGridY = gridSpin();
-    editStart = dateTimeEdit();
-    editEnd = dateTimeEdit();
+    spinUpperY1 = new QDoubleSpinBox;
+    spinLowerY1 = new QDoubleSpinBox;
+    spinUpperY2 = new QDoubleSpinBox;
+    spinLowerY2 = new QDoubleSpinBox;
+    spinGridX = new QSpinBox;
+    spinGridY = new QSpinBox;
+    editStart = new QDateTimeEdit;
+    editEnd = new QDateTimeEdit;
     parts.resetButton = textButton(":/pngs/reset.png", " 重置");
     checkDark = checkBox("暗色背景");
     checkWaterMark = checkBox("TAV水印");
@@ -308,6 +285,15 @@ void Ostrel::initEditors()
     checkShowError->setChecked(drawer->showError);
     checkShowSys->setChecked(drawer->showSys);
     checkShowUser->setChecked(drawer->showUser);
+    for (QDoubleSpinBox* spin : {spinUpperY1, spinLowerY1, spinUpperY2, spinLowerY2})
+        spin->setRange(-999.9, 999.9);
+    spinGridX->setRange(0, 99);
+    spinGridY->setRange(0, 99);
+    for (QDateTimeEdit* edit : {editStart, editEnd}) {
+        edit->setDisplayFormat(QString::fromLatin1(DateTimeFormat));
+        // Stamps are wall-clock times as recorded; the editor must not shift them.
+        edit->setTimeSpec(Qt::UTC);
+    }
 }
 
 void Ostrel::connectButtons(const OstrelParts& parts)

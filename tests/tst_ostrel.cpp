@@ -4,6 +4,7 @@
 #include "tst_ostrelmodal.h"
 #include "vyiconbutton.h"
 #include "vytabcurve.h"
+#include "vytabevent.h"
 #include "vytabinfo.h"
 #include "vytabvern.h"
 
@@ -75,6 +76,9 @@ private slots:
     void watchdogWarnsAtLimit();
     void paintDataChanged_data();
     void paintDataChanged();
+    void eventBoxesFeedCanvasFirst();
+    void curveEditReachesCanvas();
+    void clearAllEmptiesTables();
     void exportThroughWorker();
     void screenshot_data();
     void screenshot();
@@ -260,6 +264,54 @@ void TestOstrel::paintDataChanged()
     QCOMPARE(w.drawer->lowerLimits[1], -5.5f);
     QCOMPARE(w.drawer->xSplCount, 7);
     QCOMPARE(w.drawer->stampStart, qint64(1614834367)); // 2021/03/04 05:06:07 taken as UTC
+}
+
+void TestOstrel::eventBoxesFeedCanvasFirst()
+{
+    Ostrel w(samplePath());
+    QSignalSpy spy(w.drawer, &TavDrawer::readFinished);
+    QVERIFY(waitForRead(w, spy));
+    for (QCheckBox* box : {w.checkShowError, w.checkShowSys, w.checkShowUser})
+        box->setChecked(false);
+    QCOMPARE(w.tabEvent->rowCount(), 0);
+    QVERIFY(!w.drawer->dataSet.systemEvents.isEmpty());
+    // The list is rebuilt from the canvas's flags, so they must be set before it.
+    w.checkShowSys->setChecked(true);
+    QVERIFY(w.drawer->showSys);
+    QCOMPARE(w.tabEvent->rowCount(), w.drawer->dataSet.systemEvents.size());
+}
+
+void TestOstrel::curveEditReachesCanvas()
+{
+    Ostrel w(samplePath());
+    QSignalSpy spy(w.drawer, &TavDrawer::readFinished);
+    QVERIFY(waitForRead(w, spy));
+    QList<CurveInfo> edited = w.drawer->curveInfoList;
+    for (CurveInfo& c : edited)
+        c.ToDraw = false;
+    edited[1].ToDraw = true;
+    edited[1].CurveColor = QStringLiteral("#123456");
+    w.tabCurve->setCurves(edited);
+    QVERIFY(w.drawer->curveInfoList != edited); // filling the table writes nothing back
+    emit w.tabCurve->curveInfoChanged();
+    QCOMPARE(w.drawer->curveInfoList, edited);
+    QCOMPARE(w.tabVern->rowCount(), 3); // date, time and the one drawn curve
+}
+
+void TestOstrel::clearAllEmptiesTables()
+{
+    Ostrel w(samplePath());
+    QSignalSpy spy(w.drawer, &TavDrawer::readFinished);
+    QVERIFY(waitForRead(w, spy));
+    w.checkShowUser->setChecked(true);
+    QVERIFY(w.tabEvent->rowCount() > 0);
+    w.accMsg(QStringLiteral("busy"), 30);
+    w.clearAll();
+    QVERIFY(!w.drawer->hasData());
+    QCOMPARE(w.statusLabel->text(), QString());
+    for (QTableWidget* table : QList<QTableWidget*>{w.tabInfo, w.tabCurve, w.tabVern, w.tabEvent})
+        QCOMPARE(table->rowCount(), 0);
+    QCOMPARE(w.progressBar->value(), 30); // progress is left alone
 }
 
 void TestOstrel::exportThroughWorker()
