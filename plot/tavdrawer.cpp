@@ -90,8 +90,9 @@ void TavDrawer::startRead(const QString& path)
 void TavDrawer::clear()
 {
     if (busy) {
-        if (!pendingReadSet)
-            pendingClear = true;
+        // The latest wish wins: a clear cancels a read asked before it.
+        pendingReadSet = false;
+        pendingClear = true;
         if (pendingExportSet)
             exportBeforeReset = true;
         return;

@@ -1,0 +1,283 @@
+#include "tavbulkwriter.h"
+#include "tavdrawer.h"
+#include "tavwriter.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+const quint32 T0 = 1700000000;
+
+// One History block of the names, count records 60 s apart, values rising by one.
+bool writeSmall(const QString& path, const QStringList& names, int count)
+{
+    TavWriter w;
+    w.marker('I');
+    w.globalItem(QStringLiteral("设备型号"), QStringLiteral("OTC-408"));
+    QVector<quint32> stamps;
+    QVector<QVector<qint32>> rows;
+    for (int i = 0; i < count; ++i) {
+        stamps.append(T0 + 60 * quint32(i));
+        rows.append(QVector<qint32>(names.size(), 100 + i));
+    }
+    w.historyBlock(4, names, QVector<quint32>(names.size(), 10), stamps, rows);
+    return w.save(path);
+}
+
+void waitIdle(TavDrawer& d)
+{
+    QTRY_VERIFY_WITH_TIMEOUT(!d.workerBusy(), 120000);
+}
+
+} // namespace
+
+class TestHandoff : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void readResult_data();
+    void readResult();
+    void savedCurveSettingsApplied();
+    void exportRequests();
+    void busyRequestsDeferred_data();
+    void busyRequestsDeferred();
+    void clearWaitsForExport();
+    void destroyWhileReading_data();
+    void destroyWhileReading();
+
+private:
+    QString file(const QString& name) const { return dir.filePath(name); }
+    QTemporaryDir dir;
+    qint64 bigFirst = 0;
+    qint64 bigLast = 0;
+};
+
+void TestHandoff::initTestCase()
+{
+    QVERIFY(dir.isValid());
+    QVERIFY(writeSmall(file("a.tavdata"), {"温度", "湿度"}, 20));
+    QVERIFY(writeSmall(file("b.tavdata"), {"压力"}, 30));
+    QVERIFY(writeSmall(file("chamber.tavdata"), {"温度"}, 10));
+    QVERIFY(writeSmall(file("run.1.tavdata"), {"温度"}, 10));
+    // Big enough that the worker is still reading while the test fires more requests.
+    const qint64 records =
+        TavBulkWriter::writeHistoryFile(file("big.tavdata"), 80 << 20, 4, 20, T0, 10);
+    QVERIFY(records > 100000);
+    bigFirst = T0;
+    bigLast = T0 + 10 * (records - 1);
+}
+
+void TestHandoff::readResult_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<qint64>("last");
+    QTest::newRow("two variables")
+        << "a.tavdata" << true << "a" << QStringList{"温度", "湿度"} << qint64(T0 + 60 * 19);
+    QTest::newRow("title without extension")
+        << "chamber.tavdata" << true << "chamber" << QStringList{"温度"} << qint64(T0 + 60 * 9);
+    QTest::newRow("title cut at the first dot")
+        << "run.1.tavdata" << true << "run" << QStringList{"温度"} << qint64(T0 + 60 * 9);
+    QTest::newRow("missing file") << "absent.tavdata" << false << "absent" << QStringList{}
+                                  << qint64(0);
+}
+
+void TestHandoff::readResult()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, ok);
+    QFETCH(QStringList, names);
+    QFETCH(qint64, last);
+    TavDrawer d;
+    d.configPath = file("none.ini");
+    d.vernPosA = 300;
+    d.vernPosB = 310;
+    QSignalSpy finished(&d, &TavDrawer::readFinished);
+    d.readTAVData(file(name));
+    QTEST(d.titleText.text(), "title");
+    QVERIFY(finished.wait(20000));
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(finished.first().first().toString(), ok ? file(name) : QString());
+    QCOMPARE(d.hasData(), ok);
+    QCOMPARE(d.curveInfoList.size(), names.size());
+    for (int i = 0; i < names.size(); ++i) {
+        QCOMPARE(d.curveInfoList[i].CurveName, names[i]);
+        QCOMPARE(d.curveInfoList[i].ToDraw, false);
+        QCOMPARE(d.curveInfoList[i].CurveColor, QStringLiteral("#000000"));
+    }
+    QCOMPARE(d.stampStart, ok ? qint64(T0) : qint64(0));
+    QCOMPARE(d.stampEnd, last);
+    QCOMPARE(d.vernPosA, ok ? 100 : 300);
+    QCOMPARE(d.vernPosB, ok ? 200 : 310);
+    QCOMPARE(d.fileInfo().first.isEmpty(), !ok);
+}
+
+void TestHandoff::savedCurveSettingsApplied()
+{
+    const QString ini = file("curves.ini");
+    {
+        QFile f(ini);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("[CurveInfo]\nCURVE\\1\\CurveName=湿度\nCURVE\\1\\ToDraw=true\n"
+                "CURVE\\1\\CurveColor=FF0000\nCURVE\\1\\RefIndex=1\nCURVE\\size=1\n");
+    }
+    TavDrawer d;
+    d.configPath = ini;
+    QSignalSpy finished(&d, &TavDrawer::readFinished);
+    d.readTAVData(file("a.tavdata"));
+    QVERIFY(finished.wait(20000));
+    QCOMPARE(d.curveInfoList.size(), 2);
+    QCOMPARE(d.curveInfoList[0].ToDraw, false);
+    QCOMPARE(d.curveInfoList[1].ToDraw, true);
+    QCOMPARE(d.curveInfoList[1].CurveColor, QStringLiteral("#FF0000"));
+    QCOMPARE(d.curveInfoList[1].RefIndex, 1);
+}
+
+void TestHandoff::exportRequests()
+{
+    TavDrawer d;
+    d.configPath = file("none.ini");
+    QSignalSpy trig(&d, &TavDrawer::trigExport);
+    QSignalSpy done(&d, &TavDrawer::exportFinished);
+    d.exportData(file("never.csv"));
+    QCOMPARE(trig.count(), 0); // no data: nothing happens
+    QVERIFY(!d.workerBusy());
+
+    QSignalSpy finished(&d, &TavDrawer::readFinished);
+    d.readTAVData(file("a.tavdata"));
+    QVERIFY(finished.wait(20000));
+    d.exportData(file("none.csv"));
+    QCOMPARE(trig.count(), 1);
+    QCOMPARE(trig.last().at(1).value<QList<int>>(), QList<int>{});
+    QVERIFY(done.wait(20000));
+
+    d.curveInfoList[1].ToDraw = true;
+    d.stampStart = T0 + 60;
+    d.stampEnd = T0 + 600;
+    d.exportData(file("one.csv"));
+    QCOMPARE(trig.count(), 2);
+    QCOMPARE(trig.last().at(1).value<QList<int>>(), QList<int>{1});
+    QCOMPARE(trig.last().at(2).toLongLong(), qint64(T0 + 60));
+    QCOMPARE(trig.last().at(3).toLongLong(), qint64(T0 + 600));
+    QVERIFY(done.wait(20000));
+    QCOMPARE(done.last().first().toString(), file("one.csv"));
+    QVERIFY(QFileInfo(file("one.csv")).size() > 0);
+}
+
+void TestHandoff::busyRequestsDeferred_data()
+{
+    // Requests fired while the big file is still being read: R:<file> read, C clear,
+    // E export. Expected: the reads that follow the big one, how many exports ran and
+    // over which range, and the variables finally loaded.
+    QTest::addColumn<QStringList>("actions");
+    QTest::addColumn<QStringList>("reads");
+    QTest::addColumn<QString>("exportedFrom"); // "" none, "big", "a"
+    QTest::addColumn<int>("finalNames");
+
+    QTest::newRow("latest read wins") << QStringList{"R:a", "R:b"} << QStringList{"b"} << "" << 1;
+    QTest::newRow("clear waits") << QStringList{"C"} << QStringList{} << "" << 0;
+    QTest::newRow("read after clear") << QStringList{"C", "R:a"} << QStringList{"a"} << "" << 2;
+    QTest::newRow("clear after read") << QStringList{"R:a", "C"} << QStringList{} << "" << 0;
+    QTest::newRow("export of the new data") << QStringList{"E"} << QStringList{} << "big" << 20;
+    QTest::newRow("export before the next read")
+        << QStringList{"E", "R:a"} << QStringList{"a"} << "big" << 2;
+    QTest::newRow("export after the next read")
+        << QStringList{"R:a", "E"} << QStringList{"a"} << "a" << 2;
+    QTest::newRow("export after a clear is dropped")
+        << QStringList{"C", "E"} << QStringList{} << "" << 0;
+}
+
+void TestHandoff::busyRequestsDeferred()
+{
+    QFETCH(QStringList, actions);
+    QFETCH(QStringList, reads);
+    QFETCH(QString, exportedFrom);
+    QFETCH(int, finalNames);
+    TavDrawer d;
+    d.configPath = file("none.ini");
+    QSignalSpy trigRead(&d, &TavDrawer::trigRead);
+    QSignalSpy trigExport(&d, &TavDrawer::trigExport);
+    QSignalSpy finished(&d, &TavDrawer::readFinished);
+    d.readTAVData(file("big.tavdata"));
+    for (const QString& a : actions) {
+        if (a == QLatin1String("C")) {
+            d.clear();
+        } else if (a == QLatin1String("E")) {
+            d.exportData(file("deferred.csv"));
+        } else {
+            d.readTAVData(file(a.mid(2) + ".tavdata"));
+        }
+        // Nothing reached the worker or the data set while it reads.
+        QCOMPARE(trigRead.count(), 1);
+        QCOMPARE(trigExport.count(), 0);
+        QVERIFY(d.dataSet.status > 0);
+    }
+    waitIdle(d);
+    QCOMPARE(finished.first().first().toString(), file("big.tavdata"));
+    QStringList followed;
+    for (int i = 1; i < trigRead.count(); ++i)
+        followed.append(QFileInfo(trigRead[i].first().toString()).baseName());
+    QCOMPARE(followed, reads);
+    QCOMPARE(trigExport.count(), exportedFrom.isEmpty() ? 0 : 1);
+    if (!exportedFrom.isEmpty()) {
+        const bool big = exportedFrom == QLatin1String("big");
+        QCOMPARE(trigExport.first().at(2).toLongLong(), qint64(T0));
+        QCOMPARE(trigExport.first().at(3).toLongLong(), big ? bigLast : qint64(T0 + 60 * 19));
+    }
+    QCOMPARE(d.dataSet.names.size(), finalNames);
+    QCOMPARE(d.curveInfoList.size(), finalNames);
+    QCOMPARE(d.hasData(), finalNames > 0);
+}
+
+void TestHandoff::clearWaitsForExport()
+{
+    TavDrawer d;
+    d.configPath = file("none.ini");
+    QSignalSpy finished(&d, &TavDrawer::readFinished);
+    d.readTAVData(file("big.tavdata"));
+    QVERIFY(finished.wait(120000));
+    for (CurveInfo& c : d.curveInfoList)
+        c.ToDraw = true;
+    QSignalSpy done(&d, &TavDrawer::exportFinished);
+    d.exportData(file("big.csv"));
+    d.clear();
+    // The worker is writing from the data set: it must still be whole.
+    QCOMPARE(d.dataSet.status, 0);
+    QCOMPARE(d.dataSet.names.size(), 20);
+    QCOMPARE(d.curveInfoList.size(), 20);
+    QVERIFY(done.wait(120000));
+    QCOMPARE(d.dataSet.status, 1);
+    QVERIFY(d.curveInfoList.isEmpty());
+    QCOMPARE(d.stampStart, qint64(0));
+}
+
+void TestHandoff::destroyWhileReading_data()
+{
+    QTest::addColumn<int>("delayMs");
+    QTest::newRow("at once") << 0;
+    QTest::newRow("mid-read") << 40;
+}
+
+void TestHandoff::destroyWhileReading()
+{
+    QFETCH(int, delayMs);
+    auto* d = new TavDrawer;
+    d->configPath = file("none.ini");
+    bool reported = false;
+    connect(d, &TavDrawer::readFinished, this, [&] { reported = true; });
+    d->readTAVData(file("big.tavdata"));
+    if (delayMs > 0)
+        QTest::qWait(delayMs);
+    QVERIFY(d->workerBusy());
+    delete d; // waits for the worker, then frees the data set
+    QCoreApplication::processEvents();
+    QVERIFY(!reported); // the answer to a destroyed canvas goes nowhere
+}
+
+QTEST_MAIN(TestHandoff)
+#include "tst_handoff.moc"
