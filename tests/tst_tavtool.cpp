@@ -1,0 +1,272 @@
+#include "sortedtavdata.h"
+#include "tavwriter.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cmath>
+
+namespace {
+
+struct Run
+{
+    int code = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Run tavtool(const QStringList& args)
+{
+    QProcess p;
+    p.start(QCoreApplication::applicationDirPath() + "/tavtool", args);
+    Run r;
+    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit)
+        return r;
+    r.code = p.exitCode();
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+// A recording with every kind of content: two blocks, a divisor of 0 (NaN and infinity),
+// a variable missing from the first block, faults and both event logs.
+QByteArray recording()
+{
+    TavWriter w;
+    w.marker('I');
+    w.globalItem("设备型号", "OTC-408");
+    w.globalItem("备注", "带\"引号\"和\\斜杠");
+    w.historyBlock(4, {"温度", "湿度"}, {3, 0}, {1000, 1060, 1120}, {{70, 0}, {71, 5}, {-72, -1}});
+    w.historyBlock(4, {"温度", "压力"}, {10, 7}, {1180, 1190, 1200},
+                   {{235, 1}, {236, 2}, {237, 3}});
+    w.marker('A');
+    w.errorRecord(1060, 12, 1);
+    w.errorRecord(1120, 12, 0);
+    w.marker('S');
+    w.event(1000, "开机");
+    w.marker('U');
+    w.event(1190, "用户\t记录\n");
+    return w.bytes;
+}
+
+bool keysInOrder(const QByteArray& json, const QStringList& keys)
+{
+    int at = 0;
+    for (const QString& key : keys) {
+        at = json.indexOf("\"" + key.toUtf8() + "\":", at);
+        if (at < 0)
+            return false;
+    }
+    return true;
+}
+
+QJsonArray pair(const QJsonValue& a, const QJsonValue& b)
+{
+    return QJsonArray{a, b};
+}
+
+} // namespace
+
+class TestTavTool : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_file;
+
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+private slots:
+    void initTestCase()
+    {
+        m_file = path("rec.tavdata");
+        QFile f(m_file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(recording());
+    }
+
+    // Every field of the JSON against an in-process read of the same file.
+    void dump_data()
+    {
+        QTest::addColumn<bool>("withValues");
+        QTest::newRow("summary") << false;
+        QTest::newRow("values") << true;
+    }
+    void dump()
+    {
+        QFETCH(bool, withValues);
+        SortedTavData set;
+        QSignalSpy info(&set, &SortedTavData::pushInfoUpward);
+        QCOMPARE(set.readTavData(m_file), 0);
+
+        const Run r = tavtool(withValues ? QStringList{"dump", m_file, "--values"}
+                                         : QStringList{"dump", m_file});
+        QCOMPARE(r.code, 0);
+        QVERIFY(r.err.isEmpty());
+        QStringList keys{"status", "messages", "names", "sampleCount", "stamps"};
+        if (withValues)
+            keys << "values";
+        keys << "spans"
+             << "info"
+             << "errors"
+             << "systemEvents"
+             << "userEvents";
+        QVERIFY(keysInOrder(r.out, keys));
+        QJsonParseError error;
+        const QJsonObject o = QJsonDocument::fromJson(r.out, &error).object();
+        QCOMPARE(error.error, QJsonParseError::NoError);
+        QCOMPARE(o.keys().size(), keys.size());
+
+        QCOMPARE(o["status"].toInt(-1), 0);
+        QJsonArray messages;
+        for (const auto& args : info)
+            messages.append(pair(args.at(0).toString(), args.at(1).toInt()));
+        QCOMPARE(o["messages"].toArray(), messages);
+        QCOMPARE(o["names"].toArray(), QJsonArray::fromStringList(set.names));
+        QCOMPARE(o["sampleCount"].toInt(), set.sampleCount);
+        QJsonArray stamps;
+        for (int i = 0; i < set.stamps.size(); ++i) {
+            if (withValues || i == 0 || i == set.stamps.size() - 1)
+                stamps.append(double(set.stamps[i]));
+        }
+        QCOMPARE(o["stamps"].toArray(), stamps);
+        QJsonArray spans;
+        for (int i = 0; i < set.spanIndexes.size(); ++i)
+            spans.append(QJsonArray{set.spanIndexes[i].first, set.spanIndexes[i].second,
+                                    double(set.spanIntervals[i])});
+        QVERIFY(!spans.isEmpty());
+        QCOMPARE(o["spans"].toArray(), spans);
+        QJsonArray infoItems;
+        for (int i = 0; i < set.infoNames.size(); ++i)
+            infoItems.append(pair(set.infoNames[i], set.infoValues[i]));
+        QCOMPARE(o["info"].toArray(), infoItems);
+        QJsonArray errors;
+        for (const ErrorRecord& e : set.errors)
+            errors.append(QJsonArray{double(e.stamp), e.code, e.state});
+        QCOMPARE(o["errors"].toArray(), errors);
+        QCOMPARE(o["systemEvents"].toArray(),
+                 QJsonArray{pair(double(set.systemEvents[0].stamp), set.systemEvents[0].text)});
+        QCOMPARE(o["userEvents"].toArray(),
+                 QJsonArray{pair(double(set.userEvents[0].stamp), set.userEvents[0].text)});
+
+        if (!withValues)
+            return;
+        const QJsonArray columns = o["values"].toArray();
+        QCOMPARE(columns.size(), set.values.size());
+        int nulls = 0;
+        for (int c = 0; c < columns.size(); ++c) {
+            const QJsonArray column = columns[c].toArray();
+            QCOMPARE(column.size(), set.values[c].size());
+            for (int i = 0; i < column.size(); ++i) {
+                const float v = set.values[c][i];
+                if (!std::isfinite(v)) {
+                    QVERIFY(column[i].isNull());
+                    ++nulls;
+                } else {
+                    QCOMPARE(float(column[i].toDouble()), v); // exact: the text round-trips
+                }
+            }
+        }
+        QCOMPARE(nulls, 3);
+        QVERIFY(r.out.contains("-999.9,"));
+    }
+
+    void failedRead()
+    {
+        const QString missing = path("missing.tavdata");
+        const Run r = tavtool({"dump", missing});
+        QCOMPARE(r.code, 1);
+        const QJsonObject o = QJsonDocument::fromJson(r.out).object();
+        QCOMPARE(o["status"].toInt(), 1);
+        QCOMPARE(o["stamps"].toArray(), QJsonArray());
+        QCOMPARE(o["messages"].toArray().last(),
+                 QJsonValue(pair(missing + " 路径错误或不可读取", -1)));
+        QCOMPARE(r.err.count('\n'), 1);
+        QCOMPARE(tavtool({"export", missing, path("never.csv")}).code, 1);
+        QVERIFY(!QFile::exists(path("never.csv")));
+    }
+
+    void usage_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("nothing") << QStringList{};
+        QTest::newRow("unknown command") << QStringList{"show", "x"};
+        QTest::newRow("dump without file") << QStringList{"dump"};
+        QTest::newRow("dump two files") << QStringList{"dump", "a", "b"};
+        QTest::newRow("dump unknown option") << QStringList{"dump", "a", "--all"};
+        QTest::newRow("export one path") << QStringList{"export", "a"};
+        QTest::newRow("vars not numbers") << QStringList{"export", "a", "b", "--vars", "x,1"};
+        QTest::newRow("vars negative") << QStringList{"export", "a", "b", "--vars", "-1"};
+        QTest::newRow("from not a stamp") << QStringList{"export", "a", "b", "--from", "soon"};
+        QTest::newRow("to without value") << QStringList{"export", "a", "b", "--to"};
+        QTest::newRow("var out of range") << QStringList{"export", "@file", "b", "--vars", "0,3"};
+    }
+    void usage()
+    {
+        QFETCH(QStringList, args);
+        args.replaceInStrings("@file", m_file);
+        const Run r = tavtool(args);
+        QCOMPARE(r.code, 2);
+        QVERIFY(r.out.isEmpty());
+        QCOMPARE(r.err.count('\n'), 1);
+        QVERIFY(r.err.startsWith("tavtool: "));
+    }
+
+    void help()
+    {
+        const Run r = tavtool({"--help"});
+        QCOMPARE(r.code, 0);
+        QVERIFY(r.out.contains("tavtool dump FILE"));
+        QVERIFY(r.out.contains("tavtool export FILE OUT.csv"));
+    }
+
+    // The written file is byte for byte the data set's own export of the same request.
+    void exportFile_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QList<int>>("indexes");
+        QTest::addColumn<qint64>("from");
+        QTest::addColumn<qint64>("to");
+        QTest::newRow("defaults") << QStringList{} << QList<int>{0, 1, 2} << qint64(1000)
+                                  << qint64(1200);
+        QTest::newRow("chosen") << QStringList{"--vars", "2,0", "--from", "1060", "--to", "1190"}
+                                << QList<int>{2, 0} << qint64(1060) << qint64(1190);
+    }
+    void exportFile()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QList<int>, indexes);
+        QFETCH(qint64, from);
+        QFETCH(qint64, to);
+        SortedTavData set;
+        QCOMPARE(set.readTavData(m_file), 0);
+        const QString expectedPath = path("expected.csv");
+        set.onExportData(expectedPath, indexes, from, to);
+        const QString out = path("out.csv");
+        const Run r = tavtool(QStringList{"export", m_file, out} + options);
+        QCOMPARE(r.code, 0);
+        QVERIFY(r.err.isEmpty());
+        QFile a(out), b(expectedPath);
+        QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+        const QByteArray written = a.readAll();
+        QCOMPARE(written, b.readAll());
+        QVERIFY(written.count('\n') > 2);
+    }
+
+    void exportUnwritable()
+    {
+        const Run r = tavtool({"export", m_file, path("no/folder/out.csv")});
+        QCOMPARE(r.code, 1);
+        QCOMPARE(r.err.count('\n'), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTavTool)
+#include "tst_tavtool.moc"
