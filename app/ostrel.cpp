@@ -783,7 +783,10 @@ void Ostrel::moveVernB(int sft)
 void Ostrel::registerFileType()
 {
 #ifdef OSTREL_HAS_REGISTER_FILE_TYPE
-    ::registerFileType();
+    // Outside Windows no registry editor answers, so the outcome goes to the status row.
+    const FileTypeRegistration result = ::registerFileType();
+    if (!result.message.isEmpty())
+        statusLabel->setText(result.message);
 #else
     qCDebug(lcOstrel) << "Ostrel::registerFileType: not available on this build";
 #endif
