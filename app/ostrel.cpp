@@ -180,7 +180,12 @@ Ostrel::Ostrel(const QString& path) : QSplitter(nullptr)
         startFile(path);
 }
 
-Ostrel::~Ostrel() = default;
+Ostrel::~Ostrel()
+{
+    // While shown full screen the canvas has no parent, so nothing else would release it.
+    if (drawer && !drawer->parent())
+        delete drawer;
+}
 
 void Ostrel::createWidgets(OstrelParts& parts)
 {

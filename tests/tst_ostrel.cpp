@@ -78,6 +78,7 @@ private slots:
     void screenshot_data();
     void screenshot();
     void fullScreenRoundTrip();
+    void closedWhileFullScreen();
     void collapseTwice();
     void dropFile();
 
@@ -361,6 +362,17 @@ void TestOstrel::fullScreenRoundTrip()
              qPrintable(QString::number(d->vernPosA)));
     QVERIFY2(qAbs(place(d->vernPosB) - b) <= 2 * onePixel,
              qPrintable(QString::number(d->vernPosB)));
+}
+
+void TestOstrel::closedWhileFullScreen()
+{
+    QPointer<TavDrawer> canvas;
+    {
+        Viewer v;
+        canvas = v.w.drawer;
+        QVERIFY(v.call("showFullScreen"));
+    }
+    QVERIFY(canvas.isNull());
 }
 
 void TestOstrel::collapseTwice()
