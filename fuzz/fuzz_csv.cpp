@@ -1,0 +1,17 @@
+// Bytes as a CSV file: line count, header, fields, times and numbers, merge, runs, paint.
+#include "fuzzharness.h"
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    FuzzHarness::canvas();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    FuzzHarness::readAndShow(FuzzHarness::writeInput(data, size, "csv"), true);
+    return 0;
+}
