@@ -167,13 +167,7 @@ Ostrel::Ostrel(const QString& path) : QSplitter(nullptr)
     parts.tabs->setCurrentIndex(0);
     canvasLayout->setContentsMargins(5, 5, 0, 0);
 
-    auto* dropFilter = new FileDropFilter(this);
-    installEventFilter(dropFilter);
-    setAcceptDrops(true);
-    connect(dropFilter, &FileDropFilter::fileDropped, this, [this](const QString& file) {
-        clearAll();
-        startFile(file);
-    });
+    acceptDataFileDrops();
 
     const QFileInfo start(path);
     if (!path.isEmpty() && start.isFile())
@@ -185,6 +179,18 @@ Ostrel::~Ostrel()
     // While shown full screen the canvas has no parent, so nothing else would release it.
     if (drawer && !drawer->parent())
         delete drawer;
+}
+
+// A file dropped on the window opens as one chosen in the open dialog would.
+void Ostrel::acceptDataFileDrops()
+{
+    auto* dropFilter = new FileDropFilter(this);
+    installEventFilter(dropFilter);
+    setAcceptDrops(true);
+    connect(dropFilter, &FileDropFilter::fileDropped, this, [this](const QString& file) {
+        clearAll();
+        startFile(file);
+    });
 }
 
 void Ostrel::createWidgets(OstrelParts& parts)

@@ -115,6 +115,7 @@ private:
     void applyFonts(const OstrelParts& parts);
     void setValueEditorsBlocked(bool blocked);
     void registerFileType();
+    void acceptDataFileDrops();
     QString proposedPath() const;
 
     int watchdogInterval = 1000;
