@@ -47,34 +47,50 @@ public:
     QList<int> percents;
 };
 
-// What is wrong with a block that claims to be complete; empty when nothing is.
-inline QString blockFault(const HistoryBlock& b)
+// One line per item of a read, kinds in the order I, H, A, S, U: "I name=value",
+// "H<version> name/scale ...", "h<block> stamp: value ...", "A stamp code state",
+// "S stamp text", "U stamp text"; then "! message" for each message that does not start
+// with the path (dropped records, rejected sections).
+inline QStringList lines(const BinaryRead& r)
 {
-    if (b.scales.size() != b.names.size()) {
-        return QStringLiteral("%1 scales for %2 names").arg(b.scales.size()).arg(b.names.size());
+    const TavData& d = r.data;
+    QStringList out;
+    for (int i = 0; i < d.infoNames.size(); ++i) {
+        out << "I " + d.infoNames[i] + "=" + d.infoValues.value(i);
     }
-    if (b.values.size() != b.names.size()) {
-        return QStringLiteral("%1 columns for %2 names").arg(b.values.size()).arg(b.names.size());
-    }
-    for (const QVector<float>& column : b.values) {
-        if (column.size() != b.stamps.size()) {
-            return QStringLiteral("column of %1 for %2 stamps")
-                .arg(column.size())
-                .arg(b.stamps.size());
+    for (int b = 0; b < d.blocks.size(); ++b) {
+        const HistoryBlock& block = d.blocks[b];
+        QString head = "H" + QString::number(block.version);
+        for (int j = 0; j < block.names.size(); ++j) {
+            head += " " + block.names[j] + "/" + QString::number(block.scales.value(j));
+        }
+        out << head;
+        for (int i = 0; i < block.stamps.size(); ++i) {
+            QString line = QStringLiteral("h%1 %2:").arg(b).arg(block.stamps[i]);
+            for (const QVector<float>& column : block.values) {
+                line += " " + QString::number(double(column.value(i)), 'g', 7);
+            }
+            out << line;
         }
     }
-    for (int i = 0; i < b.stamps.size(); ++i) {
-        if (b.stamps[i] < 0 || b.stamps[i] > qint64(0xFFFFFFFFu)) {
-            return QStringLiteral("stamp %1 out of range").arg(b.stamps[i]);
-        }
-        if (i > 0 && b.stamps[i] <= b.stamps[i - 1]) {
-            return QStringLiteral("stamp %1 after %2").arg(b.stamps[i]).arg(b.stamps[i - 1]);
+    for (const ErrorRecord& e : d.errors) {
+        out << QStringLiteral("A %1 %2 %3").arg(e.stamp).arg(e.code).arg(e.state);
+    }
+    for (const EventRecord& e : d.systemEvents) {
+        out << QStringLiteral("S %1 ").arg(e.stamp) + e.text;
+    }
+    for (const EventRecord& e : d.userEvents) {
+        out << QStringLiteral("U %1 ").arg(e.stamp) + e.text;
+    }
+    for (const QString& m : r.messages) {
+        if (!m.startsWith(r.path)) {
+            out << "! " + m;
         }
     }
-    return {};
+    return out;
 }
 
-// Result, status and message sequence agree, and every complete block is well formed.
+// Result, status and messages agree, and every complete block is well formed.
 inline QString readFault(const BinaryRead& r)
 {
     if (r.result != 0 && r.result != 1) {
@@ -83,20 +99,23 @@ inline QString readFault(const BinaryRead& r)
     if (r.data.status != r.result) {
         return QStringLiteral("status %1, result %2").arg(r.data.status).arg(r.result);
     }
-    if (r.messages.isEmpty() || r.messages.first() != r.path + " 正在打开") {
-        return QStringLiteral("first message is not the opening one");
+    if (r.messages.value(0) != r.path + " 正在打开" ||
+        (r.messages.last() == r.path + " 读取完毕") != (r.result == 0)) {
+        return "messages: " + r.messages.join(" / ");
     }
-    const bool finished = r.messages.last() == r.path + " 读取完毕";
-    if (finished != (r.result == 0)) {
-        return QStringLiteral("last message \"%1\" with result %2")
-            .arg(r.messages.last())
-            .arg(r.result);
-    }
-    const int complete = r.data.blocks.size() - (r.result == 0 ? 0 : 1);
+    const int complete = r.data.blocks.size() - r.result;
     for (int i = 0; i < complete; ++i) {
-        const QString fault = blockFault(r.data.blocks[i]);
-        if (!fault.isEmpty()) {
-            return QStringLiteral("block %1: %2").arg(i).arg(fault);
+        const HistoryBlock& b = r.data.blocks[i];
+        bool ok = b.scales.size() == b.names.size() && b.values.size() == b.names.size();
+        for (const QVector<float>& column : b.values) {
+            ok = ok && column.size() == b.stamps.size();
+        }
+        for (int k = 0; k < b.stamps.size(); ++k) {
+            ok = ok && b.stamps[k] >= 0 && b.stamps[k] <= qint64(0xFFFFFFFFu) &&
+                 (k == 0 || b.stamps[k] > b.stamps[k - 1]);
+        }
+        if (!ok) {
+            return QStringLiteral("block %1 is malformed").arg(i);
         }
     }
     return {};
