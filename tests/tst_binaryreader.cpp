@@ -1,5 +1,6 @@
 // The binary reader over files composed by TavWriter: layouts, sections, messages.
 
+#include "testutil.h"
 #include "tst_binaryfixture.h"
 
 #include <QRandomGenerator>
@@ -64,6 +65,7 @@ private slots:
     void markerPositions();
     void progress_data();
     void progress();
+    void bundledSample();
 };
 
 void TestBinaryReader::sections_data()
@@ -461,6 +463,37 @@ void TestBinaryReader::progress()
         got << args;
     }
     QCOMPARE(got, expected);
+}
+
+// The recording shipped with the viewer: three blocks with a power cut between the first
+// two, faults that occur and clear, and both event logs.
+void TestBinaryReader::bundledSample()
+{
+    const QString path = TestUtil::sourceDir() + "/samples/sample.tavdata";
+    QVERIFY(QFileInfo(path).size() < 1000000);
+    TavData data;
+    QCOMPARE(data.readFromBinary(path), 0);
+    QCOMPARE(data.infoNames.size(), 8);
+    QCOMPARE(data.blocks.size(), 3);
+    QVector<int> versions, counts;
+    for (const HistoryBlock& b : data.blocks) {
+        versions << b.version;
+        counts << b.stamps.size();
+        QCOMPARE(QStringList(b.names.mid(0, 4).toList()),
+                 (QStringList{"温度设定", "温度", "湿度设定", "湿度"}));
+    }
+    QCOMPARE(versions, (QVector<int>{4, 2, 4}));
+    QCOMPARE(counts, (QVector<int>{1440, 1440, 1200}));
+    QCOMPARE(data.blocks[1].stamps.first() - data.blocks[0].stamps.last(), 2 * 3600 + 60);
+    QCOMPARE(data.errors.size(), 8);
+    int open = 0;
+    for (const ErrorRecord& e : data.errors) {
+        open += e.state == 1 ? 1 : -1;
+        QVERIFY(open == 0 || open == 1);
+    }
+    QCOMPARE(open, 0);
+    QCOMPARE(data.systemEvents.size(), 11);
+    QCOMPARE(data.userEvents.size(), 8);
 }
 
 QTEST_GUILESS_MAIN(TestBinaryReader)
