@@ -1,5 +1,6 @@
 #include "tavdrawer.h"
 
+#include "messagerelay.h"
 #include "plotconfig.h"
 #include "plotlog.h"
 #include "tavconfigpath.h"
@@ -26,11 +27,22 @@ TavDrawer::TavDrawer(QWidget* parent) : QWidget(parent)
     configPath = TavConfigPath::filePath();
     loadConfig();
 
+    // Progress messages pass through a relay that coalesces them on the worker side: a
+    // read that drops a million records must not queue a million events to this thread.
+    // Its flush runs ahead of the finish signals, so the last message comes first.
+    auto* relay = new MessageRelay(this);
+    connect(&dataSet, &SortedTavData::pushInfoUpward, relay, &MessageRelay::push,
+            Qt::DirectConnection);
+    connect(&dataSet, &SortedTavData::readFinished, relay, &MessageRelay::flush,
+            Qt::DirectConnection);
+    connect(&dataSet, &SortedTavData::exportFinished, relay, &MessageRelay::flush,
+            Qt::DirectConnection);
+    connect(relay, &MessageRelay::message, this, &TavDrawer::pushInfoUpward);
+
     connect(this, &TavDrawer::trigRead, &dataSet, &SortedTavData::onReadTrigged);
     connect(this, &TavDrawer::trigExport, &dataSet, &SortedTavData::onExportData);
     connect(&dataSet, &SortedTavData::readFinished, this, &TavDrawer::onTsdReadFinished);
     connect(&dataSet, &SortedTavData::exportFinished, this, &TavDrawer::onTsdExportFinished);
-    connect(&dataSet, &SortedTavData::pushInfoUpward, this, &TavDrawer::pushInfoUpward);
 
     setAttribute(Qt::WA_MouseTracking);
     vernPosA = 100;
