@@ -169,6 +169,18 @@ void TestBinaryReader::sections_data()
     addRow("A x40", w.bytes,
            "A 1094795585 16705 16705 | A 1094795585 16705 16705 | A 1094795585 16705 16705");
 
+    w = TavWriter();
+    w.marker('I');
+    w.marker('A');
+    w.errorRecord(5, 12, 1);
+    w.raw(QByteArray(15, 'S')); // one short of a marker: data
+    w.marker('U');
+    w.marker('S');
+    w.event(7, "设备上电");
+    w.marker('H');
+    addRow("adjacent markers, 15 copies, empty History at the end", w.bytes,
+           "H0 | A 5 12 1 | A 1397969747 21331 21331 | S 7 设备上电 | ! 数据版本异常", 1);
+
     // Sixteen marker bytes inside History records open a new section there.
     w = TavWriter();
     w.historyBlock(4, {"a", "b", "c", "d"}, {1, 1, 1, 1}, {1, 2, 3},
