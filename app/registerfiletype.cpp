@@ -29,26 +29,6 @@ QString scriptFileName()
     return QStringLiteral("registry_tavData.reg");
 }
 
-// Runs program with bounded waits and logs what it printed. A program that is not
-// installed counts as done: each of these tools only refreshes a cache or a default.
-bool runTool(const QString& program, const QStringList& args)
-{
-    const QString exe = QStandardPaths::findExecutable(program);
-    if (exe.isEmpty()) {
-        qCDebug(lcRegistration) << "Ostrel::registerFileType:" << program << "not found, skipped";
-        return true;
-    }
-    QProcess process;
-    process.start(exe, args);
-    process.waitForStarted(kProcessWaitMs);
-    const bool finished = process.waitForFinished(kProcessWaitMs);
-    qCDebug(lcRegistration).noquote()
-        << "Ostrel::registerFileType:" << program << args.join(QLatin1Char(' '))
-        << QString::fromLocal8Bit(process.readAllStandardOutput())
-        << QString::fromLocal8Bit(process.readAllStandardError());
-    return finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-}
-
 void writeScriptFile(const QString& appDir)
 {
     QFile file(scriptFileName());
@@ -75,6 +55,26 @@ FileTypeRegistration importScript()
     return {false, QStringLiteral("注册表编辑器未能运行")};
 }
 #else
+// Runs program with bounded waits and logs what it printed. A program that is not
+// installed counts as done: each of these tools only refreshes a cache or a default.
+bool runTool(const QString& program, const QStringList& args)
+{
+    const QString exe = QStandardPaths::findExecutable(program);
+    if (exe.isEmpty()) {
+        qCDebug(lcRegistration) << "Ostrel::registerFileType:" << program << "not found, skipped";
+        return true;
+    }
+    QProcess process;
+    process.start(exe, args);
+    process.waitForStarted(kProcessWaitMs);
+    const bool finished = process.waitForFinished(kProcessWaitMs);
+    qCDebug(lcRegistration).noquote()
+        << "Ostrel::registerFileType:" << program << args.join(QLatin1Char(' '))
+        << QString::fromLocal8Bit(process.readAllStandardOutput())
+        << QString::fromLocal8Bit(process.readAllStandardError());
+    return finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
 FileTypeRegistration importScript()
 {
     namespace DI = DesktopIntegration;
