@@ -162,6 +162,7 @@ private:
     void paintEvents(QPainter& painter);
     void paintVerniers(QPainter& painter, const QColor& ink);
     void ensureBuffers();
+    const float* gatherValues(const float* column, const int* idx, int n);
 
     // Hand-off (tavdrawer.cpp).
     void startRead(const QString& path);
@@ -195,8 +196,9 @@ private:
     QVector<qint64> bridgeStamps;
     QVector<float> bridgeValues;
     QVector<char> bridgeOpen;
-    QVector<int> xBuffer;     // x of each thinned index of the current span
-    QVector<int> drawnCurves; // indexes of the curves drawn by the current paint
+    QVector<float> valueBuffer; // values of the current curve at those indexes
+    QVector<int> xBuffer;       // x of each thinned index of the current span
+    QVector<int> drawnCurves;   // indexes of the curves drawn by the current paint
     QVector<char> foundA;
     QVector<char> foundB;
 

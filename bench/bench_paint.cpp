@@ -1,0 +1,155 @@
+// Paint times of the canvas at 1920x1080 over 10,000,000 samples with 20 drawn curves:
+// full range and zoomed, smooth and noisy data, and what the canvas adds to memory.
+//   bench_paint [samples]
+#include "tavdrawer.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QResizeEvent>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <random>
+
+namespace {
+
+const int Curves = 20;
+const int Runs = 15;
+
+long residentKiB()
+{
+    QFile f(QStringLiteral("/proc/self/statm"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    const QList<QByteArray> fields = f.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toLong() * 4 : -1;
+}
+
+// One-second samples in 10 runs with a short gap between them, so painting crosses spans.
+void fill(SortedTavData& s, int samples, bool noisy)
+{
+    s.clear();
+    s.stamps.resize(samples);
+    const int runs = 10;
+    const int perRun = samples / runs;
+    qint64 t = 1600000000;
+    for (int i = 0; i < samples; ++i) {
+        if (i > 0 && i % perRun == 0)
+            t += 30;
+        s.stamps[i] = t++;
+    }
+    for (int r = 0; r < runs; ++r) {
+        const int first = r * perRun;
+        const int last = r == runs - 1 ? samples - 1 : first + perRun - 1;
+        s.spanIndexes.append(qMakePair(first, last));
+        s.spanStamps.append(qMakePair(s.stamps[first], s.stamps[last]));
+        s.spanIntervals.append(1);
+    }
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<float> noise(-40.0f, 40.0f);
+    s.values.resize(Curves);
+    for (int c = 0; c < Curves; ++c) {
+        s.names.append(QStringLiteral("变量%1").arg(c + 1));
+        QVector<float>& col = s.values[c];
+        col.resize(samples);
+        float* v = col.data();
+        const double base = 20.0 + 6.0 * c;
+        for (int i = 0; i < samples; ++i) {
+            const double slow = 25.0 * std::sin(i * 2.0e-6 + c);
+            v[i] = float(base + slow + (noisy ? noise(rng) : 0.0f));
+        }
+    }
+    s.sampleCount = samples;
+    s.status = 0;
+}
+
+void setUp(TavDrawer& d)
+{
+    d.curveInfoList.clear();
+    static const char* colours[] = {"#1F77B4", "#D62728", "#2CA02C", "#FF7F0E", "#9467BD"};
+    for (int c = 0; c < d.dataSet.names.size(); ++c) {
+        CurveInfo info;
+        info.CurveName = d.dataSet.names[c];
+        info.ToDraw = true;
+        info.CurveColor = QString::fromLatin1(colours[c % 5]);
+        d.curveInfoList.append(info);
+    }
+    d.upperLimits = {200.0f, 110.0f};
+    d.lowerLimits = {-100.0f, -10.0f};
+    d.xSplCount = 9;
+    d.ySplCount = 9;
+    d.DrawA = true;
+    d.DrawB = true;
+}
+
+// Median and fastest of the paint times, milliseconds.
+QPair<double, double> timePaints(TavDrawer& d, QImage& image)
+{
+    QVector<double> ms;
+    for (int i = 0; i < Runs; ++i) {
+        QElapsedTimer t;
+        t.start();
+        d.render(&image);
+        ms.append(t.nsecsElapsed() / 1.0e6);
+    }
+    std::sort(ms.begin(), ms.end());
+    return {ms[ms.size() / 2], ms.first()};
+}
+
+void report(TavDrawer& d, QImage& image, const char* data)
+{
+    const qint64 first = d.dataSet.stamps.first();
+    const qint64 last = d.dataSet.stamps.last();
+    const qint64 range = last - first;
+    struct View
+    {
+        const char* name;
+        double from; // fractions of the recording
+        double width;
+    };
+    const View views[] = {{"full range", 0.0, 1.0},         {"zoom 1/10 start", 0.0, 0.1},
+                          {"zoom 1/10 middle", 0.45, 0.1},  {"zoom 1/1000 end", 0.999, 0.001},
+                          {"zoom 1/100000 mid", 0.5, 1e-5}, {"across a gap", 0.0999, 0.0002}};
+    for (const View& v : views) {
+        d.stampStart = first + qint64(range * v.from);
+        d.stampEnd = d.stampStart + std::max<qint64>(qint64(range * v.width), 960);
+        const auto t = timePaints(d, image);
+        std::printf("%-7s %-18s median %7.2f ms  fastest %7.2f ms\n", data, v.name, t.first,
+                    t.second);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int samples = argc > 1 ? std::atoi(argv[1]) : 10000000;
+    const QSize size(1920, 1080);
+    QImage image(size, QImage::Format_RGB32);
+
+    TavDrawer d;
+    d.configPath = QString(); // the bench ignores any settings file beside it
+    d.resize(size);
+    QResizeEvent resize(size, QSize());
+    QCoreApplication::sendEvent(&d, &resize);
+    std::printf("samples %d, curves %d, image %dx%d, %d paints per view\n", samples, Curves,
+                size.width(), size.height(), Runs);
+
+    for (const bool noisy : {false, true}) {
+        fill(d.dataSet, samples, noisy);
+        setUp(d);
+        d.render(&image); // glyph and pixmap caches fill on the first paint
+        const long before = residentKiB();
+        report(d, image, noisy ? "noisy" : "smooth");
+        const long after = residentKiB();
+        std::printf("%-7s canvas memory growth over %d paints: %ld KiB\n",
+                    noisy ? "noisy" : "smooth", 6 * Runs, after - before);
+    }
+    return 0;
+}
