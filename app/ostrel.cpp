@@ -14,10 +14,7 @@
 #include "vytabvern.h"
 #include "windowpaths.h"
 
-#if __has_include("registerfiletype.h")
 #include "registerfiletype.h"
-#define OSTREL_HAS_REGISTER_FILE_TYPE 1
-#endif
 
 #include <QCheckBox>
 #include <QDateTimeEdit>
@@ -793,12 +790,8 @@ void Ostrel::moveVernB(int sft)
 
 void Ostrel::registerFileType()
 {
-#ifdef OSTREL_HAS_REGISTER_FILE_TYPE
     // Outside Windows no registry editor answers, so the outcome goes to the status row.
     const FileTypeRegistration result = ::registerFileType();
     if (!result.message.isEmpty())
         statusLabel->setText(result.message);
-#else
-    qCDebug(lcOstrel) << "Ostrel::registerFileType: not available on this build";
-#endif
 }
