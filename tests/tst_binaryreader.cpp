@@ -63,6 +63,10 @@ private slots:
     void manyRecords();
     void markerPositions_data();
     void markerPositions();
+    void longItems_data();
+    void longItems();
+    void sectionOverTwoGiB_data();
+    void sectionOverTwoGiB();
     void progress_data();
     void progress();
     void bundledSample();
@@ -428,6 +432,71 @@ void TestBinaryReader::markerPositions()
     QCOMPARE(r.data.blocks[0].stamps.size(), records);
     QCOMPARE(r.data.errors.size(), (copies - 16 + 8) / 8);
     QCOMPARE(r.data.errors[0].stamp, copies == 16 ? 0x01020304u : 0x41414141u);
+}
+
+void TestBinaryReader::longItems_data()
+{
+    QTest::addColumn<char>("kind");
+    QTest::addColumn<int>("length"); // bytes of the first item's text
+
+    for (char kind : QByteArray("ISU")) {
+        for (int length : {(1 << 20) - 7, (1 << 20) - 6, (1 << 20) - 5, (1 << 20) + 1, 3 << 20}) {
+            QTest::addRow("%c %d", kind, length) << kind << length;
+        }
+    }
+}
+
+// Items of any length, and terminators wherever they fall in the file.
+void TestBinaryReader::longItems()
+{
+    QFETCH(char, kind);
+    QFETCH(int, length);
+
+    TavWriter w;
+    w.marker(kind);
+    const QString text(length, 'x');
+    QStringList expected;
+    for (int i = 0; i < 3; ++i) {
+        const QString item = i == 0 ? text : QStringLiteral("第%1条").arg(i);
+        if (kind == 'I') {
+            w.globalItem(item, "值");
+            expected << "I " + (i == 0 ? "long" : item) + "=值";
+        } else {
+            w.event(quint32(i), item);
+            expected << QStringLiteral("%1 %2 ").arg(kind).arg(i) + (i == 0 ? "long" : item);
+        }
+    }
+    BinaryRead r(w.bytes);
+    QVERIFY2(readFault(r).isEmpty(), qPrintable(readFault(r)));
+    QStringList got = lines(r);
+    QCOMPARE(got.size(), 3);
+    QVERIFY(got[0].contains(text));
+    got[0].replace(text, "long");
+    QCOMPARE(got, expected);
+}
+
+void TestBinaryReader::sectionOverTwoGiB_data()
+{
+    QTest::addColumn<char>("kind");
+    QTest::newRow("information") << 'I';
+    QTest::newRow("user events") << 'U';
+}
+
+// A section longer than any single buffer can be: a sparse file of zeros after the marker.
+void TestBinaryReader::sectionOverTwoGiB()
+{
+    QFETCH(char, kind);
+    const QString path = BinaryRead::scratch().filePath("huge.tavdata");
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(QByteArray(16, kind));
+        QVERIFY(file.resize((qint64(1) << 31) + (1 << 20)));
+    }
+    TavData data;
+    QCOMPARE(data.readFromBinary(path), 0);
+    QCOMPARE(data.infoNames.size() + data.userEvents.size(), 0);
+    QFile::remove(path);
 }
 
 void TestBinaryReader::progress_data()
