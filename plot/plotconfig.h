@@ -25,6 +25,17 @@ struct PlotViewSettings
     bool showError = false;
     bool showSys = false;
     bool showUser = false;
+
+    bool operator==(const PlotViewSettings& o) const
+    {
+        return DarkMode == o.DarkMode && WaterMark == o.WaterMark && upperLimits == o.upperLimits &&
+               lowerLimits == o.lowerLimits && xSplCount == o.xSplCount &&
+               ySplCount == o.ySplCount && DrawA == o.DrawA && DrawB == o.DrawB &&
+               allowDragX == o.allowDragX && allowZoomX == o.allowZoomX &&
+               allowDragY0 == o.allowDragY0 && allowZoomY0 == o.allowZoomY0 &&
+               allowDragY1 == o.allowDragY1 && allowZoomY1 == o.allowZoomY1 &&
+               showError == o.showError && showSys == o.showSys && showUser == o.showUser;
+    }
 };
 
 // Reading and writing "tav_drawer_config.ini" (QSettings INI, UTF-8).

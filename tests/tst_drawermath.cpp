@@ -5,10 +5,6 @@
 
 #include <limits>
 
-using Spans = QList<QPair<qint64, qint64>>;
-using SpanIdx = QList<QPair<int, int>>;
-Q_DECLARE_METATYPE(QVector<qint64>)
-
 class TestDrawerMath : public QObject
 {
     Q_OBJECT
@@ -17,12 +13,8 @@ private slots:
     void timeMapping();
     void valueMapping_data();
     void valueMapping();
-    void missingValues_data();
-    void missingValues();
     void thinning_data();
     void thinning();
-    void visibleRange_data();
-    void visibleRange();
 };
 
 void TestDrawerMath::timeMapping_data()
@@ -110,26 +102,6 @@ void TestDrawerMath::valueMapping()
     QVERIFY(!ValueMapping(100.0f, 0.0f, 350, 350).valid()); // no plot height
 }
 
-void TestDrawerMath::missingValues_data()
-{
-    QTest::addColumn<float>("v");
-    QTest::addColumn<bool>("missing");
-    QTest::newRow("999") << 999.0f << true;
-    QTest::newRow("-999") << -999.0f << true;
-    QTest::newRow("file marker") << -999.9f << true;
-    QTest::newRow("NaN") << std::numeric_limits<float>::quiet_NaN() << true;
-    QTest::newRow("-inf") << -std::numeric_limits<float>::infinity() << true;
-    QTest::newRow("998.9") << 998.9f << false;
-    QTest::newRow("-998.99") << -998.99f << false;
-    QTest::newRow("0") << 0.0f << false;
-}
-
-void TestDrawerMath::missingValues()
-{
-    QFETCH(float, v);
-    QTEST(isMissingValue(v), "missing");
-}
-
 void TestDrawerMath::thinning_data()
 {
     QTest::addColumn<int>("lo");
@@ -143,13 +115,11 @@ void TestDrawerMath::thinning_data()
         << 10 << 109 << qint64(5) << 1.0f << 1920 << 100;
     QTest::newRow("every sample, capacity cut") << 0 << 4999 << qint64(1) << 0.5f << 1920 << 1920;
     QTest::newRow("one per pixel") << 0 << 9999999 << qint64(1) << 5208.33f << 1920 << 1920;
-    QTest::newRow("equal spacing, one each") << 0 << 99 << qint64(2) << 2.0f << 1920 << 100;
     QTest::newRow("step of 10") << 5 << 104 << qint64(1) << 10.0f << 1920 << 10;
     QTest::newRow("zoomed far out") << 0 << 99 << qint64(1) << 1.0e9f << 1920 << 1;
     QTest::newRow("zero interval") << 0 << 99 << qint64(0) << 1.0f << 1920 << 0;
     QTest::newRow("NaN seconds per pixel")
         << 0 << 99 << qint64(1) << std::numeric_limits<float>::quiet_NaN() << 1920 << 0;
-    QTest::newRow("empty range") << 50 << 49 << qint64(1) << 1.0f << 1920 << 0;
 }
 
 void TestDrawerMath::thinning()
@@ -174,43 +144,6 @@ void TestDrawerMath::thinning()
         QVERIFY2(std::abs((out[i] - lo) - i * step) <= 1.0 + 1e-7 * hi,
                  qPrintable(QString("%1: %2").arg(i).arg(out[i])));
     }
-}
-
-void TestDrawerMath::visibleRange_data()
-{
-    QTest::addColumn<QVector<qint64>>("stamps");
-    QTest::addColumn<Spans>("spans");
-    QTest::addColumn<SpanIdx>("indexes");
-    QTest::addColumn<qint64>("start");
-    QTest::addColumn<qint64>("end");
-    QTest::addColumn<int>("first");
-    QTest::addColumn<int>("last");
-
-    // Runs 0..30 step 10 (indexes 0..3) and 35..45 step 5 (indexes 4..6).
-    const QVector<qint64> st{0, 10, 20, 30, 35, 40, 45};
-    const Spans sp{{0, 30}, {35, 45}};
-    const SpanIdx ix{{0, 3}, {4, 6}};
-    QTest::newRow("whole") << st << sp << ix << qint64(-5) << qint64(50) << 0 << 6;
-    QTest::newRow("inside the first run") << st << sp << ix << qint64(15) << qint64(25) << 1 << 2;
-    QTest::newRow("exact stamps") << st << sp << ix << qint64(10) << qint64(40) << 1 << 5;
-    QTest::newRow("between runs") << st << sp << ix << qint64(32) << qint64(33) << 4 << 3;
-    QTest::newRow("last stamp of a run") << st << sp << ix << qint64(30) << qint64(30) << 3 << 3;
-    QTest::newRow("empty") << QVector<qint64>{} << Spans{} << SpanIdx{} << qint64(0) << qint64(9)
-                           << -1 << -1;
-    // Samples outside any run: before the first run and after the last.
-    QTest::newRow("loose samples") << QVector<qint64>{0, 3, 10, 20, 30, 31} << Spans{{10, 30}}
-                                   << SpanIdx{{2, 4}} << qint64(1) << qint64(30) << 2 << 4;
-}
-
-void TestDrawerMath::visibleRange()
-{
-    QFETCH(QVector<qint64>, stamps);
-    QFETCH(Spans, spans);
-    QFETCH(SpanIdx, indexes);
-    QFETCH(qint64, start);
-    QFETCH(qint64, end);
-    QTEST(CurveThinner::visibleFirst(stamps, spans, indexes, start), "first");
-    QTEST(CurveThinner::visibleLast(stamps, spans, indexes, stamps.size(), end), "last");
 }
 
 QTEST_APPLESS_MAIN(TestDrawerMath)

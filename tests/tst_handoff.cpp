@@ -40,7 +40,6 @@ private slots:
     void initTestCase();
     void readResult_data();
     void readResult();
-    void savedCurveSettingsApplied();
     void exportRequests();
     void busyRequestsDeferred_data();
     void busyRequestsDeferred();
@@ -51,7 +50,6 @@ private slots:
 private:
     QString file(const QString& name) const { return dir.filePath(name); }
     QTemporaryDir dir;
-    qint64 bigFirst = 0;
     qint64 bigLast = 0;
 };
 
@@ -60,82 +58,62 @@ void TestHandoff::initTestCase()
     QVERIFY(dir.isValid());
     QVERIFY(writeSmall(file("a.tavdata"), {"温度", "湿度"}, 20));
     QVERIFY(writeSmall(file("b.tavdata"), {"压力"}, 30));
-    QVERIFY(writeSmall(file("chamber.tavdata"), {"温度"}, 10));
     QVERIFY(writeSmall(file("run.1.tavdata"), {"温度"}, 10));
     // Big enough that the worker is still reading while the test fires more requests.
     const qint64 records =
         TavBulkWriter::writeHistoryFile(file("big.tavdata"), 80 << 20, 4, 20, T0, 10);
     QVERIFY(records > 100000);
-    bigFirst = T0;
     bigLast = T0 + 10 * (records - 1);
 }
 
 void TestHandoff::readResult_data()
 {
     QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("ok");
+    QTest::addColumn<QString>("ini"); // saved curve settings, "" for no file
     QTest::addColumn<QString>("title");
-    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QStringList>("colours"); // one per curve; "#000000": not drawn
     QTest::addColumn<qint64>("last");
-    QTest::newRow("two variables")
-        << "a.tavdata" << true << "a" << QStringList{"温度", "湿度"} << qint64(T0 + 60 * 19);
-    QTest::newRow("title without extension")
-        << "chamber.tavdata" << true << "chamber" << QStringList{"温度"} << qint64(T0 + 60 * 9);
+    const QString red = "[CurveInfo]\nCURVE\\1\\CurveName=湿度\nCURVE\\1\\ToDraw=true\n"
+                        "CURVE\\1\\CurveColor=FF0000\nCURVE\\size=1\n";
+    QTest::newRow("two variables") << "a.tavdata" << QString() << "a"
+                                   << QStringList{"#000000", "#000000"} << qint64(T0 + 60 * 19);
+    QTest::newRow("saved curve drawn in red")
+        << "a.tavdata" << red << "a" << QStringList{"#000000", "#FF0000"} << qint64(T0 + 60 * 19);
     QTest::newRow("title cut at the first dot")
-        << "run.1.tavdata" << true << "run" << QStringList{"温度"} << qint64(T0 + 60 * 9);
-    QTest::newRow("missing file") << "absent.tavdata" << false << "absent" << QStringList{}
+        << "run.1.tavdata" << QString() << "run" << QStringList{"#000000"} << qint64(T0 + 60 * 9);
+    QTest::newRow("missing file") << "absent.tavdata" << QString() << "absent" << QStringList{}
                                   << qint64(0);
 }
 
 void TestHandoff::readResult()
 {
     QFETCH(QString, name);
-    QFETCH(bool, ok);
-    QFETCH(QStringList, names);
+    QFETCH(QString, ini);
+    QFETCH(QStringList, colours);
     QFETCH(qint64, last);
+    const bool ok = !colours.isEmpty();
     TavDrawer d;
-    d.configPath = file("none.ini");
+    d.configPath = file("curves.ini");
+    QFile f(d.configPath);
+    QVERIFY(ini.isEmpty() ? (!f.exists() || f.remove()) : f.open(QIODevice::WriteOnly));
+    f.write(ini.toUtf8());
+    f.close();
     d.vernPosA = 300;
-    d.vernPosB = 310;
     QSignalSpy finished(&d, &TavDrawer::readFinished);
     d.readTAVData(file(name));
     QTEST(d.titleText.text(), "title");
     QVERIFY(finished.wait(20000));
-    QCOMPARE(finished.count(), 1);
-    QCOMPARE(finished.first().first().toString(), ok ? file(name) : QString());
+    QCOMPARE(finished.first().first().toString(), ok ? file(name) : QString()); // "" on failure
     QCOMPARE(d.hasData(), ok);
-    QCOMPARE(d.curveInfoList.size(), names.size());
-    for (int i = 0; i < names.size(); ++i) {
-        QCOMPARE(d.curveInfoList[i].CurveName, names[i]);
-        QCOMPARE(d.curveInfoList[i].ToDraw, false);
-        QCOMPARE(d.curveInfoList[i].CurveColor, QStringLiteral("#000000"));
+    QCOMPARE(d.curveInfoList.size(), colours.size());
+    for (int i = 0; i < colours.size(); ++i) {
+        QCOMPARE(d.curveInfoList[i].CurveName, d.dataSet.names[i]);
+        QCOMPARE(d.curveInfoList[i].CurveColor, colours[i]);
+        QCOMPARE(d.curveInfoList[i].ToDraw, colours[i] != QLatin1String("#000000"));
     }
     QCOMPARE(d.stampStart, ok ? qint64(T0) : qint64(0));
     QCOMPARE(d.stampEnd, last);
     QCOMPARE(d.vernPosA, ok ? 100 : 300);
-    QCOMPARE(d.vernPosB, ok ? 200 : 310);
-    QCOMPARE(d.fileInfo().first.isEmpty(), !ok);
-}
-
-void TestHandoff::savedCurveSettingsApplied()
-{
-    const QString ini = file("curves.ini");
-    {
-        QFile f(ini);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("[CurveInfo]\nCURVE\\1\\CurveName=湿度\nCURVE\\1\\ToDraw=true\n"
-                "CURVE\\1\\CurveColor=FF0000\nCURVE\\1\\RefIndex=1\nCURVE\\size=1\n");
-    }
-    TavDrawer d;
-    d.configPath = ini;
-    QSignalSpy finished(&d, &TavDrawer::readFinished);
-    d.readTAVData(file("a.tavdata"));
-    QVERIFY(finished.wait(20000));
-    QCOMPARE(d.curveInfoList.size(), 2);
-    QCOMPARE(d.curveInfoList[0].ToDraw, false);
-    QCOMPARE(d.curveInfoList[1].ToDraw, true);
-    QCOMPARE(d.curveInfoList[1].CurveColor, QStringLiteral("#FF0000"));
-    QCOMPARE(d.curveInfoList[1].RefIndex, 1);
 }
 
 void TestHandoff::exportRequests()
