@@ -22,6 +22,8 @@ namespace {
 // Large enough to amortise system calls, small enough to stay cache friendly.
 constexpr qint64 ReadBlock = 1 << 20;
 constexpr qint64 ScanBlock = 4 << 20;
+// Fault and event lists stop growing here; a QList cannot hold much more.
+constexpr int MaxListEntries = 64 << 20;
 // What one QVector of stamps can hold, with room to spare.
 constexpr qint64 MaxRecords = (std::numeric_limits<int>::max() / qint64(sizeof(qint64))) - 1024;
 
@@ -108,53 +110,43 @@ void convertRecords(const uchar* records, qint64 recordLength, int n, const floa
     }
 }
 
-// First occurrence of pattern inside [from, end] of bytes; returns the position right
-// after it, or -1. bytes[0] is the file position base.
-qint64 findPattern(const QByteArray& bytes, qint64 base, qint64 from, qint64 end,
-                   const char* pattern, int length)
-{
-    const qint64 lo = from - base;
-    const qint64 hi = end - base + 1; // exclusive
-    if (lo < 0 || hi > bytes.size() || hi - lo < length)
-        return -1;
-    const char* begin = bytes.constData() + lo;
-    const char* last = bytes.constData() + hi;
-    const char* hit = std::search(begin, last, pattern, pattern + length);
-    if (hit == last)
-        return -1;
-    return base + (hit - bytes.constData()) + length;
-}
-
 QString stampText(qint64 stamp)
 {
     return QDateTime::fromSecsSinceEpoch(stamp, Qt::UTC)
         .toString(QStringLiteral("yyyy/MM/dd hh:mm:ss"));
 }
 
-// Reads forward through one section in windows, for the terminated variable names.
+// Reads forward through one section in windows, so that no section, however long, has
+// to fit into memory at once.
 class SectionCursor
 {
 public:
     SectionCursor(QFile& file, qint64 end) : m_file(file), m_end(end) {}
 
-    // Position of the first byte b in [from, end], or -1.
-    qint64 find(qint64 from, char b)
+    // Position right after the first occurrence of pattern inside [from, end], or -1.
+    qint64 find(qint64 from, const char* pattern, int length)
     {
-        while (from <= m_end) {
+        while (from + length - 1 <= m_end) {
             load(from);
-            const qint64 offset = from - m_base;
-            const void* hit =
-                std::memchr(m_buffer.constData() + offset, b, size_t(m_buffer.size() - offset));
-            if (hit)
-                return m_base + (static_cast<const char*>(hit) - m_buffer.constData());
-            from = m_base + m_buffer.size();
+            const char* begin = m_buffer.constData() + (from - m_base);
+            const char* last = m_buffer.constData() + m_buffer.size();
+            const char* hit = std::search(begin, last, pattern, pattern + length);
+            if (hit != last)
+                return m_base + (hit - m_buffer.constData()) + length;
+            const qint64 windowEnd = m_base + m_buffer.size();
+            if (windowEnd > m_end)
+                return -1;
+            // The next window repeats the last length - 1 bytes: a pattern may straddle.
+            from = windowEnd - (length - 1);
+            m_buffer.clear();
         }
         return -1;
     }
 
-    // The bytes [from, from + length); every byte lies inside the section.
+    // The bytes [from, from + length) of the file, at most MaxItem of them.
     QByteArray bytes(qint64 from, qint64 length)
     {
+        length = std::min(length, MaxItem);
         if (from >= m_base && from + length <= m_base + m_buffer.size())
             return m_buffer.mid(int(from - m_base), int(length));
         QByteArray out;
@@ -162,13 +154,16 @@ public:
         return out;
     }
 
+    // No single text of a file is worth more memory than this.
+    static constexpr qint64 MaxItem = 16 << 20;
+
 private:
     void load(qint64 from)
     {
         if (from >= m_base && from < m_base + m_buffer.size())
             return;
         m_base = from;
-        TavBinary::readAt(m_file, from, std::min<qint64>(64 * 1024, m_end - from + 1), m_buffer);
+        TavBinary::readAt(m_file, from, std::min<qint64>(ReadBlock, m_end - from + 1), m_buffer);
     }
 
     QFile& m_file;
@@ -365,14 +360,13 @@ int TavData::readFromBinary(const QString& path)
 int TavData::readGlobalData(QFile& file, qint64 start, qint64 end)
 {
     static const char terminator[] = {0x0F, 0x0C};
-    QByteArray section;
-    readAt(file, start, end - start + 1, section);
+    SectionCursor cursor(file, end);
     qint64 from = start;
     while (from <= end) {
-        const qint64 p = findPattern(section, start, from, end, terminator, 2);
+        const qint64 p = cursor.find(from, terminator, 2);
         if (p < 0)
             break;
-        QByteArray item = section.mid(int(from - start), int(p - from - 2));
+        QByteArray item = cursor.bytes(from, p - from - 2);
         shiftBytes(item, -2);
         // Split at 0x01: the first part is the name, the second the value, the rest unused.
         const int sep = item.indexOf('\x01');
@@ -390,16 +384,21 @@ int TavData::readGlobalData(QFile& file, qint64 start, qint64 end)
 int TavData::readErrorData(QFile& file, qint64 start, qint64 end)
 {
     const qint64 count = std::max<qint64>(0, (end - start + 1) / 8);
-    QByteArray section;
-    readAt(file, start, count * 8, section);
-    const auto* p = reinterpret_cast<const uchar*>(section.constData());
-    errors.reserve(errors.size() + int(count));
-    for (qint64 i = 0; i < count; ++i, p += 8) {
-        ErrorRecord r;
-        r.stamp = be32(p);
-        r.code = qint16(be16(p + 4));
-        r.state = qint16(be16(p + 6));
-        errors.append(r);
+    constexpr qint64 PerRead = ReadBlock / 8;
+    QByteArray buffer;
+    for (qint64 first = 0; first < count; first += PerRead) {
+        const qint64 k = std::min(PerRead, count - first);
+        readAt(file, start + first * 8, k * 8, buffer);
+        const auto* p = reinterpret_cast<const uchar*>(buffer.constData());
+        for (qint64 i = 0; i < k; ++i, p += 8) {
+            if (errors.size() >= MaxListEntries)
+                return 0;
+            ErrorRecord r;
+            r.stamp = be32(p);
+            r.code = qint16(be16(p + 4));
+            r.state = qint16(be16(p + 6));
+            errors.append(r);
+        }
     }
     return 0;
 }
@@ -417,21 +416,20 @@ int TavData::readUserData(QFile& file, qint64 start, qint64 end)
 int TavData::readEventData(QFile& file, qint64 start, qint64 end, QList<EventRecord>& out)
 {
     static const char terminator[] = {0x0D, 0x0A};
-    QByteArray section;
-    readAt(file, start, end - start + 1, section);
+    SectionCursor cursor(file, end);
     qint64 from = start;
-    while (from <= end) {
-        const qint64 p = findPattern(section, start, from, end, terminator, 2);
+    while (from <= end && out.size() < MaxListEntries) {
+        const qint64 p = cursor.find(from, terminator, 2);
         if (p < 0)
             break;
         const qint64 textLength = p - from - 4 - 2;
         // A terminator inside the entry's own stamp leaves no text: skip the entry.
         if (textLength >= 0) {
-            const auto* entry =
-                reinterpret_cast<const uchar*>(section.constData() + (from - start));
-            QByteArray text(reinterpret_cast<const char*>(entry) + 4, int(textLength));
+            const QByteArray stamp = cursor.bytes(from, 4);
+            QByteArray text = cursor.bytes(from + 4, textLength);
             shiftBytes(text, -2);
-            out.append({be32(entry), decodeText(text.constData(), text.size())});
+            out.append({be32(reinterpret_cast<const uchar*>(stamp.constData())),
+                        decodeText(text.constData(), text.size())});
         }
         from = p;
     }
@@ -471,15 +469,16 @@ int TavData::readHistoryData(QFile& file, qint64 start, qint64 end)
         SectionCursor cursor(file, end);
         qint64 from = pos;
         for (int j = 0; j < count; ++j) {
-            const qint64 p = cursor.find(from, char(0x81));
+            static const char terminator = char(0x81);
+            const qint64 p = cursor.find(from, &terminator, 1);
             if (p < 0) {
                 reportInfo(QStringLiteral("变量名称结束符错误"), -1);
                 return 1;
             }
-            QByteArray name = cursor.bytes(from, p - from);
+            QByteArray name = cursor.bytes(from, p - from - 1);
             shiftBytes(name, -128);
             block.names[j] = decodeText(name.constData(), name.size());
-            from = p + 1;
+            from = p;
         }
         readAt(file, from, 4 * qint64(count), bytes);
         const auto* scales = reinterpret_cast<const uchar*>(bytes.constData());
