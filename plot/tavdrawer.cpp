@@ -39,10 +39,23 @@ TavDrawer::TavDrawer(QWidget* parent) : QWidget(parent)
             Qt::DirectConnection);
     connect(relay, &MessageRelay::message, this, &TavDrawer::pushInfoUpward);
 
-    connect(this, &TavDrawer::trigRead, &dataSet, &SortedTavData::onReadTrigged);
-    connect(this, &TavDrawer::trigExport, &dataSet, &SortedTavData::onExportData);
+    // Each request runs on the worker and then reports the worker idle, queued behind
+    // whatever the request emitted: a failed export emits nothing, and the canvas must
+    // still learn that the data set is free again.
+    qRegisterMetaType<QList<int>>();
+    connect(this, &TavDrawer::trigRead, &dataSet, [this](QString path) {
+        dataSet.onReadTrigged(path);
+        QMetaObject::invokeMethod(
+            this, [this] { onWorkerIdle(); }, Qt::QueuedConnection);
+    });
+    connect(this, &TavDrawer::trigExport, &dataSet,
+            [this](QString filePath, QList<int> indexList, qlonglong from, qlonglong to) {
+                dataSet.onExportData(filePath, indexList, from, to);
+                QMetaObject::invokeMethod(
+                    this, [this] { onWorkerIdle(); }, Qt::QueuedConnection);
+            });
     connect(&dataSet, &SortedTavData::readFinished, this, &TavDrawer::onTsdReadFinished);
-    connect(&dataSet, &SortedTavData::exportFinished, this, &TavDrawer::onTsdExportFinished);
+    connect(&dataSet, &SortedTavData::exportFinished, this, &TavDrawer::exportFinished);
 
     setAttribute(Qt::WA_MouseTracking);
     vernPosA = 100;
@@ -150,10 +163,9 @@ void TavDrawer::startExport(const QString& filePath)
     emit trigExport(filePath, indexList, stampStart, stampEnd);
 }
 
-void TavDrawer::onTsdExportFinished(QString filePath)
+void TavDrawer::onWorkerIdle()
 {
     busy = false;
-    emit exportFinished(filePath);
     runPending();
 }
 
@@ -262,10 +274,8 @@ void TavDrawer::applySavedCurves()
 void TavDrawer::onTsdReadFinished(QString filePath)
 {
     qCDebug(lcPlot) << "TavDrawer::onTsdReadFinished" << filePath;
-    busy = false;
     if (dataSet.status > 0) {
         emit readFinished(QString());
-        runPending();
         return;
     }
     dataSet.debugPrint();
@@ -284,7 +294,6 @@ void TavDrawer::onTsdReadFinished(QString filePath)
     vernPosB = 200;
     update();
     emit readFinished(filePath);
-    runPending();
 }
 
 void TavDrawer::onResetView()

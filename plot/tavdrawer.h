@@ -168,7 +168,7 @@ private:
     void startRead(const QString& path);
     void startExport(const QString& filePath);
     void clearNow();
-    void onTsdExportFinished(QString filePath);
+    void onWorkerIdle();
     void runPending();
     void applySavedCurves();
     PlotViewSettings viewSettings() const;

@@ -145,6 +145,14 @@ void TestHandoff::exportRequests()
     QVERIFY(done.wait(20000));
     QCOMPARE(done.last().first().toString(), file("one.csv"));
     QVERIFY(QFileInfo(file("one.csv")).size() > 0);
+
+    // A failed export answers nothing, yet a read asked meanwhile still runs.
+    d.exportData(file("no/such/folder/x.csv"));
+    d.readTAVData(file("b.tavdata"));
+    QVERIFY(finished.wait(20000));
+    QCOMPARE(done.count(), 2);
+    QCOMPARE(finished.last().first().toString(), file("b.tavdata"));
+    waitIdle(d);
 }
 
 void TestHandoff::busyRequestsDeferred_data()
@@ -229,6 +237,7 @@ void TestHandoff::clearWaitsForExport()
     QCOMPARE(d.dataSet.names.size(), 20);
     QCOMPARE(d.curveInfoList.size(), 20);
     QVERIFY(done.wait(120000));
+    waitIdle(d);
     QCOMPARE(d.dataSet.status, 1);
     QVERIFY(d.curveInfoList.isEmpty());
     QCOMPARE(d.stampStart, qint64(0));
