@@ -11,6 +11,7 @@
 #include <QHash>
 #include <QTextCodec>
 
+#include <algorithm>
 #include <cfloat>
 #include <charconv>
 #include <cmath>
@@ -360,6 +361,7 @@ QStringList headerFields(const char* b, const char* e)
 {
     if (e - b >= 3 && uchar(b[0]) == 0xEF && uchar(b[1]) == 0xBB && uchar(b[2]) == 0xBF)
         b += 3;
+    e = b + std::min<qint64>(e - b, 1 << 28); // names beyond this cannot be real
     const QString text = QTextCodec::codecForLocale()->toUnicode(b, int(e - b));
     return text.split(QLatin1Char(','));
 }
@@ -506,13 +508,17 @@ int read(TavData& data, const QString& path, bool useHeaderNames)
     const char* const end = text.end();
     const char* headerEnd = end;
     const char* body = nextLine(text.begin(), end, headerEnd);
-    const QStringList header = headerFields(text.begin(), headerEnd);
-    qCDebug(lcData) << "AAAA" << QStringList(header.mid(0, 64));
-    const int fieldCount = header.size() - 1;
-    if (fieldCount > MaxVariables) {
-        data.reportInfo(QStringLiteral("%1 变量个数过多 %2").arg(path).arg(fieldCount), -1);
+    // The commas fix the variable count before any text is decoded.
+    const qint64 commas = std::count(text.begin(), headerEnd, ',');
+    if (commas > MaxVariables) {
+        data.reportInfo(QStringLiteral("%1 变量个数过多 %2").arg(path).arg(commas), -1);
         return data.status;
     }
+    const int fieldCount = int(commas);
+    QStringList header;
+    if (useHeaderNames || lcData().isDebugEnabled())
+        header = headerFields(text.begin(), headerEnd);
+    qCDebug(lcData) << "AAAA" << QStringList(header.mid(0, 64));
 
     // First pass: count the real samples, so that every column is sized once.
     qint64 rows = 0;
@@ -545,7 +551,7 @@ int read(TavData& data, const QString& path, bool useHeaderNames)
             block.names.append(QStringLiteral("Data[%1]").arg(j));
             continue;
         }
-        const QString& name = header.at(j + 1);
+        const QString name = header.value(j + 1);
         if (seen.contains(name)) {
             dropped.append(name);
             continue;
@@ -626,7 +632,9 @@ void exportData(SortedTavData& set, const QString& filePath, const QList<int>& i
     char* const base = buffer.data();
     char* w = base;
     const qint64* stamps = set.stamps.constData();
-    const int count = set.stamps.size();
+    int count = set.stamps.size();
+    for (int index : indexList)
+        count = qMin(count, set.values.at(index).size()); // never read past a short column
     int last = 0;
     for (int i = 0; i < count && ok; ++i) {
         const qint64 s = stamps[i];
