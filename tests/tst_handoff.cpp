@@ -129,10 +129,12 @@ void TestHandoff::exportRequests()
     QSignalSpy finished(&d, &TavDrawer::readFinished);
     d.readTAVData(file("a.tavdata"));
     QVERIFY(finished.wait(20000));
+    waitIdle(d);
     d.exportData(file("none.csv"));
     QCOMPARE(trig.count(), 1);
     QCOMPARE(trig.last().at(1).value<QList<int>>(), QList<int>{});
     QVERIFY(done.wait(20000));
+    waitIdle(d);
 
     d.curveInfoList[1].ToDraw = true;
     d.stampStart = T0 + 60;
@@ -145,6 +147,7 @@ void TestHandoff::exportRequests()
     QVERIFY(done.wait(20000));
     QCOMPARE(done.last().first().toString(), file("one.csv"));
     QVERIFY(QFileInfo(file("one.csv")).size() > 0);
+    waitIdle(d);
 
     // A failed export answers nothing, yet a read asked meanwhile still runs.
     d.exportData(file("no/such/folder/x.csv"));
@@ -227,6 +230,7 @@ void TestHandoff::clearWaitsForExport()
     QSignalSpy finished(&d, &TavDrawer::readFinished);
     d.readTAVData(file("big.tavdata"));
     QVERIFY(finished.wait(120000));
+    waitIdle(d);
     for (CurveInfo& c : d.curveInfoList)
         c.ToDraw = true;
     QSignalSpy done(&d, &TavDrawer::exportFinished);
