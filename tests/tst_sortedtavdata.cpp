@@ -110,6 +110,12 @@ private slots:
                                                      {{"B", "A"}, {10, 20}, {{3, 4}, {5, 6}}}}
                                      << QStringList{"A", "B"} << QVector<qint64>{100, 110, 10, 20}
                                      << Columns{{.1f, .2f, .4f, .6f}, {M, M, .3f, .5f}};
+        // A repeated name keeps its first column and cannot shift the others.
+        QTest::newRow("name twice") << QList<Block>{{{"T", "T", "H"},
+                                                     {1, 2, 3, 4},
+                                                     {{1, 8, 5}, {2, 9, 6}, {3, 9, 7}, {4, 9, 8}}}}
+                                    << QStringList{"T", "H"} << QVector<qint64>{1, 2, 3, 4}
+                                    << Columns{{.1f, .2f, .3f, .4f}, {.5f, .6f, .7f, .8f}};
         QTest::newRow("middle only")
             << QList<Block>{{{"A"}, {1, 2}, {{1}, {2}}}, {{"X"}, {3}, {{7}}}, {{"A"}, {4}, {{3}}}}
             << QStringList{"A", "X"} << QVector<qint64>{1, 2, 3, 4}
