@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Sanitizer checks, run after the ordinary test suite:
+#   1. the whole test suite built with AddressSanitizer + UndefinedBehaviorSanitizer;
+#   2. both fuzz targets built with clang's libFuzzer, each run for a bounded time;
+#   3. the worker hand-off stress test built with ThreadSanitizer.
+# Any sanitizer finding fails the script. Environment knobs:
+#   FUZZ_SECONDS   time per fuzz target (default 60)
+#   SANITIZE_STEPS which steps to run, any of "asan fuzz tsan" (default all three)
+#   JOBS           build parallelism (default nproc)
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+ROOT=$PWD
+CI=$ROOT/tools/ci
+FUZZ_SECONDS=${FUZZ_SECONDS:-60}
+SANITIZE_STEPS=${SANITIZE_STEPS:-"asan fuzz tsan"}
+JOBS=${JOBS:-$(nproc)}
+
+step_start=0
+begin() { step_start=$SECONDS; echo "== sanitize: $1"; }
+done_step() { echo "== sanitize: $1 took $((SECONDS - step_start)) s"; }
+wants() { [[ " $SANITIZE_STEPS " == *" $1 "* ]]; }
+
+# Findings stop the program with a report; leaks inside the platform libraries (fonts,
+# the offscreen platform plugin) are not ours and are suppressed by name.
+export ASAN_OPTIONS="halt_on_error=1:abort_on_error=0:detect_leaks=1:strict_string_checks=0"
+export LSAN_OPTIONS="suppressions=$CI/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$CI/tsan.supp"
+export QT_QPA_PLATFORM=offscreen
+
+if wants asan; then
+    begin "address,undefined build and test suite"
+    cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOSTREL_SANITIZE=address,undefined \
+          -DOSTREL_BUILD_BENCH=OFF -DOSTREL_BUILD_TESTS=ON >/dev/null
+    cmake --build build-asan -j"$JOBS"
+    ctest --test-dir build-asan --output-on-failure -j"$JOBS" --timeout 900
+    done_step "address,undefined"
+fi
+
+if wants fuzz; then
+    begin "fuzz targets, ${FUZZ_SECONDS} s each"
+    CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOSTREL_FUZZ=ON \
+          -DOSTREL_BUILD_TESTS=OFF -DOSTREL_BUILD_BENCH=OFF >/dev/null
+    cmake --build build-fuzz -j"$JOBS" --target fuzz_tavdata fuzz_csv fuzz_seeds
+    work=$ROOT/build-fuzz/run
+    rm -rf "$work/seeds"
+    mkdir -p "$work/corpus/tavdata" "$work/corpus/csv" "$work/artifacts"
+    build-fuzz/bin/fuzz_seeds "$work/seeds/tavdata" "$work/seeds/csv"
+    # Leak checking stays off while fuzzing: one canvas lives for the whole run on purpose.
+    for target in tavdata csv; do
+        ASAN_OPTIONS="halt_on_error=1:detect_leaks=0" \
+        build-fuzz/bin/fuzz_$target -max_total_time="$FUZZ_SECONDS" -max_len=16384 -timeout=20 -detect_leaks=0 \
+            -rss_limit_mb=3072 -print_final_stats=1 -dict="$ROOT/fuzz/$target.dict" \
+            -artifact_prefix="$work/artifacts/$target-" \
+            "$work/corpus/$target" "$work/seeds/$target" 2>"$work/$target.log" || {
+            tail -n 60 "$work/$target.log"
+            echo "== sanitize: fuzz_$target found a fault; input saved under $work/artifacts" >&2
+            exit 1
+        }
+        grep -E "^#[0-9]+ +DONE|stat::number_of_executed_units" "$work/$target.log" || true
+    done
+    done_step "fuzzing"
+fi
+
+if wants tsan; then
+    begin "thread sanitizer, hand-off stress"
+    CC=clang CXX=clang++ cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOSTREL_SANITIZE=thread \
+          -DOSTREL_BUILD_BENCH=OFF -DOSTREL_BUILD_TESTS=ON >/dev/null
+    cmake --build build-tsan -j"$JOBS" --target tst_handoffstress
+    # Only the random hand-off runs carry the fence that stands in for Qt's queue lock;
+    # the plain glib-free dispatcher reports when the worker goes idle.
+    QT_NO_GLIB=1 OSTREL_SOURCE_DIR=$ROOT timeout 900 build-tsan/bin/tst_handoffstress rapidRequests
+    done_step "thread sanitizer"
+fi
+echo "== sanitize: all clean in $SECONDS s"
