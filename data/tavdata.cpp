@@ -22,8 +22,11 @@ namespace {
 // Large enough to amortise system calls, small enough to stay cache friendly.
 constexpr qint64 ReadBlock = 1 << 20;
 constexpr qint64 ScanBlock = 4 << 20;
-// Fault and event lists stop growing here; a QList cannot hold much more.
-constexpr int MaxListEntries = 64 << 20;
+// Lists of a file stop growing here, so that a file of nothing but terminators cannot
+// cost many times its size in memory. Real recordings stay far below.
+constexpr int MaxInfoItems = 1 << 20;
+constexpr int MaxEvents = 4 << 20;
+constexpr int MaxErrors = 16 << 20;
 // What one QVector of stamps can hold, with room to spare.
 constexpr qint64 MaxRecords = (std::numeric_limits<int>::max() / qint64(sizeof(qint64))) - 1024;
 
@@ -206,7 +209,8 @@ QString decodeText(const char* data, int length)
 {
     const void* zero = length > 0 ? std::memchr(data, 0, size_t(length)) : nullptr;
     const int n = zero ? int(static_cast<const char*>(zero) - data) : std::max(length, 0);
-    return QString::fromUtf8(data, n);
+    // Empty texts share one empty string instead of allocating each.
+    return n == 0 ? QString() : QString::fromUtf8(data, n);
 }
 
 void scanMarkers(const char* data, qint64 size, qint64 base, qint64 startIndex,
@@ -363,6 +367,10 @@ int TavData::readGlobalData(QFile& file, qint64 start, qint64 end)
     SectionCursor cursor(file, end);
     qint64 from = start;
     while (from <= end) {
+        if (infoNames.size() >= MaxInfoItems) {
+            reportListFull(infoNames.size());
+            break;
+        }
         const qint64 p = cursor.find(from, terminator, 2);
         if (p < 0)
             break;
@@ -391,8 +399,10 @@ int TavData::readErrorData(QFile& file, qint64 start, qint64 end)
         readAt(file, start + first * 8, k * 8, buffer);
         const auto* p = reinterpret_cast<const uchar*>(buffer.constData());
         for (qint64 i = 0; i < k; ++i, p += 8) {
-            if (errors.size() >= MaxListEntries)
+            if (errors.size() >= MaxErrors) {
+                reportListFull(errors.size());
                 return 0;
+            }
             ErrorRecord r;
             r.stamp = be32(p);
             r.code = qint16(be16(p + 4));
@@ -418,7 +428,11 @@ int TavData::readEventData(QFile& file, qint64 start, qint64 end, QList<EventRec
     static const char terminator[] = {0x0D, 0x0A};
     SectionCursor cursor(file, end);
     qint64 from = start;
-    while (from <= end && out.size() < MaxListEntries) {
+    while (from <= end) {
+        if (out.size() >= MaxEvents) {
+            reportListFull(out.size());
+            break;
+        }
         const qint64 p = cursor.find(from, terminator, 2);
         if (p < 0)
             break;
@@ -575,4 +589,9 @@ void TavData::reportDroppedRecord(qint64 position, qint64 stamp, qint64 lastKept
                -1);
     qCDebug(lcData) << "           新时间" << stampText(stamp);
     qCDebug(lcData) << "           旧时间" << stampText(lastKept);
+}
+
+void TavData::reportListFull(int entries)
+{
+    reportInfo(m_path + QStringLiteral(" 条目过多，只读取前%1条").arg(entries), -1);
 }

@@ -46,6 +46,7 @@ private:
     int readEventData(QFile& file, qint64 start, qint64 end, QList<EventRecord>& out);
     void decodeRecords(QFile& file, HistoryBlock& block, qint64 pos, qint64 records,
                        qint64 recordLength);
+    void reportListFull(int entries);
     void reportDroppedRecord(qint64 position, qint64 stamp, qint64 lastKept, qint64 index);
     QString m_path; // the path as given, for the messages
 };
