@@ -20,69 +20,45 @@ QByteArray readAll(const QString& path)
 class TestInstall : public QObject
 {
     Q_OBJECT
-private slots:
-    void initTestCase();
-    void files_data();
-    void files();
-
-private:
     QTemporaryDir dest;
+
+private slots:
+    void initTestCase()
+    {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DESTDIR", dest.path());
+        p.setProcessEnvironment(env);
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.start(OSTREL_CMAKE_COMMAND, {"--install", OSTREL_BUILD_DIR, "--prefix", "/usr"});
+        QVERIFY(p.waitForFinished(120000));
+        QVERIFY2(p.exitCode() == 0, p.readAll().constData());
+    }
+
+    void files()
+    {
+        const QString usr = dest.filePath("usr/");
+        for (const char* program : {"bin/ostrel", "bin/tavtool"})
+            QVERIFY2(QFile::permissions(usr + program) & QFile::ExeOther, program);
+        // clang-format off
+        const QList<std::pair<const char*, const char*>> copies = {
+            {"share/ostrel/sample.tavdata", "samples/sample.tavdata"},
+            {"share/mime/packages/ostrel.xml", "packaging/ostrel.xml"},
+            {"share/applications/ostrel.desktop", "packaging/ostrel.desktop"},
+            {"share/icons/hicolor/scalable/mimetypes/application-x-tavdata.svg", "resources/src/app/tavdata.svg"}};
+        // clang-format on
+        for (const auto& [installed, source] : copies) {
+            const QByteArray expected = readAll(TestUtil::sourceDir() + '/' + source);
+            QVERIFY2(!expected.isEmpty(), source);
+            QCOMPARE(readAll(usr + installed), expected);
+        }
+        for (const int n : {16, 22, 24, 32, 48, 64, 128, 256})
+            for (const char* png : {"apps/ostrel.png", "mimetypes/application-x-tavdata.png"})
+                QCOMPARE(
+                    QImageReader(usr + QString("share/icons/hicolor/%1x%1/").arg(n) + png).size(),
+                    QSize(n, n));
+    }
 };
-
-void TestInstall::initTestCase()
-{
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("DESTDIR", dest.path());
-    p.setProcessEnvironment(env);
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(OSTREL_CMAKE_COMMAND, {"--install", OSTREL_BUILD_DIR, "--prefix", "/usr"});
-    QVERIFY(p.waitForFinished(120000));
-    QVERIFY2(p.exitCode() == 0, p.readAll().constData());
-}
-
-// source: the file the installed one must equal; "exec" for a program; "<n>" for an n x n PNG.
-void TestInstall::files_data()
-{
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("source");
-    QTest::newRow("viewer") << "bin/ostrel"
-                            << "exec";
-    QTest::newRow("tool") << "bin/tavtool"
-                          << "exec";
-    QTest::newRow("sample") << "share/ostrel/sample.tavdata"
-                            << "samples/sample.tavdata";
-    QTest::newRow("mime") << "share/mime/packages/ostrel.xml"
-                          << "packaging/ostrel.xml";
-    QTest::newRow("entry") << "share/applications/ostrel.desktop"
-                           << "packaging/ostrel.desktop";
-    QTest::newRow("svg") << "share/icons/hicolor/scalable/mimetypes/application-x-tavdata.svg"
-                         << "resources/src/app/tavdata.svg";
-    for (const int n : {16, 22, 24, 32, 48, 64, 128, 256}) {
-        const QString dir = QStringLiteral("share/icons/hicolor/%1x%1/").arg(n);
-        QTest::addRow("app %d", n) << dir + "apps/ostrel.png" << QString::number(n);
-        QTest::addRow("type %d", n)
-            << dir + "mimetypes/application-x-tavdata.png" << QString::number(n);
-    }
-}
-
-void TestInstall::files()
-{
-    QFETCH(QString, path);
-    QFETCH(QString, source);
-    const QString file = dest.filePath("usr/" + path);
-    bool isSize = false;
-    const int n = source.toInt(&isSize);
-    if (source == "exec") {
-        QVERIFY2(QFile::permissions(file) & QFile::ExeOther, qPrintable(file));
-    } else if (isSize) {
-        QCOMPARE(QImageReader(file).size(), QSize(n, n));
-    } else {
-        const QByteArray expected = readAll(TestUtil::sourceDir() + '/' + source);
-        QVERIFY(!expected.isEmpty());
-        QCOMPARE(readAll(file), expected);
-    }
-}
 
 QTEST_GUILESS_MAIN(TestInstall)
 #include "tst_install.moc"

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QTimer>
 #include <functional>
+#include <utility>
 
 // Answers whatever modal dialog shows up, so that no test ever waits on a user: message boxes
 // are noted and closed with OK; file dialogs are noted with the file they propose, then either
@@ -15,9 +16,8 @@ class ModalAnswerer
 public:
     ModalAnswerer()
     {
-        timer.setInterval(5);
         QObject::connect(&timer, &QTimer::timeout, [this] { poll(); });
-        timer.start();
+        timer.start(5);
     }
 
     QStringList boxTexts;
@@ -38,12 +38,9 @@ private:
         } else if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
             dialogTitles << dialog->windowTitle();
             proposedFiles << dialog->selectedFiles().value(0);
-            if (nextFile.isEmpty()) {
-                dialog->reject();
-                return;
-            }
-            dialog->selectFile(nextFile);
-            nextFile.clear();
+            if (nextFile.isEmpty())
+                return dialog->reject();
+            dialog->selectFile(std::exchange(nextFile, QString()));
             static_cast<QDialog*>(dialog)->accept(); // virtual: the file dialog's own accept
         }
     }
