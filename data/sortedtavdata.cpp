@@ -4,6 +4,7 @@
 #include "tavcsv.h"
 #include "tavdata.h"
 
+#include <QHash>
 #include <QThread>
 
 #include <limits>
@@ -68,21 +69,30 @@ void SortedTavData::mergeBlocks(TavData& reader, const QString& path)
     // that it cannot push its variable out of step with the stamps.
     QVector<QVector<int>> targets(blocks.size());
     qint64 total = stamps.size();
+    // Name lookups by hash: a file may carry a hundred thousand variables.
+    QHash<QString, int> indexOfName;
+    for (int i = names.size() - 1; i >= 0; --i)
+        indexOfName.insert(names.at(i), i);
     for (int b = 0; b < blocks.size(); ++b) {
         const HistoryBlock& block = blocks.at(b);
         QVector<int>& target = targets[b];
         target.reserve(block.names.size());
+        QVector<bool> taken(names.size() + block.names.size(), false);
         for (const QString& name : block.names) {
-            int index = names.indexOf(name);
+            const auto found = indexOfName.constFind(name);
+            int index = found == indexOfName.constEnd() ? -1 : found.value();
             if (index < 0) {
                 names.append(name);
                 values.append(QVector<float>());
                 index = names.size() - 1;
-            } else if (target.contains(index)) {
+                indexOfName.insert(name, index);
+            } else if (taken.at(index)) {
                 emit pushInfoUpward(
                     QStringLiteral("%1 变量名称重复，忽略重复的一列：%2").arg(path, name), -1);
-                index = -1;
+                target.append(-1);
+                continue;
             }
+            taken[index] = true;
             target.append(index);
         }
         total += block.stamps.size();
