@@ -255,30 +255,22 @@ int writeGeneral(quint32 n, int e10, char* out)
     return int(p - out);
 }
 
-// The text of a file, mapped when the system allows it, else read in one go.
+// The text of a file, read in one go. Not mapped: a file that shrinks while it is being
+// parsed would then end the program with a bus error instead of a short read.
 class CsvText
 {
 public:
     bool load(QFile& file)
     {
-        const qint64 size = file.size();
-        if (size <= 0) {
-            // Devices and pipes report 0; read whatever they give.
-            m_owned = file.readAll();
-            m_begin = m_owned.constData();
-            m_end = m_begin + m_owned.size();
-            return file.error() == QFileDevice::NoError;
-        }
-        if (uchar* mapped = file.map(0, size)) {
-            m_begin = reinterpret_cast<const char*>(mapped);
-            m_end = m_begin + size;
-            return true;
-        }
+        // One QByteArray holds the text; anything larger is refused up front.
+        if (file.size() > MaxBytes)
+            return false;
         m_owned = file.readAll();
         m_begin = m_owned.constData();
         m_end = m_begin + m_owned.size();
         return file.error() == QFileDevice::NoError;
     }
+    static constexpr qint64 MaxBytes = std::numeric_limits<int>::max() - 4096;
     const char* begin() const { return m_begin; }
     const char* end() const { return m_end; }
 
