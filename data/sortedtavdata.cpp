@@ -97,7 +97,15 @@ void SortedTavData::mergeBlocks(TavData& reader, const QString& path)
         }
         total += block.stamps.size();
     }
-    if (total > std::numeric_limits<int>::max() / qint64(sizeof(qint64)) - 1024) {
+    // Every variable gets a value for every sample, so a small file that names thousands
+    // of variables in one block and carries its samples in another would claim gigabytes
+    // of MissingValue filling. Allow a generous multiple of what the file really holds.
+    qint64 decoded = 0;
+    for (const HistoryBlock& block : qAsConst(blocks))
+        decoded += qint64(block.names.size()) * block.stamps.size();
+    const qint64 filled = qint64(names.size()) * total - decoded;
+    if (total > std::numeric_limits<int>::max() / qint64(sizeof(qint64)) - 1024 ||
+        filled > 8 * decoded + (qint64(1) << 24)) {
         emit pushInfoUpward(QStringLiteral("%1 历史数据过长").arg(path), -1);
         return;
     }
