@@ -109,6 +109,7 @@ void TavDrawer::startRead(const QString& path)
     const QString name = QDir::toNativeSeparators(path).split(QDir::separator()).last();
     titleText.setText(name.split(QLatin1Char('.')).first());
     busy = true;
+    reading = true;
     emit trigRead(path);
 }
 
@@ -207,7 +208,7 @@ void TavDrawer::stopThread()
 
 bool TavDrawer::hasData() const
 {
-    return dataSet.status == 0;
+    return !reading && dataSet.status == 0;
 }
 
 void TavDrawer::loadConfig()
@@ -274,6 +275,7 @@ void TavDrawer::applySavedCurves()
 void TavDrawer::onTsdReadFinished(QString filePath)
 {
     qCDebug(lcPlot) << "TavDrawer::onTsdReadFinished" << filePath;
+    reading = false;
     if (dataSet.status > 0) {
         emit readFinished(QString());
         return;
@@ -301,7 +303,7 @@ void TavDrawer::onResetView()
     upperLimits.clear();
     lowerLimits.clear();
     PlotConfig::completeLimits(upperLimits, lowerLimits);
-    if (dataSet.status > 0 || dataSet.stamps.isEmpty())
+    if (!hasData() || dataSet.stamps.isEmpty())
         return;
     stampStart = dataSet.stamps.first();
     stampEnd = dataSet.stamps.last();

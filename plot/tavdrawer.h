@@ -211,4 +211,7 @@ private:
     bool pendingExportSet = false;
     QString pendingExport;
     bool exportBeforeReset = false; // the pending export was asked before the clear/read
+    // From a read request until its readFinished: the worker writes the data set, so
+    // nothing on this thread may look at it, not even at its status.
+    bool reading = false;
 };

@@ -33,7 +33,7 @@ QPoint roundedPos(const QMouseEvent* event)
 
 bool noData(const TavDrawer& d)
 {
-    return d.dataSet.status > 0;
+    return !d.hasData();
 }
 
 // The fault or event under a mouse at (x, y) in the marker band, if any tooltip is due.

@@ -63,7 +63,7 @@ void TavDrawer::paintEvent(QPaintEvent* event)
     painter.fillRect(rect(), background);
     if (WaterMark)
         painter.fillRect(rect(), DarkMode ? darkWaterBrush : lightWaterBrush);
-    if (dataSet.status > 0)
+    if (!hasData())
         return;
 
     paintGrid(painter, gridPen);
