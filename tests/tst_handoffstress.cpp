@@ -6,6 +6,7 @@
 #include "tavdrawer.h"
 #include "tavwriter.h"
 
+#include <QAbstractEventDispatcher>
 #include <QImage>
 #include <QPainter>
 #include <QRandomGenerator>
@@ -21,72 +22,80 @@
 namespace {
 
 // Qt is not built with ThreadSanitizer, so the lock that guards its event queues is
-// invisible to it and every queued signal would look like a race. These two counters
-// stand in for that lock at exactly the points where the canvas hands the data set over:
-// each side bumps its counter (release) right before its request or answer is queued and
-// reads the other side's counter (acquire) before it handles one. They order nothing
-// that the event queue does not already order.
+// invisible to it and every queued call would look like a race. This fence stands in for
+// that lock where the canvas and its worker hand the data set over, and orders nothing
+// the event queue does not already order:
+//   - GUI to worker: after each request is queued the GUI bumps a counter (release); the
+//     worker waits for the matching count (acquire) before it handles the request;
+//   - worker to GUI: the worker raises an idle flag (release) when its queue is empty,
+//     after everything it posted; the GUI waits for it (acquire) before it handles a
+//     queued call. The worker never waits for the GUI, so this cannot deadlock.
+// Peeking at an event's type happens before the acquire; tools/ci/tsan.supp silences
+// that peek by this class's name.
 class HandoffFence : public QObject
 {
 public:
     // A child of the canvas: it goes after the canvas has stopped its worker.
     explicit HandoffFence(TavDrawer& d) : QObject(&d), m_workerSide(new WorkerSide(this))
     {
-        // Releases must come before the queued calls: connect them first.
-        QObject::disconnect(&d, &TavDrawer::trigRead, &d.dataSet, &SortedTavData::onReadTrigged);
-        QObject::disconnect(&d, &TavDrawer::trigExport, &d.dataSet, &SortedTavData::onExportData);
-        QObject::disconnect(&d.dataSet, &SortedTavData::readFinished, &d,
-                            &TavDrawer::onTsdReadFinished);
         auto toWorker = [this] { m_toWorker.fetch_add(1, std::memory_order_release); };
-        auto toGui = [this] { m_toGui.fetch_add(1, std::memory_order_release); };
         connect(&d, &TavDrawer::trigRead, this, toWorker, Qt::DirectConnection);
         connect(&d, &TavDrawer::trigExport, this, toWorker, Qt::DirectConnection);
-        connect(&d.dataSet, &SortedTavData::readFinished, this, toGui, Qt::DirectConnection);
-        connect(&d.dataSet, &SortedTavData::exportFinished, this, toGui, Qt::DirectConnection);
-        connect(&d, &TavDrawer::trigRead, &d.dataSet, &SortedTavData::onReadTrigged);
-        connect(&d, &TavDrawer::trigExport, &d.dataSet, &SortedTavData::onExportData);
-        connect(&d.dataSet, &SortedTavData::readFinished, &d, &TavDrawer::onTsdReadFinished);
-
-        // The canvas's private slot for exportFinished was connected first, so its
-        // release comes after the queued call: wait for it before the canvas goes on.
-        connect(&d, &TavDrawer::readFinished, this, [this] { ++m_guiSeen; });
-        connect(&d, &TavDrawer::exportFinished, this, [this] {
-            ++m_guiSeen;
-            QElapsedTimer t;
-            t.start();
-            while (m_toGui.load(std::memory_order_acquire) < m_guiSeen && t.elapsed() < 5000)
-                std::this_thread::yield();
-        });
-        d.installEventFilter(this);
         m_workerSide->moveToThread(d.workerThread);
         d.dataSet.installEventFilter(m_workerSide);
+        QAbstractEventDispatcher* dispatcher = nullptr;
+        while (!(dispatcher = d.workerThread->eventDispatcher()))
+            QThread::msleep(1);
+        connect(
+            dispatcher, &QAbstractEventDispatcher::awake, m_workerSide,
+            [this] { m_workerIdle.store(false, std::memory_order_relaxed); }, Qt::DirectConnection);
+        connect(
+            dispatcher, &QAbstractEventDispatcher::aboutToBlock, m_workerSide,
+            [this] { m_workerIdle.store(true, std::memory_order_release); }, Qt::DirectConnection);
+        qApp->installEventFilter(this);
     }
 
-    ~HandoffFence() override { delete m_workerSide; }
+    ~HandoffFence() override
+    {
+        qApp->removeEventFilter(this);
+        delete m_workerSide;
+    }
 
     bool eventFilter(QObject*, QEvent* e) override
     {
         if (e->type() == QEvent::MetaCall)
-            m_toGui.load(std::memory_order_acquire);
+            waitFor([this] { return m_workerIdle.load(std::memory_order_acquire); });
         return false;
     }
 
 private:
+    template <typename Ready> static void waitFor(Ready ready)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (!ready() && t.elapsed() < 2000)
+            std::this_thread::yield();
+    }
+
     struct WorkerSide : QObject
     {
         explicit WorkerSide(HandoffFence* f) : fence(f) {}
         bool eventFilter(QObject*, QEvent* e) override
         {
-            if (e->type() == QEvent::MetaCall)
-                fence->m_toWorker.load(std::memory_order_acquire);
+            if (e->type() == QEvent::MetaCall) {
+                const int expected = ++fence->m_workerSeen;
+                waitFor([this, expected] {
+                    return fence->m_toWorker.load(std::memory_order_acquire) >= expected;
+                });
+            }
             return false;
         }
         HandoffFence* fence;
     };
     WorkerSide* m_workerSide; // lives on the worker thread
     std::atomic<int> m_toWorker{0};
-    std::atomic<int> m_toGui{0};
-    int m_guiSeen = 0;
+    int m_workerSeen = 0; // worker thread only
+    std::atomic<bool> m_workerIdle{true};
 };
 
 struct Recording
