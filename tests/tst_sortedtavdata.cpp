@@ -1,10 +1,7 @@
 #include "sortedtavdata.h"
 #include "tavwriter.h"
 
-#include <QFile>
 #include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QThread>
 #include <QtTest>
 
 namespace {
@@ -32,20 +29,13 @@ QByteArray binaryFile(const QList<Block>& blocks)
     return w.bytes;
 }
 
-QByteArray csvFile(int rows)
+QByteArray csvFile(int rows, int width = 2)
 {
-    QByteArray text = "时间,a,b\n";
+    QByteArray text = "时间" + QByteArray(",v").repeated(width) + "\n";
     for (int i = 0; i < rows; ++i)
-        text += "2024/07/01 12:00:0" + QByteArray::number(i) + ",1,2\n";
+        text += "2024/07/01 12:00:0" + QByteArray::number(i) + QByteArray(",2.5").repeated(width) +
+                "\n";
     return text;
-}
-
-QStringList texts(const QSignalSpy& spy)
-{
-    QStringList out;
-    for (const auto& args : spy)
-        out << args.at(0).toString();
-    return out;
 }
 
 // Stands for the canvas: asks for work through queued signals and relays the answers,
@@ -75,7 +65,6 @@ struct WorkerThread : QThread
 } // namespace
 
 Q_DECLARE_METATYPE(Block)
-Q_DECLARE_METATYPE(QVector<SortedTavData::Span>)
 
 class TestSortedTavData : public QObject
 {
@@ -145,96 +134,6 @@ private slots:
         }
         QCOMPARE(merging.size(), blocks.size());
         QCOMPARE(merging.last(), 100);
-    }
-
-    void runs_data()
-    {
-        using Runs = QVector<SortedTavData::Span>;
-        QTest::addColumn<QVector<qint64>>("stamps");
-        QTest::addColumn<Runs>("runs");
-        QTest::newRow("two runs") << QVector<qint64>{0, 10, 20, 30, 35, 40, 45}
-                                  << Runs{{0, 3, 10}, {3, 6, 5}};
-        QTest::newRow("ends early") << QVector<qint64>{0, 10, 20, 25} << Runs{{0, 2, 10}};
-        QTest::newRow("starts too late") << QVector<qint64>{0, 5, 15, 25} << Runs{};
-        QTest::newRow("all equal") << QVector<qint64>{0, 60, 120, 180, 240} << Runs{{0, 4, 60}};
-        QTest::newRow("shared boundary")
-            << QVector<qint64>{0, 2, 4, 7, 10, 13, 20} << Runs{{0, 2, 2}, {2, 5, 3}};
-        QTest::newRow("no run") << QVector<qint64>{0, 1, 3, 6, 10} << Runs{};
-        // The second stretch starts at the third-to-last sample, too late to count.
-        QTest::newRow("late stretch") << QVector<qint64>{0, 1, 2, 10, 20, 30} << Runs{{0, 2, 1}};
-    }
-    void runs()
-    {
-        QFETCH(QVector<qint64>, stamps);
-        QFETCH(QVector<SortedTavData::Span>, runs);
-        const QVector<SortedTavData::Span> got = SortedTavData::equalSpacingRuns(stamps);
-        QCOMPARE(got.size(), runs.size());
-        for (int i = 0; i < runs.size(); ++i) {
-            QCOMPARE(got[i].first, runs[i].first);
-            QCOMPARE(got[i].last, runs[i].last);
-            QCOMPARE(got[i].interval, runs[i].interval);
-        }
-        if (stamps.size() < 4)
-            return;
-        // The same runs end up in the three span lists of a read.
-        QVector<QVector<qint32>> rows(stamps.size(), QVector<qint32>{1});
-        QVector<quint32> stamps32(stamps.begin(), stamps.end());
-        SortedTavData set;
-        QCOMPARE(set.readTavData(save("runs.tavdata", binaryFile({{{"T"}, stamps32, rows}}))), 0);
-        QCOMPARE(set.spanIntervals.size(), runs.size());
-        for (int i = 0; i < runs.size(); ++i) {
-            QCOMPARE(set.spanIntervals[i], runs[i].interval);
-            QCOMPARE(set.spanIndexes[i], qMakePair(runs[i].first, runs[i].last));
-            QCOMPARE(set.spanStamps[i], qMakePair(stamps[runs[i].first], stamps[runs[i].last]));
-        }
-    }
-
-    void tooFewSamples()
-    {
-        SortedTavData set;
-        QSignalSpy info(&set, &SortedTavData::pushInfoUpward);
-        const QString path = save("three.csv", csvFile(3));
-        QCOMPARE(set.readTavData(path), 1);
-        QCOMPARE(set.status, 1);
-        QCOMPARE(info.last().at(0).toString(), path + " 历史数据长度异常 长度为3");
-        QCOMPARE(info.last().at(1).toInt(), -1);
-        QCOMPARE(set.sampleCount, 3);
-        QCOMPARE(set.names.size(), 2);
-    }
-
-    void extension_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("csvContent");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("firstName");
-        QTest::newRow(".csv") << "a.csv" << true << 0 << "Data[0]";
-        QTest::newRow(".Csv") << "b.Csv" << true << 0 << "Data[0]";
-        QTest::newRow("CSV named .tavdata") << "c.tavdata" << true << 1 << "";
-        QTest::newRow(".tavdata") << "d.tavdata" << false << 0 << "T";
-        QTest::newRow("no dot") << "e" << false << 0 << "T";
-        QTest::newRow("binary named .csv") << "f.csv" << false << 1 << "";
-    }
-    void extension()
-    {
-        QFETCH(QString, name);
-        QFETCH(bool, csvContent);
-        QFETCH(int, status);
-        QFETCH(QString, firstName);
-        const Block block{{"T"}, {1, 2, 3, 4}, {{1}, {2}, {3}, {4}}};
-        SortedTavData set;
-        const QString path = save(name, csvContent ? csvFile(5) : binaryFile({block}));
-        QCOMPARE(set.readTavData(path), status);
-        if (status == 0)
-            QCOMPARE(set.names.value(0), firstName);
-    }
-
-    void clearAfterRead()
-    {
-        SortedTavData set;
-        QCOMPARE(set.readTavData(save("full.tavdata",
-                                      binaryFile({{{"T"}, {1, 2, 3, 4}, {{1}, {2}, {3}, {4}}}}))),
-                 0);
         set.clear();
         QCOMPARE(set.status, 1);
         QCOMPARE(set.sampleCount, 0);
@@ -244,26 +143,74 @@ private slots:
         QVERIFY(set.infoNames.isEmpty() && set.infoValues.isEmpty() && set.userEvents.isEmpty());
     }
 
+    // Runs written as "first-last/interval".
+    void runs_data()
+    {
+        QTest::addColumn<QVector<qint64>>("stamps");
+        QTest::addColumn<QString>("runs");
+        QTest::newRow("two runs") << QVector<qint64>{0, 10, 20, 30, 35, 40, 45} << "0-3/10 3-6/5";
+        QTest::newRow("ends early") << QVector<qint64>{0, 10, 20, 25} << "0-2/10";
+        QTest::newRow("starts too late") << QVector<qint64>{0, 5, 15, 25} << "";
+        QTest::newRow("all equal") << QVector<qint64>{0, 60, 120, 180, 240} << "0-4/60";
+        QTest::newRow("shared boundary")
+            << QVector<qint64>{0, 2, 4, 7, 10, 13, 20} << "0-2/2 2-5/3";
+        QTest::newRow("no run") << QVector<qint64>{0, 1, 3, 6, 10} << "";
+        // The second stretch starts at the third-to-last sample, too late to count.
+        QTest::newRow("late stretch") << QVector<qint64>{0, 1, 2, 10, 20, 30} << "0-2/1";
+    }
+    void runs()
+    {
+        QFETCH(QVector<qint64>, stamps);
+        QFETCH(QString, runs);
+        QStringList got;
+        for (const SortedTavData::Span& s : SortedTavData::equalSpacingRuns(stamps))
+            got << QStringLiteral("%1-%2/%3").arg(s.first).arg(s.last).arg(s.interval);
+        QCOMPARE(got.join(' '), runs);
+        // The same runs end up in the three span lists of a read.
+        QVector<QVector<qint32>> rows(stamps.size(), QVector<qint32>{1});
+        SortedTavData set;
+        QCOMPARE(set.readTavData(save("runs.tavdata",
+                                      binaryFile({{{"T"}, {stamps.begin(), stamps.end()}, rows}}))),
+                 0);
+        QCOMPARE(set.spanIntervals.size(), set.spanIndexes.size());
+        QCOMPARE(set.spanStamps.size(), set.spanIndexes.size());
+        got.clear();
+        for (int i = 0; i < set.spanIndexes.size(); ++i) {
+            const auto [first, last] = set.spanIndexes[i];
+            QCOMPARE(set.spanStamps[i], qMakePair(stamps[first], stamps[last]));
+            got << QStringLiteral("%1-%2/%3").arg(first).arg(last).arg(set.spanIntervals[i]);
+        }
+        QCOMPARE(got.join(' '), runs);
+    }
+
     // Requests and answers cross threads only as queued signals, and every request is
-    // answered, failed ones included.
+    // answered, failed ones included. The reader is chosen by the extension alone.
     void threadHandOff_data()
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("lastMessage");
         const Block good{{"T", "H"}, {0, 10, 20, 30}, {{1, 2}, {3, 4}, {5, 6}, {7, 8}}};
-        QTest::newRow("good") << save("good.tavdata", binaryFile({good})) << 0;
-        QTest::newRow("missing") << m_dir.filePath("missing.tavdata") << 1;
+        QTest::newRow("good") << save("good.tavdata", binaryFile({good})) << 0
+                              << " 整理历史数据...";
+        QTest::newRow("missing") << m_dir.filePath("missing.tavdata") << 1 << " 路径错误或不可读取";
         TavWriter bad;
         bad.marker('I');
         bad.globalItem("设备型号", "x");
         bad.historyHeader(7, {"T"}, {1});
-        QTest::newRow("rejected section") << save("bad.tavdata", bad.bytes) << 1;
-        QTest::newRow("too short csv") << save("short.csv", csvFile(2)) << 1;
+        QTest::newRow("rejected section") << save("bad.tavdata", bad.bytes) << 1 << "";
+        QTest::newRow("too short csv")
+            << save("short.csv", csvFile(3)) << 1 << " 历史数据长度异常 长度为3";
+        QTest::newRow(".Csv") << save("b.Csv", csvFile(5)) << 0 << " 整理历史数据...";
+        QTest::newRow("no dot") << save("e", binaryFile({good})) << 0 << " 整理历史数据...";
+        QTest::newRow("CSV named .tavdata") << save("c.tavdata", csvFile(5)) << 1 << "";
+        QTest::newRow("binary named .csv") << save("f.csv", binaryFile({good})) << 1 << "";
     }
     void threadHandOff()
     {
         QFETCH(QString, path);
         QFETCH(int, status);
+        QFETCH(QString, lastMessage);
         SortedTavData set;
         WorkerThread worker;
         set.moveToThread(&worker);
@@ -285,16 +232,19 @@ private slots:
         QCOMPARE(finished.count(), 1);
         QCOMPARE(finished.first().at(0).toString(), path);
         QCOMPARE(set.status, status);
+        QCOMPARE(set.sampleCount, set.stamps.size()); // set even when too short
         // Every message came before the answer, into this thread.
         QVERIFY(!info.isEmpty());
         QCOMPARE(infoThreads.size(), info.size());
         QCOMPARE(infoThreads.count(QThread::currentThread()), info.size());
-        QVERIFY(texts(info).first().startsWith(path));
+        QVERIFY(info.first().at(0).toString().startsWith(path));
+        if (!lastMessage.isEmpty())
+            QCOMPARE(info.last(), QVariantList({path + lastMessage, status == 0 ? 100 : -1}));
 
         if (status == 0) {
             QSignalSpy exported(&gui, &Requester::exportFinished);
             const QString out = m_dir.filePath("handoff.csv");
-            emit gui.trigExport(out, {1, 0}, 10, 20);
+            emit gui.trigExport(out, {1, 0}, set.stamps[1], set.stamps[2]);
             QVERIFY(exported.wait(10000));
             QCOMPARE(exported.first().at(0).toString(), out);
             QFile f(out);
@@ -306,16 +256,11 @@ private slots:
     // A very wide CSV merges into one column per name, each as long as the stamps.
     void wideCsv()
     {
-        const int width = 100000;
-        QByteArray text = "t" + QByteArray(",v").repeated(width) + "\n";
-        for (int i = 0; i < 4; ++i)
-            text += "2024/07/01 12:00:0" + QByteArray::number(i) +
-                    QByteArray(",2.5").repeated(width) + "\n";
         SortedTavData set;
-        QCOMPARE(set.readTavData(save("wide.csv", text)), 0);
-        QCOMPARE(set.names.size(), width);
-        QCOMPARE(set.names.last(), QStringLiteral("Data[%1]").arg(width - 1));
-        QCOMPARE(set.values.size(), width);
+        QCOMPARE(set.readTavData(save("wide.csv", csvFile(4, 100000))), 0);
+        QCOMPARE(set.names.size(), 100000);
+        QCOMPARE(set.names.last(), QStringLiteral("Data[99999]"));
+        QCOMPARE(set.values.size(), 100000);
         QCOMPARE(set.values.last(), QVector<float>(4, 2.5f));
     }
 };
