@@ -59,7 +59,7 @@ if wants fuzz; then
             echo "== sanitize: fuzz_$target found a fault; input saved under $work/artifacts" >&2
             exit 1
         }
-        grep -E "^#[0-9]+ +DONE|stat::number_of_executed_units" "$work/$target.log" || true
+        grep -E "^#[0-9]+[[:space:]]+DONE|stat::number_of_executed_units" "$work/$target.log" || true
     done
     done_step "fuzzing"
 fi
