@@ -3,8 +3,6 @@
 #include "tavdata.h"
 #include "tavwriter.h"
 
-#include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <algorithm>
@@ -20,10 +18,8 @@ struct BinaryRead
         missing ? QFile::remove(path) : TavWriter{bytes}.save(path);
         QSignalSpy spy(&data, &TavData::pushInfoUpward);
         result = data.readFromBinary(path);
-        for (const QList<QVariant>& args : spy) {
-            messages << args.at(0).toString();
-            percents << args.at(1).toInt();
-        }
+        for (const QList<QVariant>& args : spy)
+            messages << args.at(0).toString(), percents << args.at(1).toInt();
     }
 
     const QString path = scratch.filePath("读取 测试.tavdata");
@@ -44,23 +40,21 @@ inline QStringList lines(const BinaryRead& r)
         out << "I " + d.infoNames[i] + "=" + d.infoValues.value(i);
     for (int b = 0; b < d.blocks.size(); ++b) {
         const HistoryBlock& block = d.blocks[b];
-        QString head = "H" + QString::number(block.version);
+        out << "H" + QString::number(block.version);
         for (int j = 0; j < block.names.size(); ++j)
-            head += " " + block.names[j] + "/" + QString::number(block.scales.value(j));
-        out << head;
+            out.last() += " " + block.names[j] + "/" + QString::number(block.scales.value(j));
         for (int i = 0; i < block.stamps.size(); ++i) {
-            QString line = QStringLiteral("h%1 %2:").arg(b).arg(block.stamps[i]);
+            out << QStringLiteral("h%1 %2:").arg(b).arg(block.stamps[i]);
             for (const QVector<float>& column : block.values)
-                line += " " + QString::number(double(column.value(i)), 'g', 7);
-            out << line;
+                out.last() += " " + QString::number(double(column.value(i)), 'g', 7);
         }
     }
     for (const ErrorRecord& e : d.errors)
         out << QStringLiteral("A %1 %2 %3").arg(e.stamp).arg(e.code).arg(e.state);
-    for (const EventRecord& e : d.systemEvents)
-        out << QStringLiteral("S %1 ").arg(e.stamp) + e.text;
-    for (const EventRecord& e : d.userEvents)
-        out << QStringLiteral("U %1 ").arg(e.stamp) + e.text;
+    for (const auto& [kind, events] :
+         {qMakePair('S', &d.systemEvents), qMakePair('U', &d.userEvents)})
+        for (const EventRecord& e : *events)
+            out << QStringLiteral("%1 %2 ").arg(kind).arg(e.stamp) + e.text;
     for (const QString& m : r.messages)
         if (!m.startsWith(r.path))
             out << "! " + m;
@@ -78,12 +72,11 @@ inline QString readFault(const BinaryRead& r)
     for (int i = 0; i < r.data.blocks.size() - r.result; ++i) {
         const HistoryBlock& b = r.data.blocks[i];
         const QVector<qint64>& s = b.stamps;
-        bool ok = b.scales.size() == b.names.size() && b.values.size() == b.names.size() &&
-                  std::adjacent_find(s.begin(), s.end(), std::greater_equal<>()) == s.end() &&
-                  (s.isEmpty() || (s.first() >= 0 && s.last() <= qint64(0xFFFFFFFFu)));
-        for (const QVector<float>& column : b.values)
-            ok = ok && column.size() == s.size();
-        if (!ok)
+        if (b.scales.size() != b.names.size() || b.values.size() != b.names.size() ||
+            std::adjacent_find(s.begin(), s.end(), std::greater_equal<>()) != s.end() ||
+            (!s.isEmpty() && (s.first() < 0 || s.last() > qint64(0xFFFFFFFFu))) ||
+            std::any_of(b.values.begin(), b.values.end(),
+                        [&](const QVector<float>& c) { return c.size() != s.size(); }))
             return QStringLiteral("block %1 is malformed").arg(i);
     }
     return {};

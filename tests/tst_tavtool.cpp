@@ -11,8 +11,7 @@ namespace {
 struct Run
 {
     int code = -1;
-    QByteArray out;
-    QByteArray err;
+    QByteArray out, err;
 };
 
 Run tavtool(const QStringList& args)
@@ -26,7 +25,7 @@ Run tavtool(const QStringList& args)
 
 // A recording with every kind of content: two blocks, a divisor of 0 (NaN and infinity),
 // a variable missing from the first block, faults and both event logs.
-QByteArray recording()
+TavWriter recording()
 {
     TavWriter w;
     w.marker('I');
@@ -42,7 +41,7 @@ QByteArray recording()
     w.event(1000, "开机");
     w.marker('U');
     w.event(1190, "用户\t记录\n");
-    return w.bytes;
+    return w;
 }
 
 QJsonArray pair(const QJsonValue& a, const QJsonValue& b)
@@ -65,48 +64,18 @@ private slots:
     void initTestCase()
     {
         m_file = path("rec.tavdata");
-        QFile f(m_file);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(recording());
+        QVERIFY(recording().save(m_file));
     }
 
     // Every field of the JSON against an in-process read of the same file.
-    void dump_data()
-    {
-        QTest::addColumn<bool>("withValues");
-        QTest::newRow("summary") << false;
-        QTest::newRow("values") << true;
-    }
     void dump()
     {
-        QFETCH(bool, withValues);
         SortedTavData set;
         QSignalSpy info(&set, &SortedTavData::pushInfoUpward);
         QCOMPARE(set.readTavData(m_file), 0);
-
-        const Run r = tavtool(withValues ? QStringList{"dump", m_file, "--values"}
-                                         : QStringList{"dump", m_file});
-        QCOMPARE(r.code, 0);
-        QVERIFY(r.err.isEmpty());
-        QStringList keys{"status", "messages", "names", "sampleCount", "stamps"};
-        if (withValues)
-            keys << "values";
-        keys << QStringList{"spans", "info", "errors", "systemEvents", "userEvents"};
-        const QRegularExpression inOrder("\"" + keys.join("\":.*\"") + "\":",
-                                         QRegularExpression::DotMatchesEverythingOption);
-        QVERIFY(inOrder.match(QString::fromUtf8(r.out)).hasMatch());
-        QJsonParseError error;
-        QJsonObject o = QJsonDocument::fromJson(r.out, &error).object();
-        QCOMPARE(error.error, QJsonParseError::NoError);
-        const QJsonArray columns = withValues ? o.take("values").toArray() : QJsonArray();
-
-        QJsonArray messages, stamps, spans, infoItems, errors;
+        QJsonArray messages, spans, infoItems, errors, systemEvents, userEvents;
         for (const auto& args : info)
             messages.append(pair(args.at(0).toString(), args.at(1).toInt()));
-        for (int i = 0; i < set.stamps.size(); ++i) {
-            if (withValues || i == 0 || i == set.stamps.size() - 1)
-                stamps.append(double(set.stamps[i]));
-        }
         for (int i = 0; i < set.spanIndexes.size(); ++i)
             spans.append(QJsonArray{set.spanIndexes[i].first, set.spanIndexes[i].second,
                                     double(set.spanIntervals[i])});
@@ -115,39 +84,60 @@ private slots:
             infoItems.append(pair(set.infoNames[i], set.infoValues[i]));
         for (const ErrorRecord& e : set.errors)
             errors.append(QJsonArray{double(e.stamp), e.code, e.state});
-        const QJsonObject expected{
-            {"status", 0},
-            {"messages", messages},
-            {"names", QJsonArray::fromStringList(set.names)},
-            {"sampleCount", set.sampleCount},
-            {"stamps", stamps},
-            {"spans", spans},
-            {"info", infoItems},
-            {"errors", errors},
-            {"systemEvents",
-             QJsonArray{pair(double(set.systemEvents[0].stamp), set.systemEvents[0].text)}},
-            {"userEvents",
-             QJsonArray{pair(double(set.userEvents[0].stamp), set.userEvents[0].text)}}};
-        QCOMPARE(o, expected);
-
-        if (!withValues)
-            return;
-        QCOMPARE(columns.size(), set.values.size());
-        int nulls = 0;
-        for (int c = 0; c < columns.size(); ++c) {
-            const QJsonArray column = columns[c].toArray();
-            QCOMPARE(column.size(), set.values[c].size());
-            for (int i = 0; i < column.size(); ++i) {
-                const float v = set.values[c][i];
-                nulls += !std::isfinite(v);
-                if (std::isfinite(v))
-                    QCOMPARE(float(column[i].toDouble()), v); // exact: the text round-trips
-                else
-                    QVERIFY(column[i].isNull());
+        for (const EventRecord& e : set.systemEvents)
+            systemEvents.append(pair(double(e.stamp), e.text));
+        for (const EventRecord& e : set.userEvents)
+            userEvents.append(pair(double(e.stamp), e.text));
+        for (bool withValues : {false, true}) {
+            const Run r = tavtool(QStringList{"dump", m_file} +
+                                  (withValues ? QStringList{"--values"} : QStringList()));
+            QCOMPARE(r.code, 0);
+            QVERIFY(r.err.isEmpty());
+            QStringList keys{"status", "messages", "names",  "sampleCount",  "stamps",    "values",
+                             "spans",  "info",     "errors", "systemEvents", "userEvents"};
+            if (!withValues)
+                keys.removeOne("values");
+            QVERIFY(QRegularExpression("\"" + keys.join("\":.*\"") + "\":",
+                                       QRegularExpression::DotMatchesEverythingOption)
+                        .match(QString::fromUtf8(r.out))
+                        .hasMatch());
+            QJsonParseError error;
+            QJsonObject o = QJsonDocument::fromJson(r.out, &error).object();
+            QCOMPARE(error.error, QJsonParseError::NoError);
+            const QJsonArray columns = withValues ? o.take("values").toArray() : QJsonArray();
+            QJsonArray stamps;
+            for (int i = 0; i < set.stamps.size(); ++i) {
+                if (withValues || i == 0 || i == set.stamps.size() - 1)
+                    stamps.append(double(set.stamps[i]));
             }
+            const QJsonObject expected{{"status", 0},
+                                       {"messages", messages},
+                                       {"names", QJsonArray::fromStringList(set.names)},
+                                       {"sampleCount", set.sampleCount},
+                                       {"stamps", stamps},
+                                       {"spans", spans},
+                                       {"info", infoItems},
+                                       {"errors", errors},
+                                       {"systemEvents", systemEvents},
+                                       {"userEvents", userEvents}};
+            QCOMPARE(o, expected);
+            QCOMPARE(columns.size(), withValues ? set.values.size() : 0);
+            int nulls = 0;
+            for (int c = 0; c < columns.size(); ++c) {
+                const QJsonArray column = columns[c].toArray();
+                QCOMPARE(column.size(), set.values[c].size());
+                for (int i = 0; i < column.size(); ++i) {
+                    const float v = set.values[c][i];
+                    nulls += !std::isfinite(v);
+                    if (std::isfinite(v))
+                        QCOMPARE(float(column[i].toDouble()), v); // exact: the text round-trips
+                    else
+                        QVERIFY(column[i].isNull());
+                }
+            }
+            QCOMPARE(nulls, withValues ? 3 : 0);
+            QCOMPARE(r.out.contains("-999.9,"), withValues);
         }
-        QCOMPARE(nulls, 3);
-        QVERIFY(r.out.contains("-999.9,"));
     }
 
     // A failed read or write: exit code 1 and one line on stderr.
@@ -169,65 +159,45 @@ private slots:
         QCOMPARE(unwritable.err.count('\n'), 1);
     }
 
-    void usage_data()
+    // Usage errors: exit code 2 and one line on stderr; --help: exit code 0.
+    void usage()
     {
-        QTest::addColumn<QStringList>("args");
         for (const char* args :
              {"", "show x", "dump", "dump a b", "dump a --all", "export a", "export a b --vars x,1",
               "export a b --vars -1", "export a b --from soon", "export a b --to",
-              "export @file b --vars 0,3"})
-            QTest::newRow(args) << QString(args).split(' ', Qt::SkipEmptyParts);
-    }
-    void usage()
-    {
-        QFETCH(QStringList, args);
-        args.replaceInStrings("@file", m_file);
-        const Run r = tavtool(args);
-        QCOMPARE(r.code, 2);
-        QVERIFY(r.out.isEmpty());
-        QCOMPARE(r.err.count('\n'), 1);
-        QVERIFY(r.err.startsWith("tavtool: "));
-    }
-
-    void help()
-    {
+              "export @file b --vars 0,3"}) {
+            const Run r =
+                tavtool(QString(args).replace("@file", m_file).split(' ', Qt::SkipEmptyParts));
+            QCOMPARE(r.code, 2);
+            QVERIFY(r.out.isEmpty());
+            QCOMPARE(r.err.count('\n'), 1);
+            QVERIFY2(r.err.startsWith("tavtool: "), args);
+        }
         const Run r = tavtool({"--help"});
         QCOMPARE(r.code, 0);
-        QVERIFY(r.out.contains("tavtool dump FILE"));
-        QVERIFY(r.out.contains("tavtool export FILE OUT.csv"));
+        QVERIFY(r.out.contains("tavtool dump FILE") &&
+                r.out.contains("tavtool export FILE OUT.csv"));
     }
 
     // The written file is byte for byte the data set's own export of the same request.
-    void exportFile_data()
-    {
-        QTest::addColumn<QStringList>("options");
-        QTest::addColumn<QList<int>>("indexes");
-        QTest::addColumn<qint64>("from");
-        QTest::addColumn<qint64>("to");
-        QTest::newRow("defaults") << QStringList{} << QList<int>{0, 1, 2} << qint64(1000)
-                                  << qint64(1200);
-        QTest::newRow("chosen") << QStringList{"--vars", "2,0", "--from", "1060", "--to", "1190"}
-                                << QList<int>{2, 0} << qint64(1060) << qint64(1190);
-    }
     void exportFile()
     {
-        QFETCH(QStringList, options);
-        QFETCH(QList<int>, indexes);
-        QFETCH(qint64, from);
-        QFETCH(qint64, to);
         SortedTavData set;
         QCOMPARE(set.readTavData(m_file), 0);
-        const QString expectedPath = path("expected.csv");
-        set.onExportData(expectedPath, indexes, from, to);
-        const QString out = path("out.csv");
-        const Run r = tavtool(QStringList{"export", m_file, out} + options);
-        QCOMPARE(r.code, 0);
-        QVERIFY(r.err.isEmpty());
-        QFile a(out), b(expectedPath);
-        QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
-        const QByteArray written = a.readAll();
-        QCOMPARE(written, b.readAll());
-        QVERIFY(written.count('\n') > 2);
+        const QString expectedPath = path("expected.csv"), out = path("out.csv");
+        for (const auto& [options, indexes, from, to] :
+             {std::tuple<QStringList, QList<int>, qint64, qint64>{{}, {0, 1, 2}, 1000, 1200},
+              {{"--vars", "2,0", "--from", "1060", "--to", "1190"}, {2, 0}, 1060, 1190}}) {
+            set.onExportData(expectedPath, indexes, from, to);
+            const Run r = tavtool(QStringList{"export", m_file, out} + options);
+            QCOMPARE(r.code, 0);
+            QVERIFY(r.err.isEmpty());
+            QFile a(out), b(expectedPath);
+            QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+            const QByteArray written = a.readAll();
+            QCOMPARE(written, b.readAll());
+            QVERIFY(written.count('\n') > 2);
+        }
     }
 };
 
