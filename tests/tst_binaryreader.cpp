@@ -70,9 +70,6 @@ private slots:
                        {{2147483647, -2147483647 - 1}});
         addRow(w, "v4 extremes",
                "H4 一个很长的变量名称超过十六字节/1 b/-1 | h0 1: 2.147484e+09 -0.5");
-        w.historyBlock(3, {}, {}, {1, 2, 3}, {});
-        w.raw(QByteArray(5, 'x'));
-        addRow(w, "v3 without variables", "H3 | h0 1: | h0 2: | h0 3:");
         w.historyBlock(4, {"a", "b", "c"}, {0, 0, 0}, {1}, {{5, -5, 0}});
         addRow(w, "divisor 0", "H4 a/0 b/0 c/0 | h0 1: inf -inf nan");
 
@@ -175,7 +172,6 @@ private slots:
         // Rejected History sections stop the read; what came before stays, nothing after.
         const std::tuple<const char*, quint16, QString> rejected[] = {
             {"version 5", 5, "H5 /0 /0 | ! 数据版本异常"},
-            {"version 0", 0, "H0 温度/10 湿度/100 | ! 数据版本异常"},
             {"no name terminator", 4, "H4 /0 /0 | ! 变量名称结束符错误"},
             {"second name unterminated", 3, "H3 温度/0 /0 | ! 变量名称结束符错误"}};
         for (const auto& [name, version, expected] : rejected) {
@@ -262,7 +258,6 @@ private slots:
         const QString read = "正在打开 -1|文件大小 %1 -1|总览文件...... -1|开始读取...... 0|";
         const QString done = "读取完毕 -1";
         QTest::newRow("missing file") << QByteArray("-") << "正在打开 -1|路径错误或不可读取 -1";
-        QTest::newRow("empty file") << QByteArray() << read + done;
         QTest::newRow("one") << QByteArray("H") << read + "正在读取 100|" + done;
         QTest::newRow("three") << QByteArray("IHA")
                                << read + "正在读取 33|正在读取 66|正在读取 100|" + done;

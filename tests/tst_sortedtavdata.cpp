@@ -45,11 +45,8 @@ class Requester : public QObject
     Q_OBJECT
 signals:
     void trigRead(QString path);
-    void trigExport(QString filePath, QList<int> indexList, qlonglong stampStart,
-                    qlonglong stampEnd);
     void pushInfoUpward(QString info, int percent);
     void readFinished(QString filePath);
-    void exportFinished(QString filePath);
 };
 
 // Ends the worker thread however the test leaves.
@@ -64,8 +61,6 @@ struct WorkerThread : QThread
 
 } // namespace
 
-Q_DECLARE_METATYPE(Block)
-
 class TestSortedTavData : public QObject
 {
     Q_OBJECT
@@ -74,15 +69,12 @@ class TestSortedTavData : public QObject
     QString save(const QString& name, const QByteArray& bytes)
     {
         const QString path = m_dir.filePath(name);
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        if (!TavWriter{bytes}.save(path))
             qFatal("cannot write %s", qPrintable(path));
         return path;
     }
 
 private slots:
-    void initTestCase() { qRegisterMetaType<QList<int>>("QList<int>"); }
-
     // Name union with MissingValue filling, blocks in file order (no sorting), and a repeated
     // name that keeps its first column without shifting the others.
     void merge()
@@ -161,68 +153,41 @@ private slots:
 
     // Requests and answers cross threads only as queued signals, and every request is
     // answered, failed ones included. The reader is chosen by the extension alone.
-    void threadHandOff_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("lastMessage");
-        const Block good{{"T", "H"}, {0, 10, 20, 30}, {{1, 2}, {3, 4}, {5, 6}, {7, 8}}};
-        QTest::newRow("good") << save("good.tavdata", binaryFile({good})) << 0
-                              << " 整理历史数据...";
-        QTest::newRow("missing") << m_dir.filePath("missing.tavdata") << 1 << " 路径错误或不可读取";
-        TavWriter bad;
-        bad.marker('I');
-        bad.globalItem("设备型号", "x");
-        bad.historyHeader(7, {"T"}, {1});
-        QTest::newRow("rejected section") << save("bad.tavdata", bad.bytes) << 1 << "";
-        QTest::newRow("too short csv")
-            << save("short.csv", csvFile(3)) << 1 << " 历史数据长度异常 长度为3";
-        QTest::newRow("binary named .csv") << save("f.csv", binaryFile({good})) << 1 << "";
-    }
     void threadHandOff()
     {
-        QFETCH(QString, path);
-        QFETCH(int, status);
-        QFETCH(QString, lastMessage);
-        SortedTavData set;
-        WorkerThread worker;
-        set.moveToThread(&worker);
-        worker.start();
-        Requester gui;
-        connect(&gui, &Requester::trigRead, &set, &SortedTavData::onReadTrigged);
-        connect(&gui, &Requester::trigExport, &set, &SortedTavData::onExportData);
-        connect(&set, &SortedTavData::pushInfoUpward, &gui, &Requester::pushInfoUpward);
-        connect(&set, &SortedTavData::readFinished, &gui, &Requester::readFinished);
-        connect(&set, &SortedTavData::exportFinished, &gui, &Requester::exportFinished);
-        QList<QThread*> infoThreads;
-        connect(&gui, &Requester::pushInfoUpward, &gui,
-                [&infoThreads] { infoThreads << QThread::currentThread(); });
-        QSignalSpy finished(&gui, &Requester::readFinished);
-        QSignalSpy info(&gui, &Requester::pushInfoUpward);
-
-        emit gui.trigRead(path);
-        QVERIFY(finished.wait(10000));
-        QCOMPARE(finished.count(), 1);
-        QCOMPARE(finished.first().at(0).toString(), path);
-        QCOMPARE(set.status, status);
-        QCOMPARE(set.sampleCount, set.stamps.size()); // set even when too short
-        // Every message came before the answer, into this thread.
-        QVERIFY(!info.isEmpty());
-        QCOMPARE(infoThreads.size(), info.size());
-        QCOMPARE(infoThreads.count(QThread::currentThread()), info.size());
-        QVERIFY(info.first().at(0).toString().startsWith(path));
-        if (!lastMessage.isEmpty())
-            QCOMPARE(info.last(), QVariantList({path + lastMessage, status == 0 ? 100 : -1}));
-
-        if (status == 0) {
-            QSignalSpy exported(&gui, &Requester::exportFinished);
-            const QString out = m_dir.filePath("handoff.csv");
-            emit gui.trigExport(out, {1, 0}, set.stamps[1], set.stamps[2]);
-            QVERIFY(exported.wait(10000));
-            QCOMPARE(exported.first().at(0).toString(), out);
-            QFile f(out);
-            QVERIFY(f.open(QIODevice::ReadOnly));
-            QCOMPARE(f.readAll().count('\n'), 3);
+        const Block good{{"T", "H"}, {0, 10, 20, 30}, {{1, 2}, {3, 4}, {5, 6}, {7, 8}}};
+        const std::tuple<QString, int, QString> cases[] = {
+            {save("good.tavdata", binaryFile({good})), 0, " 整理历史数据..."},
+            {m_dir.filePath("missing.tavdata"), 1, " 路径错误或不可读取"},
+            {save("short.csv", csvFile(3)), 1, " 历史数据长度异常 长度为3"},
+            {save("f.csv", binaryFile({good})), 1, ""}};
+        for (const auto& [path, status, lastMessage] : cases) {
+            SortedTavData set;
+            WorkerThread worker;
+            set.moveToThread(&worker);
+            worker.start();
+            Requester gui;
+            connect(&gui, &Requester::trigRead, &set, &SortedTavData::onReadTrigged);
+            connect(&set, &SortedTavData::pushInfoUpward, &gui, &Requester::pushInfoUpward);
+            connect(&set, &SortedTavData::readFinished, &gui, &Requester::readFinished);
+            QList<QThread*> infoThreads;
+            connect(&gui, &Requester::pushInfoUpward, &gui,
+                    [&infoThreads] { infoThreads << QThread::currentThread(); });
+            QSignalSpy finished(&gui, &Requester::readFinished);
+            QSignalSpy info(&gui, &Requester::pushInfoUpward);
+            emit gui.trigRead(path);
+            QVERIFY(finished.wait(10000));
+            QCOMPARE(finished.count(), 1);
+            QCOMPARE(finished.first().at(0).toString(), path);
+            QCOMPARE(set.status, status);
+            QCOMPARE(set.sampleCount, set.stamps.size()); // set even when too short
+            // Every message came before the answer, into this thread.
+            QVERIFY(!info.isEmpty());
+            QCOMPARE(infoThreads.size(), info.size());
+            QCOMPARE(infoThreads.count(QThread::currentThread()), info.size());
+            QVERIFY(info.first().at(0).toString().startsWith(path));
+            if (!lastMessage.isEmpty())
+                QCOMPARE(info.last(), QVariantList({path + lastMessage, status == 0 ? 100 : -1}));
         }
     }
 
