@@ -1,6 +1,7 @@
 #include "sortedtavdata.h"
 #include "tavcsv.h"
 #include "tavdata.h"
+#include "tavwriter.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -39,8 +40,7 @@ class TestCsv : public QObject
     QString file(const QString& name, const QByteArray& content)
     {
         const QString path = m_dir.filePath(name);
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(content) != content.size())
+        if (!TavWriter{content}.save(path))
             qFatal("cannot write %s", qPrintable(path));
         return path;
     }
