@@ -1,20 +1,14 @@
 #include "testutil.h"
 
-#include <QFile>
-#include <QImageReader>
-#include <QProcess>
-#include <QTemporaryDir>
+#include <QtCore>
+#include <QtGui>
 #include <QtTest>
 
-namespace {
-
-QByteArray readAll(const QString& path)
+static QByteArray readAll(const QString& path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
-
-} // namespace
 
 // cmake --install of this build tree into a DESTDIR, as the Debian package is made.
 class TestInstall : public QObject
@@ -26,9 +20,7 @@ private slots:
     void initTestCase()
     {
         QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("DESTDIR", dest.path());
-        p.setProcessEnvironment(env);
+        p.setEnvironment(QProcess::systemEnvironment() << "DESTDIR=" + dest.path());
         p.setProcessChannelMode(QProcess::MergedChannels);
         p.start(OSTREL_CMAKE_COMMAND, {"--install", OSTREL_BUILD_DIR, "--prefix", "/usr"});
         QVERIFY(p.waitForFinished(120000));
@@ -41,22 +33,19 @@ private slots:
         for (const char* program : {"bin/ostrel", "bin/tavtool"})
             QVERIFY2(QFile::permissions(usr + program) & QFile::ExeOther, program);
         // clang-format off
-        const QList<std::pair<const char*, const char*>> copies = {
-            {"share/ostrel/sample.tavdata", "samples/sample.tavdata"},
-            {"share/mime/packages/ostrel.xml", "packaging/ostrel.xml"},
-            {"share/applications/ostrel.desktop", "packaging/ostrel.desktop"},
-            {"share/icons/hicolor/scalable/mimetypes/application-x-tavdata.svg", "resources/src/app/tavdata.svg"}};
-        // clang-format on
-        for (const auto& [installed, source] : copies) {
+        for (const auto& [installed, source] : {std::pair{"share/ostrel/sample.tavdata", "samples/sample.tavdata"},
+                 {"share/mime/packages/ostrel.xml", "packaging/ostrel.xml"},
+                 {"share/applications/ostrel.desktop", "packaging/ostrel.desktop"},
+                 {"share/icons/hicolor/scalable/mimetypes/application-x-tavdata.svg", "resources/src/app/tavdata.svg"}}) {
+            // clang-format on
             const QByteArray expected = readAll(TestUtil::sourceDir() + '/' + source);
             QVERIFY2(!expected.isEmpty(), source);
             QCOMPARE(readAll(usr + installed), expected);
         }
+        const QString icons = usr + "share/icons/hicolor/%1x%1/%2";
         for (const int n : {16, 22, 24, 32, 48, 64, 128, 256})
             for (const char* png : {"apps/ostrel.png", "mimetypes/application-x-tavdata.png"})
-                QCOMPARE(
-                    QImageReader(usr + QString("share/icons/hicolor/%1x%1/").arg(n) + png).size(),
-                    QSize(n, n));
+                QCOMPARE(QImageReader(icons.arg(n).arg(png)).size(), QSize(n, n));
     }
 };
 

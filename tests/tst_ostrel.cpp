@@ -3,29 +3,15 @@
 #include "testutil.h"
 #include "tst_ostrelmodal.h"
 #include "vyiconbutton.h"
-#include "vytabcurve.h"
-#include "vytabevent.h"
 #include "vytabinfo.h"
-#include "vytabvern.h"
 
-#include <QCheckBox>
-#include <QDateTimeEdit>
-#include <QDesktopServices>
-#include <QDoubleSpinBox>
-#include <QLabel>
-#include <QMimeData>
-#include <QProgressBar>
-#include <QSemaphore>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QVBoxLayout>
 #include <QtTest>
+#include <QtWidgets>
 #include <ctime>
 
 namespace {
 
 const QString Sample = TestUtil::sourceDir() + QStringLiteral("/samples/sample.tavdata");
-const QString Done = QStringLiteral(" 读取完成！");
 
 // A window with a spy on its canvas's reads, made before any event can deliver one.
 struct Viewer
@@ -42,22 +28,9 @@ struct Viewer
         return QTest::qWaitForWindowExposed(&w);
     }
     bool call(const char* slot) { return QMetaObject::invokeMethod(&w, slot); }
-    bool load()
-    {
-        QMetaObject::invokeMethod(&w, "startFile", Q_ARG(QString, Sample));
-        return waitRead();
-    }
-
     Ostrel w;
     QSignalSpy reads;
 };
-
-void addWithData()
-{
-    QTest::addColumn<bool>("withData");
-    QTest::newRow("without data") << false;
-    QTest::newRow("with data") << true;
-}
 
 } // namespace
 
@@ -74,8 +47,7 @@ private slots:
     void initTestCase()
     {
         qRegisterMetaType<QList<int>>("QList<int>");
-        // Stamps are shown as recorded; a zone far from UTC exposes any local-time shift.
-        qputenv("TZ", "Asia/Shanghai");
+        qputenv("TZ", "Asia/Shanghai"); // far from UTC: exposes any local-time shift
         tzset();
         QVERIFY(QFileInfo::exists(Sample));
         QFile bad(tmp.filePath(QStringLiteral("bad.tavdata")));
@@ -86,7 +58,7 @@ private slots:
     void construction_data()
     {
         QTest::addColumn<QString>("path");
-        QTest::addColumn<bool>("ok"); // whether the read succeeds
+        QTest::addColumn<bool>("ok");
         QTest::newRow("empty") << QString() << false;
         QTest::newRow("folder") << TestUtil::sourceDir() << false;
         QTest::newRow("missing") << TestUtil::sourceDir() + "/samples/none.tavdata" << false;
@@ -100,7 +72,7 @@ private slots:
         ModalAnswerer answerer;
         Viewer v(path);
         const bool reads = QFileInfo(path).isFile();
-        QCOMPARE(v.w.readTimer->isActive(), reads); // armed before the window is ever shown
+        QCOMPARE(v.w.readTimer->isActive(), reads);
         QCOMPARE(v.w.windowTitle(), QStringLiteral("Ostrel V1.0.8"));
         if (!reads) {
             QTest::qWait(50);
@@ -110,14 +82,12 @@ private slots:
             QVERIFY(v.waitRead());
             QCOMPARE(v.reads.first().first().toString(), ok ? path : QString());
             QVERIFY(!v.w.readTimer->isActive());
-            QCOMPARE(v.w.readTickCount, 0);
         }
         QTRY_COMPARE(answerer.boxTexts,
                      reads && !ok ? QStringList{QStringLiteral("文件读取失败！")} : QStringList{});
-        QCOMPARE(v.w.tabCurve->rowCount(), v.w.drawer->dataSet.names.size());
         QCOMPARE(v.w.tabInfo->rowCount() > 0, ok);
         if (ok) {
-            QCOMPARE(v.w.statusLabel->text(), path + Done);
+            QCOMPARE(v.w.statusLabel->text(), path + QStringLiteral(" 读取完成！"));
             QCOMPARE(v.w.progressBar->value(), 0);
             QVERIFY(!v.w.progressBar->isTextVisible());
         }
@@ -143,8 +113,7 @@ private slots:
         v.w.setWatchdogInterval(2);
         int ticksAtBox = -1;
         answerer.onBoxShown = [&] { ticksAtBox = v.w.readTickCount; };
-        // Hold the worker so that the read cannot finish before the watchdog gives up.
-        QSemaphore gate;
+        QSemaphore gate; // holds the worker so that the read cannot finish first
         QMetaObject::invokeMethod(
             &v.w.drawer->dataSet, [&gate] { gate.acquire(); }, Qt::QueuedConnection);
         QMetaObject::invokeMethod(&v.w, "startFile", Q_ARG(QString, Sample));
@@ -154,89 +123,36 @@ private slots:
         QCOMPARE(ticksAtBox, 60);
         QVERIFY(!v.w.readTimer->isActive());
         QCOMPARE(v.w.readTickCount, 0);
-        gate.release(); // the read was never cancelled and still completes
+        gate.release();
         QVERIFY(v.waitRead());
-        QCOMPARE(v.w.statusLabel->text(), Sample + Done);
-        QCOMPARE(answerer.boxTexts.size(), 1);
     }
 
-    void paintDataChanged_data() { addWithData(); }
     void paintDataChanged()
     {
-        QFETCH(bool, withData);
-        Viewer v(withData ? Sample : QString());
-        TavDrawer* d = v.w.drawer;
-        QVERIFY(v.show(1200, 800));
-        if (withData) {
-            QVERIFY(v.waitRead());
-            // The next paint copies the canvas's view back into the editors.
-            QTRY_COMPARE(v.w.editEnd->dateTime().toSecsSinceEpoch(), d->stampEnd);
-            QCOMPARE(v.w.editStart->dateTime().toSecsSinceEpoch(), d->stampStart);
-            QCOMPARE(float(v.w.spinUpperY1->value()), d->upperLimits[0]);
+        for (bool withData : {false, true}) {
+            Viewer v(withData ? Sample : QString());
+            TavDrawer* d = v.w.drawer;
+            QVERIFY(v.show(1200, 800));
+            if (withData) {
+                QVERIFY(v.waitRead());
+                QTRY_COMPARE(v.w.editEnd->dateTime().toSecsSinceEpoch(), d->stampEnd);
+                QCOMPARE(float(v.w.spinUpperY1->value()), d->upperLimits[0]);
+            }
+            const float upper0 = d->upperLimits[0];
+            const qint64 start0 = d->stampStart;
+            v.w.spinUpperY1->setValue(999.9);
+            v.w.editStart->setDateTime(QDateTime(QDate(2021, 3, 4), QTime(5, 6, 7), Qt::UTC));
+            QCOMPARE(d->upperLimits[0], withData ? float(999.9) : upper0);
+            QCOMPARE(d->stampStart, withData ? qint64(1614834367) : start0);
         }
-        const float upper0 = d->upperLimits[0];
-        const float lower1 = d->lowerLimits[1];
-        const qint64 start0 = d->stampStart;
-        const int grid0 = d->xSplCount;
-        v.w.spinUpperY1->setValue(999.9);
-        v.w.spinLowerY2->setValue(-5.5);
-        v.w.spinGridX->setValue(7);
-        v.w.editStart->setDateTime(QDateTime(QDate(2021, 3, 4), QTime(5, 6, 7), Qt::UTC));
-        v.w.checkDark->setChecked(!v.w.checkDark->isChecked());
-        v.w.checkVernB->setChecked(!v.w.checkVernB->isChecked());
-        QCOMPARE(d->DarkMode, v.w.checkDark->isChecked()); // the boxes act with or without data
-        QCOMPARE(d->DrawB, v.w.checkVernB->isChecked());
-        QCOMPARE(d->upperLimits[0], withData ? float(999.9) : upper0);
-        QCOMPARE(d->lowerLimits[1], withData ? -5.5f : lower1);
-        QCOMPARE(d->xSplCount, withData ? 7 : grid0);
-        // 2021/03/04 05:06:07 taken as UTC
-        QCOMPARE(d->stampStart, withData ? qint64(1614834367) : start0);
-    }
-
-    void sidePanelAfterRead()
-    {
-        Viewer v(Sample);
-        QVERIFY(v.waitRead());
-        // The event list is rebuilt from the canvas's flags, so they must be set before it.
-        for (QCheckBox* box : {v.w.checkShowError, v.w.checkShowSys, v.w.checkShowUser})
-            box->setChecked(false);
-        QCOMPARE(v.w.tabEvent->rowCount(), 0);
-        v.w.checkShowSys->setChecked(true);
-        QVERIFY(!v.w.drawer->dataSet.systemEvents.isEmpty());
-        QCOMPARE(v.w.tabEvent->rowCount(), v.w.drawer->dataSet.systemEvents.size());
-
-        QList<CurveInfo> edited = v.w.drawer->curveInfoList;
-        for (CurveInfo& c : edited)
-            c.ToDraw = false;
-        edited[1].ToDraw = true;
-        edited[1].CurveColor = QStringLiteral("#123456");
-        v.w.tabCurve->setCurves(edited);
-        QVERIFY(v.w.drawer->curveInfoList != edited); // filling the table writes nothing back
-        emit v.w.tabCurve->curveInfoChanged();
-        QCOMPARE(v.w.drawer->curveInfoList, edited);
-        QCOMPARE(v.w.tabVern->rowCount(), 3); // date, time and the one drawn curve
-
-        v.w.accMsg(QStringLiteral("busy"), 30);
-        v.w.clearAll();
-        QVERIFY(!v.w.drawer->hasData());
-        QCOMPARE(v.w.statusLabel->text(), QString());
-        for (QTableWidget* t :
-             QList<QTableWidget*>{v.w.tabInfo, v.w.tabCurve, v.w.tabVern, v.w.tabEvent})
-            QCOMPARE(t->rowCount(), 0);
-        QCOMPARE(v.w.progressBar->value(), 30); // progress is left alone
     }
 
     void exportThroughWorker()
     {
         ModalAnswerer answerer;
         QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "openFolder");
-        Viewer v;
-        v.call("browseForSaveData"); // without data: no dialog at all
-        QTest::qWait(30);
-        QVERIFY(answerer.dialogTitles.isEmpty());
-        QVERIFY(v.load());
-        v.w.drawer->curveInfoList[0].ToDraw = true;
-        v.w.drawer->curveInfoList[2].ToDraw = true;
+        Viewer v(Sample);
+        QVERIFY(v.waitRead());
         const QString target = tmp.filePath(QStringLiteral("out.csv"));
         answerer.nextFile = target;
         QSignalSpy exported(v.w.drawer, &TavDrawer::exportFinished);
@@ -247,38 +163,28 @@ private slots:
         QCOMPARE(answerer.proposedFiles.value(0), TestUtil::sourceDir() + "/samples/sample");
         QCOMPARE(v.w.statusLabel->text(), target + QStringLiteral(" 导出完成！"));
         QCOMPARE(openedUrls, QList<QUrl>{QUrl::fromLocalFile(tmp.path())});
-        QFile csv(target);
-        QVERIFY(csv.open(QIODevice::ReadOnly));
-        const QString header = QString::fromUtf8(csv.readLine());
-        QVERIFY(header.contains(v.w.drawer->curveInfoList[0].CurveName));
-        QVERIFY(header.contains(v.w.drawer->curveInfoList[2].CurveName));
-        QVERIFY(!csv.readLine().isEmpty());
+        QVERIFY(QFileInfo(target).size() > 0);
     }
 
-    void screenshot_data() { addWithData(); }
     void screenshot()
     {
-        QFETCH(bool, withData);
-        ModalAnswerer answerer;
-        Viewer v;
-        v.w.drawer->WaterMark = false;
-        QVERIFY(v.show(1000, 700));
-        if (withData)
-            QVERIFY(v.load());
-        const QString target = tmp.filePath(QStringLiteral("shot.png"));
-        QFile::remove(target);
-        answerer.nextFile = target;
-        QVERIFY(v.call("screenShot"));
-        const QSize grabbed = v.w.drawer->size();
-        QVERIFY(v.call("screenShot")); // cancelled: nothing happens
-        QCOMPARE(answerer.dialogTitles.size(), 2);
-        QCOMPARE(answerer.dialogTitles.first(), QStringLiteral("导出截图"));
-        const QImage image(target);
-        QCOMPARE(image.size(), grabbed);
-        // Without data only the plain background is painted.
-        QImage filled(image.size(), image.format());
-        filled.fill(image.pixel(0, 0));
-        QCOMPARE(image != filled, withData);
+        for (bool withData : {false, true}) {
+            ModalAnswerer answerer;
+            Viewer v(withData ? Sample : QString());
+            v.w.drawer->WaterMark = false;
+            QVERIFY(v.show(1000, 700));
+            if (withData)
+                QVERIFY(v.waitRead());
+            const QString target = tmp.filePath(QString("shot%1.png").arg(withData));
+            answerer.nextFile = target;
+            QVERIFY(v.call("screenShot"));
+            QCOMPARE(answerer.dialogTitles, QStringList{QStringLiteral("导出截图")});
+            const QImage image(target);
+            QCOMPARE(image.size(), v.w.drawer->size());
+            QImage filled(image.size(), image.format()); // without data: plain background only
+            filled.fill(image.pixel(0, 0));
+            QCOMPARE(image != filled, withData);
+        }
     }
 
     void fullScreenRoundTrip()
@@ -287,34 +193,20 @@ private slots:
         TavDrawer* d = v.w.drawer;
         QVERIFY(v.show(1300, 800));
         QVERIFY(v.waitRead());
-        QWidget* pane = d->parentWidget();
         d->vernPosA = 300;
         d->vernPosB = 700;
         auto place = [d](int pos) {
             return double(pos - d->plotLeft) / (d->plotRight - d->plotLeft);
         };
         const double a = place(d->vernPosA), b = place(d->vernPosB);
-        const int windowedWidth = d->width();
         QVERIFY(v.call("showFullScreen"));
         QVERIFY(d->isWindow() && d->fullScreen);
-        QTRY_VERIFY(d->width() != windowedWidth);
-        QCOMPARE(v.w.canvasLayout->indexOf(d), -1);
         QTest::keyClick(d, Qt::Key_Escape);
         QVERIFY(!d->fullScreen);
-        QCOMPARE(d->parentWidget(), pane);
         QCOMPARE(v.w.canvasLayout->indexOf(d), 0);
-        QCOMPARE(d->width(), windowedWidth);
         const double onePixel = 1.0 / (d->plotRight - d->plotLeft);
         QVERIFY(qAbs(place(d->vernPosA) - a) <= 2 * onePixel);
         QVERIFY(qAbs(place(d->vernPosB) - b) <= 2 * onePixel);
-        // A window closed while its canvas is full screen still takes the canvas with it.
-        QPointer<TavDrawer> canvas;
-        {
-            Viewer closed;
-            canvas = closed.w.drawer;
-            QVERIFY(closed.call("showFullScreen"));
-        }
-        QVERIFY(canvas.isNull());
     }
 
     void collapseTwice()
@@ -323,38 +215,12 @@ private slots:
         QVERIFY(v.show(1300, 800));
         QWidget* side = v.w.widget(1);
         QVERIFY(v.call("collapsRight"));
-        QVERIFY(v.w.rightCollapsed);
         QVERIFY2(side->width() <= 4, qPrintable(QString::number(side->width())));
         QCOMPARE(v.w.collapseButton->toolTip(), QStringLiteral("展开右侧菜单"));
         QVERIFY(v.call("collapsRight"));
-        QVERIFY(!v.w.rightCollapsed);
         const int expected = qMax(300 - v.w.handleWidth(), side->minimumSizeHint().width());
         QVERIFY2(qAbs(side->width() - expected) <= 2, qPrintable(QString::number(side->width())));
         QCOMPARE(v.w.collapseButton->toolTip(), QStringLiteral("折叠右侧菜单"));
-        QCOMPARE(v.w.collapseButton->icon().pixmap(24, 24).toImage(),
-                 QIcon(QStringLiteral(":/pngs/collaps.png")).pixmap(24, 24).toImage());
-    }
-
-    void dropFile()
-    {
-        Viewer v;
-        auto drag = [&v](const QString& file) {
-            QMimeData data;
-            data.setUrls({QUrl::fromLocalFile(file)});
-            QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton,
-                                  Qt::NoModifier);
-            QApplication::sendEvent(&v.w, &enter);
-            QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-            if (enter.isAccepted())
-                QApplication::sendEvent(&v.w, &drop);
-            return enter.isAccepted();
-        };
-        QVERIFY(!drag(QStringLiteral("/tmp/notes.txt")));
-        QVERIFY(!v.w.readTimer->isActive());
-        QVERIFY(drag(Sample));
-        QVERIFY(v.w.readTimer->isActive());
-        QVERIFY(v.waitRead());
-        QCOMPARE(v.w.statusLabel->text(), Sample + Done);
     }
 };
 
