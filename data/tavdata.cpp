@@ -12,6 +12,9 @@
 #include <cstring>
 #include <limits>
 
+#ifdef Q_OS_LINUX
+#include <sys/mman.h>
+#endif
 #ifdef __SSE2__
 #include <emmintrin.h>
 #include <xmmintrin.h>
@@ -44,6 +47,21 @@ inline bool isMarkerChar(uchar c)
 {
     return c == TavDataHeader::Global || c == TavDataHeader::History || c == TavDataHeader::Error ||
            c == TavDataHeader::System || c == TavDataHeader::User;
+}
+
+// Sizes a sample container that is about to be filled whole. On Linux its pages are
+// populated in one call first, which is cheaper than one page fault per 4 KiB.
+template <typename T> void sizeColumn(QVector<T>& column, int size)
+{
+#if defined(Q_OS_LINUX) && defined(MADV_POPULATE_WRITE)
+    column.reserve(size);
+    constexpr quintptr Page = 4096;
+    const quintptr begin = (quintptr(column.data()) + Page - 1) & ~(Page - 1);
+    const quintptr end = quintptr(column.data() + size) & ~(Page - 1);
+    if (end > begin)
+        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
+#endif
+    column.resize(size);
 }
 
 // raw / divisor for one record's values, in single precision. Four at a time where SSE2
@@ -524,12 +542,12 @@ void TavData::decodeRecords(QFile& file, HistoryBlock& block, qint64 pos, qint64
                             qint64 recordLength)
 {
     const int count = block.names.size();
-    block.stamps.resize(int(records));
+    sizeColumn(block.stamps, int(records));
     block.values.resize(count);
     QVector<float*> columns(count);
     QVector<float> divisors(count);
     for (int j = 0; j < count; ++j) {
-        block.values[j].resize(int(records));
+        sizeColumn(block.values[j], int(records));
         columns[j] = block.values[j].data();
         divisors[j] = float(quint32(block.scales.at(j)));
     }
