@@ -1,5 +1,6 @@
 #include "tavdata.h"
 
+#include "columnalloc.h"
 #include "datalog.h"
 #include "tavcsv.h"
 #include "tavdataheader.h"
@@ -12,9 +13,6 @@
 #include <cstring>
 #include <limits>
 
-#ifdef Q_OS_LINUX
-#include <sys/mman.h>
-#endif
 #ifdef __SSE2__
 #include <emmintrin.h>
 #include <xmmintrin.h>
@@ -30,8 +28,7 @@ constexpr qint64 ScanBlock = 4 << 20;
 constexpr int MaxInfoItems = 1 << 20;
 constexpr int MaxEvents = 4 << 20;
 constexpr int MaxErrors = 16 << 20;
-// What one QVector of stamps can hold, with room to spare.
-constexpr qint64 MaxRecords = (std::numeric_limits<int>::max() / qint64(sizeof(qint64))) - 1024;
+constexpr qint64 MaxRecords = MaxSamples;
 
 inline quint32 be32(const uchar* p)
 {
@@ -47,21 +44,6 @@ inline bool isMarkerChar(uchar c)
 {
     return c == TavDataHeader::Global || c == TavDataHeader::History || c == TavDataHeader::Error ||
            c == TavDataHeader::System || c == TavDataHeader::User;
-}
-
-// Sizes a sample container that is about to be filled whole. On Linux its pages are
-// populated in one call first, which is cheaper than one page fault per 4 KiB.
-template <typename T> void sizeColumn(QVector<T>& column, int size)
-{
-#if defined(Q_OS_LINUX) && defined(MADV_POPULATE_WRITE)
-    column.reserve(size);
-    constexpr quintptr Page = 4096;
-    const quintptr begin = (quintptr(column.data()) + Page - 1) & ~(Page - 1);
-    const quintptr end = quintptr(column.data() + size) & ~(Page - 1);
-    if (end > begin)
-        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
-#endif
-    column.resize(size);
 }
 
 // raw / divisor for one record's values, in single precision. Four at a time where SSE2
@@ -288,7 +270,9 @@ QVector<MarkerHit> scanMarkers(QFile& file, qint64 fileSize)
     // The last bytes of the previous block stay in front of the new one, so that a run
     // found at a probe can be followed back across the block boundary.
     constexpr qint64 Keep = 16;
-    QByteArray buffer(int(ScanBlock + Keep), Qt::Uninitialized);
+    // A small file costs a small buffer.
+    QByteArray buffer(int(std::min(ScanBlock, std::max<qint64>(fileSize, 0)) + Keep),
+                      Qt::Uninitialized);
     ScanState state;
     qint64 pos = 0;
     qint64 kept = 0;
@@ -485,10 +469,16 @@ int TavData::readHistoryData(QFile& file, qint64 start, qint64 end)
     qint64 pos = start + 4;
     if (version <= 2) {
         readAt(file, pos, 20 * qint64(count) + 4, bytes);
+        QByteArray names = bytes.left(16 * count);
+        shiftBytes(names, -128);
         for (int j = 0; j < count; ++j) {
-            QByteArray name = bytes.mid(16 * j, 16);
-            shiftBytes(name, -128);
-            block.names[j] = decodeText(name.constData(), name.size());
+            const char* name = names.constData() + 16 * j;
+            // A header that runs past the end of the file repeats one name many times:
+            // the same text shares one string.
+            if (j > 0 && std::memcmp(name, name - 16, 16) == 0)
+                block.names[j] = block.names.at(j - 1);
+            else
+                block.names[j] = decodeText(name, 16);
         }
         const auto* scales = reinterpret_cast<const uchar*>(bytes.constData()) + 16 * count;
         for (int j = 0; j < count; ++j)
@@ -530,7 +520,9 @@ int TavData::readHistoryData(QFile& file, qint64 start, qint64 end)
     }
     qint64 records = std::max<qint64>(0, (end - pos + 1) / recordLength);
     if (records > MaxRecords) {
-        reportInfo(m_path + QStringLiteral(" 历史数据过长，只读取前%1条").arg(MaxRecords), -1);
+        reportInfo(QStringLiteral("%1 历史数据过长，只读取前%2条")
+                       .arg(m_path, QString::number(MaxRecords)),
+                   -1);
         records = MaxRecords;
     }
     qCDebug(lcData) << "变量的名称" << block.names << "记录条数" << records;
@@ -542,12 +534,14 @@ void TavData::decodeRecords(QFile& file, HistoryBlock& block, qint64 pos, qint64
                             qint64 recordLength)
 {
     const int count = block.names.size();
-    sizeColumn(block.stamps, int(records));
+    // Every slot below is written before the block is used: stamps and values of kept
+    // records directly, the slots of dropped records are cut off at the end.
+    block.stamps = ColumnAlloc::uninitialized<qint64>(int(records));
     block.values.resize(count);
     QVector<float*> columns(count);
     QVector<float> divisors(count);
     for (int j = 0; j < count; ++j) {
-        sizeColumn(block.values[j], int(records));
+        block.values[j] = ColumnAlloc::uninitialized<float>(int(records));
         columns[j] = block.values[j].data();
         divisors[j] = float(quint32(block.scales.at(j)));
     }
@@ -648,5 +642,6 @@ void TavData::reportDroppedRecord(qint64 position, qint64 stamp, qint64 lastKept
 
 void TavData::reportListFull(int entries)
 {
-    reportInfo(m_path + QStringLiteral(" 条目过多，只读取前%1条").arg(entries), -1);
+    reportInfo(QStringLiteral("%1 条目过多，只读取前%2条").arg(m_path, QString::number(entries)),
+               -1);
 }

@@ -1,0 +1,23 @@
+#include "columnalloc.h"
+
+#ifdef Q_OS_LINUX
+#include <sys/mman.h>
+#endif
+
+namespace ColumnAlloc {
+
+void populate(void* data, qint64 bytes)
+{
+#if defined(Q_OS_LINUX) && defined(MADV_POPULATE_WRITE)
+    constexpr quintptr Page = 4096;
+    const quintptr begin = (quintptr(data) + Page - 1) & ~(Page - 1);
+    const quintptr end = (quintptr(data) + quintptr(bytes)) & ~(Page - 1);
+    if (end > begin)
+        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
+#else
+    Q_UNUSED(data)
+    Q_UNUSED(bytes)
+#endif
+}
+
+} // namespace ColumnAlloc
