@@ -32,6 +32,17 @@ public:
     QList<EventRecord> systemEvents;
     QList<EventRecord> userEvents;
 
+    // What a read may build. The defaults fit the containers and the machine; tests lower
+    // them to reach the limits with small files.
+    struct Limits
+    {
+        qint64 samples = MaxSamples;             // stamps of the time line; later samples are cut
+        qint64 mergeBytes = defaultMergeBytes(); // merged columns of several blocks
+    };
+    Limits limits;
+    // The smaller of 8 GiB and half the physical memory.
+    static qint64 defaultMergeBytes();
+
     // Reads the file (CSV by extension, else binary) and merges it; returns the new status.
     int readTavData(const QString& path);
     void clear();
@@ -47,7 +58,8 @@ public:
     static QVector<Span> equalSpacingRuns(const QVector<qint64>& stamps);
 
 private:
-    void mergeBlocks(TavData& reader, const QString& path);
+    bool mergeBlocks(TavData& reader, const QString& path);
+    void cutToSampleLimit(QList<HistoryBlock>& blocks, const QString& path);
 
 signals:
     void pushInfoUpward(QString info, int percent);
