@@ -10,9 +10,10 @@ void populate(void* data, qint64 bytes)
 {
 #if defined(Q_OS_LINUX) && defined(MADV_POPULATE_WRITE)
     constexpr quintptr Page = 4096;
-    const quintptr begin = (quintptr(data) + Page - 1) & ~(Page - 1);
-    const quintptr end = (quintptr(data) + quintptr(bytes)) & ~(Page - 1);
-    if (end > begin)
+    // Whole pages around the range: populating only faults pages in, it changes no byte.
+    const quintptr begin = quintptr(data) & ~(Page - 1);
+    const quintptr end = (quintptr(data) + quintptr(bytes) + Page - 1) & ~(Page - 1);
+    if (bytes > 0 && end > begin)
         madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
 #else
     Q_UNUSED(data)

@@ -15,8 +15,9 @@ namespace ColumnAlloc {
 void populate(void* data, qint64 bytes);
 
 // A column of size entries whose values are not initialised; the caller writes each one
-// before anything reads it. Pages are populated up front.
-template <typename T> QVector<T> uninitialized(int size)
+// before anything reads it. Pages are populated up front unless the caller populates them
+// piece by piece as it fills them.
+template <typename T> QVector<T> uninitialized(int size, bool populated = true)
 {
     static_assert(std::is_trivial<T>::value, "only plain values may stay uninitialised");
     if (size <= 0)
@@ -24,7 +25,8 @@ template <typename T> QVector<T> uninitialized(int size)
     QTypedArrayData<T>* d = QTypedArrayData<T>::allocate(size_t(size));
     Q_CHECK_PTR(d);
     d->size = size;
-    populate(d->data(), qint64(size) * qint64(sizeof(T)));
+    if (populated)
+        populate(d->data(), qint64(size) * qint64(sizeof(T)));
     return QVector<T>(QArrayDataPointerRef<T>{d});
 }
 

@@ -227,14 +227,18 @@ bool SortedTavData::mergeBlocks(TavData& reader, const QString& path)
 
 QVector<SortedTavData::Span> SortedTavData::equalSpacingRuns(const QVector<qint64>& s)
 {
+    // One pass over the spacings d(k) = s[k + 1] - s[k], with d(-1) = 0; each is computed
+    // once, as this runs over every sample of a file.
     QVector<Span> runs;
     const int n = s.size();
-    auto d = [&s](int k) -> qint64 { return k < 0 ? 0 : s.at(k + 1) - s.at(k); };
+    if (n < 3)
+        return runs;
+    const qint64* p = s.constData();
+    qint64 before = 0;         // d(k - 2)
+    qint64 prev = p[1] - p[0]; // d(k - 1)
     int start = -1;
     for (int k = 1; k <= n - 2; ++k) {
-        const qint64 before = d(k - 2);
-        const qint64 prev = d(k - 1);
-        const qint64 next = d(k);
+        const qint64 next = p[k + 1] - p[k];
         if (before != prev) {
             if (next == prev)
                 start = k - 1;
@@ -246,6 +250,8 @@ QVector<SortedTavData::Span> SortedTavData::equalSpacingRuns(const QVector<qint6
                 runs.append({start, n - 1, prev});
             }
         }
+        before = prev;
+        prev = next;
     }
     return runs;
 }

@@ -328,13 +328,17 @@ public:
     qint64 position() const { return m_offset + (m_pos - m_buffer.constData()); }
 
 private:
-    // Reads the next block behind the unread bytes, first moving them to the front when
-    // the room behind them runs short. False at the end of the file or on an error.
+    // Reads the next block behind the unread bytes. False at the end of the file or on an
+    // error.
     bool fill()
     {
         char* const data = m_buffer.data();
         const qint64 capacity = m_buffer.size();
-        if (capacity - (m_end - data) < m_chunk && m_pos > data) {
+        // The unread bytes are a partial line: moved to the front while they are short, so
+        // that the bytes in use stay within the first block or two of the buffer (and the
+        // cache); a long line moves only when the room behind it runs short.
+        const qint64 unreadBytes = m_end - m_pos;
+        if (m_pos > data && (unreadBytes <= m_chunk || capacity - (m_end - data) < m_chunk)) {
             const qint64 unread = m_end - m_pos;
             std::memmove(data, m_pos, size_t(unread));
             m_offset += m_pos - data;
