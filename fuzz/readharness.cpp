@@ -1,13 +1,17 @@
 #include "readharness.h"
 
 #include "sortedtavdata.h"
+#include "tavdata.h"
+#include "tavdataheader.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <unistd.h>
 
 namespace {
@@ -72,6 +76,27 @@ QString writeInput(const uint8_t* data, size_t size, const char* extension)
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         file.write(reinterpret_cast<const char*>(data), qint64(size));
     return path;
+}
+
+bool worthReading(const uint8_t* data, size_t size, bool csv)
+{
+    const char* text = reinterpret_cast<const char*>(data);
+    if (csv) {
+        const void* nl = std::memchr(text, '\n', size);
+        const char* end = nl ? static_cast<const char*>(nl) : text + size;
+        return std::count(text, end, ',') <= MaxVariables;
+    }
+    QVector<TavBinary::MarkerHit> hits;
+    TavBinary::ScanState state;
+    TavBinary::scanMarkers(text, qint64(size), 0, 0, hits, state);
+    TavBinary::finishScan(hits, state);
+    qint64 claimed = 0;
+    for (const TavBinary::MarkerHit& hit : hits) {
+        if (hit.kind != TavDataHeader::History || hit.runEnd + 4 > qint64(size))
+            continue;
+        claimed += (uint8_t(text[hit.runEnd + 2]) << 8) | uint8_t(text[hit.runEnd + 3]);
+    }
+    return claimed <= MaxVariables;
 }
 
 void readAndCheck(const QString& path)

@@ -17,4 +17,11 @@ QString writeInput(const uint8_t* data, size_t size, const char* extension);
 // when the result breaks what the rest of the program relies on.
 void readAndCheck(const QString& path);
 
+// Whether an input is worth a read here. Four bytes of a History header claim 65535
+// variables and a CSV header of commas as many: each such input costs a fuzzer with the
+// sanitizers half a second, and they crowd out everything else. Inputs claiming more
+// than MaxVariables in all are left to the unit tests and the painting targets.
+constexpr int MaxVariables = 4096;
+bool worthReading(const uint8_t* data, size_t size, bool csv);
+
 } // namespace ReadHarness
