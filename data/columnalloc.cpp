@@ -13,7 +13,10 @@ void populate(void* data, qint64 bytes)
     // Whole pages around the range: populating only faults pages in, it changes no byte.
     const quintptr begin = quintptr(data) & ~(Page - 1);
     const quintptr end = (quintptr(data) + quintptr(bytes) + Page - 1) & ~(Page - 1);
-    if (bytes > 0 && end > begin)
+    // A few pages are not worth a system call: a file of a hundred thousand short columns
+    // would make as many.
+    constexpr qint64 MinBytes = 4 * qint64(Page);
+    if (bytes >= MinBytes && end > begin)
         madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
 #else
     Q_UNUSED(data)

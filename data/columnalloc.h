@@ -10,8 +10,9 @@
 // as much as the decoding itself, because it is where the pages are first touched.
 namespace ColumnAlloc {
 
-// Populates the whole pages of [data, data + bytes) in one call where the system offers
-// that, which is cheaper than one page fault per 4 KiB. Does nothing elsewhere.
+// Populates the pages of [data, data + bytes) in one call where the system offers that,
+// which is cheaper than one page fault per 4 KiB. Does nothing elsewhere, nor for a range
+// of a few pages.
 void populate(void* data, qint64 bytes);
 
 // A column of size entries whose values are not initialised; the caller writes each one
