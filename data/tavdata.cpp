@@ -22,7 +22,7 @@ namespace {
 
 // Large enough to amortise system calls, small enough to stay cache friendly.
 constexpr qint64 ReadBlock = 1 << 20;
-constexpr qint64 ScanBlock = 4 << 20;
+constexpr qint64 ScanBlock = 256 << 10;
 // Lists of a file stop growing here, so that a file of nothing but terminators cannot
 // cost many times its size in memory. Real recordings stay far below.
 constexpr int MaxInfoItems = 1 << 20;
