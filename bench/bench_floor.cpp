@@ -1,6 +1,6 @@
 // The floor of any reader that materialises a file's values, beside `tavtool dump`.
 //
-//   bench_floor FILE [--runs R] [--tavtool PATH]
+//   bench_floor FILE [--runs R] [--tavtool PATH] [--compare PATH]
 //
 // Floor: read() in 1 MiB blocks, copying into one fresh buffer of the file's size whose
 // pages are populated in one call first (MADV_POPULATE_WRITE), as the reader does with
@@ -9,7 +9,8 @@
 // Both sides run as whole processes, this program with --floor and `tavtool dump FILE`
 // (output to /dev/null), alternately, R times (default 5) after one warm-up each. Best and
 // median wall and CPU (user + system) seconds of each side are printed, and their ratios.
-// tavtool defaults to the one beside this program. A 256 MiB file of the usual shape:
+// tavtool defaults to the one beside this program; --compare adds a second tavtool (say,
+// an earlier build) to the same alternation. A 256 MiB file of the usual shape:
 //   bench_binaryread /tmp --size-mb 256 --runs 1 --keep   (/tmp/ostrel_bench_20x4.tavdata)
 
 #include <QCoreApplication>
@@ -123,12 +124,15 @@ int main(int argc, char** argv)
     const QStringList args = app.arguments().mid(1);
     QString file;
     QString tavtool = QCoreApplication::applicationDirPath() + QStringLiteral("/tavtool");
+    QString other;
     int runs = 5;
     for (int i = 0; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--runs") && i + 1 < args.size())
             runs = std::max(1, args[++i].toInt());
         else if (args[i] == QLatin1String("--tavtool") && i + 1 < args.size())
             tavtool = args[++i];
+        else if (args[i] == QLatin1String("--compare") && i + 1 < args.size())
+            other = args[++i];
         else
             file = args[i];
     }
@@ -144,7 +148,7 @@ int main(int argc, char** argv)
         out << "cannot read " << file << " (floor or " << tavtool << " dump failed)\n";
         return 1;
     }
-    QVector<double> floorWall, floorCpu, dumpWall, dumpCpu;
+    QVector<double> floorWall, floorCpu, dumpWall, dumpCpu, otherWall, otherCpu;
     for (int i = 0; i < runs; ++i) {
         const Timing f = runOnce(self, floorArgs);
         const Timing d = runOnce(tavtool, dumpArgs);
@@ -152,6 +156,11 @@ int main(int argc, char** argv)
         floorCpu << f.cpu;
         dumpWall << d.wall;
         dumpCpu << d.cpu;
+        if (!other.isEmpty()) {
+            const Timing o = runOnce(other, dumpArgs);
+            otherWall << o.wall;
+            otherCpu << o.cpu;
+        }
     }
     auto best = [](const QVector<double>& v) { return *std::min_element(v.begin(), v.end()); };
     out << "file " << file << ", " << runs << " runs of each, alternating\n";
@@ -163,5 +172,10 @@ int main(int argc, char** argv)
     out << "ratio dump / floor: wall best " << best(dumpWall) / best(floorWall) << ", median "
         << median(dumpWall) / median(floorWall) << "; cpu best " << best(dumpCpu) / best(floorCpu)
         << ", median " << median(dumpCpu) / median(floorCpu) << "\n";
+    if (!other.isEmpty())
+        out << other << " dump / floor: wall best " << best(otherWall) / best(floorWall)
+            << ", median " << median(otherWall) / median(floorWall) << "; cpu best "
+            << best(otherCpu) / best(floorCpu) << ", median " << median(otherCpu) / median(floorCpu)
+            << "\n";
     return 0;
 }
