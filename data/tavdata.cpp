@@ -536,14 +536,12 @@ void TavData::decodeRecords(QFile& file, HistoryBlock& block, qint64 pos, qint64
     const int count = block.names.size();
     // Every slot below is written before the block is used: stamps and values of kept
     // records directly, the slots of dropped records are cut off at the end.
-    // Pages are populated block by block just before they are written, so that the
-    // freshly cleared lines are still in the cache when the values arrive.
-    block.stamps = ColumnAlloc::uninitialized<qint64>(int(records), false);
+    block.stamps = ColumnAlloc::uninitialized<qint64>(int(records));
     block.values.resize(count);
     QVector<float*> columns(count);
     QVector<float> divisors(count);
     for (int j = 0; j < count; ++j) {
-        block.values[j] = ColumnAlloc::uninitialized<float>(int(records), false);
+        block.values[j] = ColumnAlloc::uninitialized<float>(int(records));
         columns[j] = block.values[j].data();
         divisors[j] = float(quint32(block.scales.at(j)));
     }
@@ -561,9 +559,6 @@ void TavData::decodeRecords(QFile& file, HistoryBlock& block, qint64 pos, qint64
         const int k = int(std::min(perRead, records - first));
         readAt(file, pos + first * recordLength, k * recordLength, buffer);
         const auto* chunk = reinterpret_cast<const uchar*>(buffer.constData());
-        ColumnAlloc::populate(stamps + valid, k * qint64(sizeof(qint64)));
-        for (int j = 0; j < count; ++j)
-            ColumnAlloc::populate(cols[j] + valid, k * qint64(sizeof(float)));
         // Stamps first: they decide which records stay.
         const qint64 dest = valid;
         int kept = 0;
