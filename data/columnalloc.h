@@ -23,7 +23,9 @@ template <typename T> QVector<T> uninitialized(int size, bool populated = true)
     static_assert(std::is_trivial<T>::value, "only plain values may stay uninitialised");
     if (size <= 0)
         return QVector<T>();
-    QTypedArrayData<T>* d = QTypedArrayData<T>::allocate(size_t(size));
+    // Values start on a cache line, so that writers can fill whole lines.
+    QTypedArrayData<T>* d =
+        static_cast<QTypedArrayData<T>*>(QArrayData::allocate(sizeof(T), 64, size_t(size)));
     Q_CHECK_PTR(d);
     d->size = size;
     if (populated)
