@@ -27,7 +27,6 @@ namespace {
 // Limits that keep a hostile or broken file from taking all memory. A real recording
 // stays far below them.
 constexpr int MaxVariables = 1 << 20;
-constexpr qint64 MaxRows = 200000000;     // stamps of one block must fit a QVector<qint64>
 constexpr qint64 MinCellBudget = 1 << 28; // floats allowed whatever the file size (1 GiB)
 
 constexpr double Pow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
@@ -620,7 +619,14 @@ int read(TavData& data, const QString& path, bool useHeaderNames, qint64 bufferB
         return data.status;
     }
     const qint64 cellBudget = std::max(MinCellBudget, counter.position() - bodyStart);
-    if (rows > MaxRows || (fieldCount > 0 && rows > cellBudget / fieldCount)) {
+    if (rows > MaxSamples) {
+        // As many rows as one time line holds are read, like the records of a binary block.
+        data.reportInfo(QStringLiteral("%1 历史数据过长，只读取前%2条")
+                            .arg(path, QString::number(MaxSamples)),
+                        -1);
+        rows = MaxSamples;
+    }
+    if (fieldCount > 0 && rows > cellBudget / fieldCount) {
         data.reportInfo(QStringLiteral("%1 数据量过大 %2行 %3列")
                             .arg(path, QString::number(rows), QString::number(fieldCount)),
                         -1);
