@@ -74,14 +74,10 @@ QString parseExportOptions(const QStringList& args, ExportOptions& o)
     return QString();
 }
 
-} // namespace
-
-namespace {
-
 struct OptionHelp
 {
     const char* option;
-    const char* meaning; // lines after the first are indented by the text
+    const char* meaning; // "\n" between lines; --help indents each to the meaning's column
 };
 
 // One command of `tavtool --help`: its command line, what it does and each of its options.
