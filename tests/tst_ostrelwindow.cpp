@@ -4,12 +4,16 @@
 #include "tavdrawer.h"
 #include "testutil.h"
 #include "tst_ostrelmodal.h"
+#include "viewnavigation.h"
+#include "vyspin.h"
 #include "windowpaths.h"
 
 #include <QtTest>
 #include <QtWidgets>
 
+#include <cmath>
 #include <csignal>
+#include <limits>
 #include <sys/resource.h>
 
 namespace {
@@ -251,6 +255,89 @@ private slots:
         for (QWidget* top : QApplication::topLevelWidgets())
             QVERIFY2(!top->isVisible() || !top->testAttribute(Qt::WA_QuitOnClose),
                      top->metaObject()->className());
+    }
+
+    // Wheel steps one way or the other end within what the limit editors can show.
+    void wheelReach_data()
+    {
+        QTest::addColumn<bool>("zoomIn");
+        QTest::addColumn<float>("upper");
+        QTest::addColumn<float>("lower");
+        QTest::newRow("out") << false << 200.0f << -100.0f;
+        QTest::newRow("out, off centre") << false << 90000.0f << 80000.0f;
+        QTest::newRow("in") << true << 200.0f << -100.0f;
+    }
+
+    void wheelReach()
+    {
+        QFETCH(bool, zoomIn);
+        QFETCH(float, upper);
+        QFETCH(float, lower);
+        for (int i = 0; i < 5000; ++i)
+            ViewNavigation::zoomY(upper, lower, zoomIn);
+        QVERIFY(std::fabs(upper) <= ViewNavigation::MaxYLimit);
+        QVERIFY(std::fabs(lower) <= ViewNavigation::MaxYLimit);
+        QVERIFY(upper - lower >= ViewNavigation::MinYRange);
+        for (int i = 0; i < 5000; ++i)
+            ViewNavigation::panY(upper, lower, 1000.0f);
+        QVERIFY(std::fabs(upper) <= ViewNavigation::MaxYLimit);
+    }
+
+    // Limits the wheel or a drag left in the canvas survive a change elsewhere on the
+    // chart page: the editors hold them, and their rounding is not written back.
+    void editorsKeepLimits_data()
+    {
+        QTest::addColumn<QList<float>>("upper");
+        QTest::addColumn<QList<float>>("lower");
+        QTest::newRow("beyond the old editor range")
+            << QList<float>{5432.1f, 1500.0f} << QList<float>{-2000.0f, -99999.9f};
+        QTest::newRow("finer than one decimal")
+            << QList<float>{12.3456f, 100.006f} << QList<float>{-7.777f, 0.0049f};
+    }
+
+    void editorsKeepLimits()
+    {
+        QFETCH(QList<float>, upper);
+        QFETCH(QList<float>, lower);
+        Viewer v(Sample);
+        QVERIFY(v.show(1100, 700));
+        QVERIFY(v.waitRead());
+        TavDrawer* d = v.w.drawer;
+        d->upperLimits = upper;
+        d->lowerLimits = lower;
+        d->repaint(); // copies the limits into the editors
+        const int decimals = v.w.spinUpperY1->decimals();
+        QCOMPARE(v.w.spinUpperY1->value(),
+                 QString::number(double(upper[0]), 'f', decimals).toDouble());
+        v.w.checkDragX->toggle();
+        v.w.checkVernB->toggle();
+        QCOMPARE(d->upperLimits, upper);
+        QCOMPARE(d->lowerLimits, lower);
+        // An edit of one editor still takes effect.
+        v.w.spinUpperY2->setValue(321.5);
+        QCOMPARE(d->upperLimits[1], 321.5f);
+        QCOMPARE(d->upperLimits[0], upper[0]);
+    }
+
+    void weightEditor_data()
+    {
+        QTest::addColumn<double>("weight");
+        QTest::addColumn<int>("shown");
+        const double inf = std::numeric_limits<double>::infinity();
+        QTest::newRow("2.7") << 2.7 << 2;
+        QTest::newRow("0.5") << 0.5 << 1;
+        QTest::newRow("7") << 7.0 << 5;
+        QTest::newRow("huge") << 1e300 << 5;
+        QTest::newRow("-huge") << -1e300 << 1;
+        QTest::newRow("inf") << inf << 5;
+        QTest::newRow("nan") << std::nan("") << 1;
+    }
+
+    void weightEditor()
+    {
+        QFETCH(double, weight);
+        VySpin spin(0, weight);
+        QTEST(spin.value(), "shown");
     }
 };
 
