@@ -97,10 +97,15 @@ int main(int argc, char** argv)
     table.resize(300, 600);
     table.show();
     const double refresh = bestMs(3, [&] { table.refreshEvents(data, true, true, true); });
-    const double empty = bestMs(3, [&] {
-        table.clearContents();
-        table.setRowCount(0);
-    });
+    // The refresh above empties a full table each time; apart, the two halves.
+    double empty = 1e30;
+    for (int i = 0; i < 3; ++i) {
+        table.refreshEvents(data, true, true, true);
+        empty = std::min(empty, bestMs(1, [&] {
+                             table.clearContents();
+                             table.setRowCount(0);
+                         }));
+    }
     const double fill = bestMs(1, [&] { table.refreshEvents(data, true, true, true); });
     std::printf("%d events (%d rows): merge %.1f ms; table refresh %.1f ms (emptying the table "
                 "%.1f ms, filling an empty one %.1f ms)\n",
