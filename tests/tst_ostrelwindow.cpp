@@ -319,6 +319,29 @@ private slots:
         QCOMPARE(d->upperLimits[0], upper[0]);
     }
 
+    // A damaged curve entry found after a read is reported once, after the read's own
+    // message; the next read says nothing more.
+    void damagedConfigReportedOnce()
+    {
+        ModalAnswerer answerer;
+        Viewer v;
+        QFile ini(tmp.filePath(QStringLiteral("damaged.ini")));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[CurveInfo]\nCURVE\\1\\CurveName=x\nCURVE\\1\\CurveWeight=nan\n"
+                  "CURVE\\size=1\n");
+        ini.close();
+        v.w.drawer->configPath = ini.fileName();
+        for (int round = 0; round < 2; ++round) {
+            v.w.clearAll();
+            QVERIFY(QMetaObject::invokeMethod(&v.w, "startFile", Q_ARG(QString, Sample)));
+            QTRY_COMPARE_WITH_TIMEOUT(v.reads.count(), round + 1, 30000);
+            const QString done = Sample + QStringLiteral(" 读取完成！");
+            QCOMPARE(v.w.statusLabel->text(),
+                     round == 0 ? done + QStringLiteral(" 配置文件有误，已使用默认值") : done);
+        }
+        QCOMPARE(answerer.boxTexts, QStringList());
+    }
+
     void weightEditor_data()
     {
         QTest::addColumn<double>("weight");
