@@ -47,7 +47,6 @@ public:
     bool hasData() const;
     // True from a read or export request until the worker reports back.
     bool workerBusy() const { return handoff.busy(); }
-    const WorkerHandoff& workerHandoff() const { return handoff; }
 
     void loadConfig();
     void saveConfig();

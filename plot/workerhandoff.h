@@ -68,11 +68,6 @@ public:
         Kind kind;
         QString path;
         ExportJob job;
-
-        bool operator==(const Step& o) const
-        {
-            return kind == o.kind && path == o.path && job.filePath == o.job.filePath;
-        }
     };
     using Steps = QVector<Step>;
 
@@ -84,11 +79,6 @@ public:
     State state() const { return m_state; }
     bool busy() const { return m_state != State::Idle; }
     bool dataSetReadable() const { return m_state == State::Idle || m_state == State::Exporting; }
-    // Superseded only: whether a read starts when the superseded job ends, and which.
-    bool readWaiting() const { return m_hasNext; }
-    QString nextRead() const { return m_next; }
-    bool exportWaiting() const { return m_exportWaiting; }
-
     static const char* stateName(State s);
 
 private:
