@@ -15,26 +15,27 @@ struct ExportJob
 
 // Who may touch the canvas's data set, and what happens to requests while the worker is
 // busy. The worker runs one job at a time; the GUI thread learns that it is idle again
-// only through workerDone(). All transitions are in the table below and nowhere else.
+// only through workerDone(). All transitions are in this table and nowhere else (steps in
+// order, then the next state):
 //
-//   state       | read(p)                      | clear                | export(j)          |
-//   workerDone
-//   ------------+------------------------------+----------------------+--------------------+------------------------------
-//   Idle        | ClearData ClearView          | ClearData ClearView  | StartExport(j)     |
-//   (ignored)
-//               | StartRead(p)    -> Reading   |            -> Idle   |      -> Exporting  |
-//   Reading     | ClearView MuteWorker         | ClearView MuteWorker | refused: no data   |
-//   DeliverRead   -> Idle
-//               |        -> Superseded(next p) | -> Superseded        |                    |
-//   Exporting   | as Reading; a waiting export | as Reading; a        | j waits (latest    |
-//   StartExport(waiting) then
-//               | is dropped                   | waiting export drops | wins)              |
-//               DeliverExport -> Exporting, |                              |                      |
-//               | else DeliverExport -> Idle
-//   Superseded  | ClearView    (next = p)      | ClearView (no next)  | refused: no data   |
-//   ClearData, then StartRead(next)
-//               |                              |                      |                    | ->
-//               Reading, else -> Idle
+//   Idle        read p    ClearData ClearView StartRead(p)             -> Reading
+//               clear     ClearData ClearView                          -> Idle
+//               export j  StartExport(j)                               -> Exporting
+//               done      nothing                                      -> Idle
+//   Reading     read p    ClearView MuteWorker                         -> Superseded, next p
+//               clear     ClearView MuteWorker                         -> Superseded, no next
+//               export    refused: nothing on screen to export         -> Reading
+//               done      DeliverRead                                  -> Idle
+//   Exporting   read p    ClearView MuteWorker; a waiting export drops -> Superseded, next p
+//               clear     ClearView MuteWorker; a waiting export drops -> Superseded, no next
+//               export j  j waits; the latest waiting export wins      -> Exporting
+//               done      StartExport(waiting) DeliverExport           -> Exporting
+//                         or, none waiting: DeliverExport              -> Idle
+//   Superseded  read p    ClearView                                    -> Superseded, next p
+//               clear     ClearView                                    -> Superseded, no next
+//               export    refused: nothing on screen to export         -> Superseded
+//               done      ClearData StartRead(next)                    -> Reading
+//                         or, no next: ClearData                       -> Idle
 //
 // Superseded: the worker still runs a read or an export whose outcome nobody wants. The
 // view is already blank, nothing of that job reaches the window, and the data set is off
