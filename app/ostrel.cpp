@@ -642,10 +642,11 @@ void Ostrel::onReadFinished(QString path)
 
 void Ostrel::clearAll()
 {
-    // A read still running is dropped with the rest, so nothing is left for the watchdog
-    // to time.
+    // A read or export still running is dropped with the rest: nothing is left for the
+    // watchdog to time, and its progress would stay on show.
     readTimer->stop();
     readTickCount = 0;
+    resetProgress();
     drawer->clear();
     statusLabel->clear();
     emptyTable(tabInfo);

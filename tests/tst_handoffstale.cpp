@@ -14,6 +14,7 @@
 #include "vytabvern.h"
 
 #include <QCheckBox>
+#include <QProgressBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -146,7 +147,8 @@ struct Rig
     // What the window shows; the data set itself is the worker's while it runs.
     bool blank() const
     {
-        return w.statusLabel->text().isEmpty() && w.tabInfo->rowCount() == 0 &&
+        return w.statusLabel->text().isEmpty() && w.progressBar->value() == 0 &&
+               !w.progressBar->isTextVisible() && w.tabInfo->rowCount() == 0 &&
                w.tabCurve->rowCount() == 0 && w.tabVern->rowCount() == 0 &&
                w.tabEvent->rowCount() == 0 && !w.drawer->hasData() &&
                w.drawer->curveInfoList.isEmpty() && w.drawer->stampEnd == 0;
