@@ -1,13 +1,16 @@
 #include "ostrel.h"
 
 #include "filedropfilter.h"
+#include "fullscreenguard.h"
 #include "headerlook.h"
 #include "ostrellog.h"
 #include "tavdrawer.h"
+#include "viewnavigation.h"
 #include "vybrandwidget.h"
 #include "vygreenlabel.h"
 #include "vyiconbutton.h"
 #include "vyicontextbutton.h"
+#include "vystatuslabel.h"
 #include "vytabcurve.h"
 #include "vytabevent.h"
 #include "vytabinfo.h"
@@ -36,6 +39,8 @@
 #include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <cmath>
 
 // The widgets the window builds but keeps no member for: created in one step of the
 // constructor, connected in the next and laid out in the one after.
@@ -113,6 +118,18 @@ qint64 utcStamp(const QDateTimeEdit* edit)
     return shown.toSecsSinceEpoch();
 }
 
+// The limit the canvas should take from a limit editor: its own when the editor still
+// shows it (rounded to the editor's decimals), so that a change elsewhere on the page does
+// not move the view by that rounding.
+float editedLimit(const QDoubleSpinBox* spin, float current)
+{
+    const double shown =
+        qBound(spin->minimum(), QString::number(double(current), 'f', spin->decimals()).toDouble(),
+               spin->maximum());
+    const double half = 0.5 * std::pow(10.0, -spin->decimals());
+    return std::fabs(shown - spin->value()) < half ? current : float(spin->value());
+}
+
 void emptyTable(QTableWidget* table)
 {
     table->clearContents();
@@ -165,6 +182,10 @@ Ostrel::Ostrel(const QString& path) : QSplitter(nullptr)
     canvasLayout->setContentsMargins(5, 5, 0, 0);
 
     acceptDataFileDrops();
+    connect(new FullScreenGuard(drawer, this), &FullScreenGuard::returnRequested, this,
+            &Ostrel::showWindowed);
+    if (drawer->takeConfigComplaint())
+        statusLabel->setText(TavDrawer::configComplaint());
 
     const QFileInfo start(path);
     if (!path.isEmpty() && start.isFile())
@@ -202,7 +223,7 @@ void Ostrel::createWidgets(OstrelParts& parts)
 
 void Ostrel::createStatusRow(OstrelParts& parts)
 {
-    statusLabel = new QLabel(QStringLiteral("等待打开文件"));
+    statusLabel = new VyStatusLabel(QStringLiteral("等待打开文件"));
     progressBar = new QProgressBar;
     progressBar->setRange(0, 100);
     progressBar->setTextVisible(false);
@@ -293,8 +314,9 @@ void Ostrel::initEditors()
     checkShowError->setChecked(drawer->showError);
     checkShowSys->setChecked(drawer->showSys);
     checkShowUser->setChecked(drawer->showUser);
+    // Every limit the wheel and the drags can reach fits.
     for (QDoubleSpinBox* spin : {spinUpperY1, spinLowerY1, spinUpperY2, spinLowerY2})
-        spin->setRange(-999.9, 999.9);
+        spin->setRange(-double(ViewNavigation::MaxYLimit), double(ViewNavigation::MaxYLimit));
     spinGridX->setRange(0, 99);
     spinGridY->setRange(0, 99);
     for (QDateTimeEdit* edit : {editStart, editEnd}) {
@@ -611,12 +633,20 @@ void Ostrel::onReadFinished(QString path)
     tabCurve->setCurves(drawer->curveInfoList);
     tabVern->resetRows(drawer->curveInfoList);
     refreshEvents();
-    statusLabel->setText(path + QStringLiteral(" 读取完成！"));
+    QString done = path + QStringLiteral(" 读取完成！");
+    if (drawer->takeConfigComplaint())
+        done += QLatin1Char(' ') + TavDrawer::configComplaint();
+    statusLabel->setText(done);
     resetProgress();
 }
 
 void Ostrel::clearAll()
 {
+    // A read or export still running is dropped with the rest: nothing is left for the
+    // watchdog to time, and its progress would stay on show.
+    readTimer->stop();
+    readTickCount = 0;
+    resetProgress();
     drawer->clear();
     statusLabel->clear();
     emptyTable(tabInfo);
@@ -664,6 +694,12 @@ void Ostrel::curveInfoChanged()
 
 void Ostrel::refreshEvents()
 {
+    // While a read runs the event lists are the worker's; the list is built when the
+    // read is taken over.
+    if (!drawer->hasData()) {
+        emptyTable(tabEvent);
+        return;
+    }
     tabEvent->refreshEvents(drawer->dataSet, drawer->showError, drawer->showSys, drawer->showUser);
 }
 
@@ -671,10 +707,10 @@ void Ostrel::paintDataChanged()
 {
     qCDebug(lcOstrel) << "OstrelTest::paintDataChanged";
     if (drawer->hasData()) {
-        drawer->upperLimits[0] = float(spinUpperY1->value());
-        drawer->lowerLimits[0] = float(spinLowerY1->value());
-        drawer->upperLimits[1] = float(spinUpperY2->value());
-        drawer->lowerLimits[1] = float(spinLowerY2->value());
+        drawer->upperLimits[0] = editedLimit(spinUpperY1, drawer->upperLimits[0]);
+        drawer->lowerLimits[0] = editedLimit(spinLowerY1, drawer->lowerLimits[0]);
+        drawer->upperLimits[1] = editedLimit(spinUpperY2, drawer->upperLimits[1]);
+        drawer->lowerLimits[1] = editedLimit(spinLowerY2, drawer->lowerLimits[1]);
         drawer->xSplCount = spinGridX->value();
         drawer->ySplCount = spinGridY->value();
         drawer->stampStart = utcStamp(editStart);
@@ -708,7 +744,7 @@ void Ostrel::browseForSaveData()
     const QString file = QFileDialog::getSaveFileName(
         this, QStringLiteral("导出数据-仅当前画面"), proposedPath(), QStringLiteral("CSV (*.csv)"));
     if (!file.isEmpty())
-        drawer->exportData(file);
+        drawer->exportData(WindowPaths::withSuffix(file, QStringLiteral("csv")));
 }
 
 void Ostrel::onExportFinished(QString path)
@@ -725,7 +761,8 @@ void Ostrel::screenShot()
         this, QStringLiteral("导出截图"), proposedPath(), QStringLiteral("Files (*.png)"));
     if (file.isEmpty())
         return;
-    drawer->grab(drawer->rect()).save(file);
+    if (!drawer->grab(drawer->rect()).save(WindowPaths::withSuffix(file, QStringLiteral("png"))))
+        QMessageBox::critical(this, QStringLiteral("Ostrel"), tr("截图保存失败"), QMessageBox::Ok);
 }
 
 void Ostrel::showFullScreen()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "vystatuslabel.h"
+
 #include <QColor>
 #include <QSplitter>
 #include <QString>
@@ -36,7 +38,7 @@ public:
     int readTickCount = 0;
     QTimer* readTimer = nullptr;
     TavDrawer* drawer = nullptr;
-    QLabel* statusLabel = nullptr;
+    VyStatusLabel* statusLabel = nullptr;
     QProgressBar* progressBar = nullptr;
     VyIconButton* collapseButton = nullptr;
     QVBoxLayout* canvasLayout = nullptr;

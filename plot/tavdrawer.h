@@ -3,6 +3,7 @@
 #include "curveinfo.h"
 #include "plotconfig.h"
 #include "sortedtavdata.h"
+#include "workerhandoff.h"
 
 #include <QBrush>
 #include <QFont>
@@ -16,6 +17,7 @@
 #include <QVector>
 #include <QWidget>
 
+class MessageRelay;
 class QPainter;
 class QThread;
 
@@ -32,20 +34,32 @@ public:
     explicit TavDrawer(QWidget* parent = nullptr);
     ~TavDrawer() override;
 
-    // Requests a read of a .tavdata or CSV file. Deferred while the worker is busy.
+    // Requests a read of a .tavdata or CSV file. A read or export still running is
+    // superseded: nothing of it reaches the window.
     void readTAVData(QString path);
-    // Drops the data and resets the view. Deferred while the worker is busy.
+    // Drops the data and resets the view at once; a running read or export is superseded.
     void clear();
     // Requests a CSV export of the drawn curves over the visible range (only with data).
+    // One asked while another runs waits for it.
     void exportData(QString filePath);
     QPair<QStringList, QStringList> fileInfo() const;
     void stopThread();
     bool hasData() const;
     // True from a read or export request until the worker reports back.
-    bool workerBusy() const { return busy; }
+    bool workerBusy() const { return handoff.busy(); }
 
     void loadConfig();
     void saveConfig();
+
+    // True once after the configuration file was found damaged (some values fell back
+    // to their defaults), so that the user is told once.
+    bool takeConfigComplaint();
+    static QString configComplaint();
+
+    // The Y ranges a read and a reset return to: those of the configuration file, or
+    // the defaults when it has none.
+    QList<float> savedUpperLimits;
+    QList<float> savedLowerLimits;
 
     // Plot geometry, pixels.
     int marginLeft = 50;
@@ -165,11 +179,9 @@ private:
     const float* gatherValues(const float* column, const int* idx, int n);
 
     // Hand-off (tavdrawer.cpp).
-    void startRead(const QString& path);
-    void startExport(const QString& filePath);
-    void clearNow();
-    void onWorkerIdle();
-    void runPending();
+    void run(const WorkerHandoff::Steps& steps, bool exportWritten = false);
+    void clearView();
+    void onWorkerDone(bool exportWritten);
     void applySavedCurves();
     PlotViewSettings viewSettings() const;
     void setViewSettings(const PlotViewSettings& s);
@@ -202,16 +214,9 @@ private:
     QVector<char> foundA;
     QVector<char> foundB;
 
-    // Worker state: a request that arrives while busy waits here; only the latest of
-    // each kind is kept.
-    bool busy = false;
-    bool pendingClear = false;
-    bool pendingReadSet = false;
-    QString pendingRead;
-    bool pendingExportSet = false;
-    QString pendingExport;
-    bool exportBeforeReset = false; // the pending export was asked before the clear/read
-    // From a read request until its readFinished: the worker writes the data set, so
-    // nothing on this thread may look at it, not even at its status.
-    bool reading = false;
+    WorkerHandoff handoff;
+    MessageRelay* relay = nullptr;
+    // The configuration file was found damaged; complained: the user has been told.
+    bool configDamaged = false;
+    bool configComplained = false;
 };

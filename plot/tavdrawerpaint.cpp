@@ -1,5 +1,7 @@
 #include "tavdrawer.h"
 
+#include "axislabels.h"
+
 #include "curvethinner.h"
 #include "plotmapping.h"
 
@@ -309,39 +311,50 @@ void TavDrawer::paintLabels(QPainter& painter)
     painter.drawStaticText(QPointF(plotLeft + 3, plotTop + 1), unitTextY1);
     painter.drawStaticText(QPointF(plotRight - 42, plotTop + 1), unitTextY2);
 
+    // Intermediate labels sit on their grid lines; where they would run into each other
+    // every s-th is shown; the end labels always are. Y labels wider than their margin
+    // are moved inwards rather than cut.
     painter.setFont(valueFont);
+    const QFontMetrics metrics = painter.fontMetrics();
     const auto number = [](float v) { return QString::number(v, 'f', 1); };
     const int n = gridCount(ySplCount, plotBottom - plotTop);
-    const int ystep = (plotBottom - plotTop) / (n + 1);
+    const QVector<int> shownY = AxisLabels::shownLabels(n, plotTop, plotBottom, 30);
     for (int axis = 0; axis < 2 && axis < upperLimits.size() && axis < lowerLimits.size(); ++axis) {
         const float upper = upperLimits[axis];
         const float lower = lowerLimits[axis];
-        const int l = axis == 0 ? 0 : plotRight + 5;
-        const int r = axis == 0 ? plotLeft - 6 : w - 1;
         const int side = axis == 0 ? Qt::AlignRight : Qt::AlignLeft;
-        painter.drawText(corners(l, plotTop, r, plotTop + 19), side | Qt::AlignTop, number(upper));
-        painter.drawText(corners(l, plotBottom - 20, r, plotBottom - 1), side | Qt::AlignBottom,
-                         number(lower));
-        for (int m = 1; m <= n; ++m) {
-            const int y = plotTop + ystep * m;
+        const auto label = [&](int top, int bottom, int vertical, const QString& text) {
+            const int tw = metrics.horizontalAdvance(text);
+            const AxisLabels::Span x = axis == 0 ? AxisLabels::leftAxisLabel(plotLeft, tw)
+                                                 : AxisLabels::rightAxisLabel(plotRight, w, tw);
+            painter.drawText(corners(x.left, top, x.right, bottom),
+                             side | vertical | Qt::TextDontClip, text);
+        };
+        label(plotTop, plotTop + 19, Qt::AlignTop, number(upper));
+        label(plotBottom - 20, plotBottom - 1, Qt::AlignBottom, number(lower));
+        for (int m : shownY) {
+            const int y = AxisLabels::gridPosition(plotTop, plotBottom, m, n);
             const float value = (lower - upper) / float(n + 1) * float(m) + upper;
-            painter.drawText(corners(l, y - 10, r, y + 9), side | Qt::AlignVCenter, number(value));
+            label(y - 10, y + 9, Qt::AlignVCenter, number(value));
         }
     }
 
-    const auto timeLabel = [&](int x, qint64 stamp) {
-        const QStringList parts = stampText(stamp).split(QLatin1Char(' '));
+    const auto timeLabel = [&](int x, const QStringList& parts) {
         painter.drawText(corners(x - 90, plotBottom + 3, x + 89, plotBottom + 22),
-                         Qt::AlignHCenter | Qt::AlignTop, parts.first());
+                         Qt::AlignHCenter | Qt::AlignTop | Qt::TextDontClip, parts.first());
         painter.drawText(corners(x - 90, plotBottom + 18, x + 89, plotBottom + 37),
-                         Qt::AlignHCenter | Qt::AlignTop, parts.last());
+                         Qt::AlignHCenter | Qt::AlignTop | Qt::TextDontClip, parts.last());
     };
-    timeLabel(plotLeft, stampStart);
-    timeLabel(plotRight, stampEnd);
+    const QStringList first = stampText(stampStart).split(QLatin1Char(' '));
+    const int labelWidth =
+        std::max(metrics.horizontalAdvance(first.first()), metrics.horizontalAdvance(first.last()));
+    timeLabel(plotLeft, first);
+    timeLabel(plotRight, stampText(stampEnd).split(QLatin1Char(' ')));
     const int nx = gridCount(xSplCount, plotRight - plotLeft);
-    for (int m = 1; m <= nx; ++m) {
-        const qint64 stamp = stampStart + ((stampEnd - stampStart) / (nx + 1)) * m;
-        timeLabel(plotLeft + ((plotRight - plotLeft) / (nx + 1)) * m, stamp);
+    for (int m : AxisLabels::shownLabels(nx, plotLeft, plotRight, labelWidth + 12)) {
+        const qint64 stamp = stampStart + (stampEnd - stampStart) * m / (nx + 1);
+        timeLabel(AxisLabels::gridPosition(plotLeft, plotRight, m, nx),
+                  stampText(stamp).split(QLatin1Char(' ')));
     }
 }
 
