@@ -1,0 +1,270 @@
+#include "rangestats.h"
+
+#include "sortedtavdata.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+using Node = RangeStats::Node;
+
+// (stamp, index) order: earlier stamp first, then lower index.
+bool before(const qint64* t, int a, int b)
+{
+    return t[a] < t[b] || (t[a] == t[b] && a < b);
+}
+
+// Folds b into a (either may be empty).
+void merge(const qint64* t, Node& a, const Node& b)
+{
+    if (b.n == 0)
+        return;
+    if (a.n == 0) {
+        a = b;
+        return;
+    }
+    const double na = a.n;
+    const double nb = b.n;
+    const double n = na + nb;
+    const double dv = b.meanV - a.meanV;
+    const double dt = b.meanT - a.meanT;
+    const double w = na * nb / n;
+    a.meanV += dv * (nb / n);
+    a.meanT += dt * (nb / n);
+    a.m2V += b.m2V + dv * dv * w;
+    a.m2T += b.m2T + dt * dt * w;
+    a.cTV += b.cTV + dt * dv * w;
+    a.n += b.n;
+    if (b.minV < a.minV || (b.minV == a.minV && before(t, b.minI, a.minI))) {
+        a.minV = b.minV;
+        a.minI = b.minI;
+    }
+    if (b.maxV > a.maxV || (b.maxV == a.maxV && before(t, b.maxI, a.maxI))) {
+        a.maxV = b.maxV;
+        a.maxI = b.maxI;
+    }
+    if (before(t, b.firstI, a.firstI))
+        a.firstI = b.firstI;
+    if (before(t, a.lastI, b.lastI))
+        a.lastI = b.lastI;
+}
+
+// Moments of the valid samples lo..hi-1, summed about the first valid value and the
+// first stamp so that the squares stay small, then centred.
+Node scanSamples(const qint64* t, const float* v, int lo, int hi)
+{
+    Node r;
+    int i = lo;
+    while (i < hi && RangeStats::isMissing(v[i]))
+        ++i;
+    if (i >= hi)
+        return r;
+    const float kv = v[i];
+    const qint64 kt = t[i];
+    double sV = 0, sVV = 0, sT = 0, sTT = 0, sTV = 0;
+    int n = 0;
+    r.minV = r.maxV = kv;
+    r.minI = r.maxI = r.firstI = r.lastI = i;
+    for (; i < hi; ++i) {
+        const float x = v[i];
+        if (RangeStats::isMissing(x))
+            continue;
+        const double dv = double(x) - double(kv);
+        const double dt = double(t[i] - kt);
+        sV += dv;
+        sVV += dv * dv;
+        sT += dt;
+        sTT += dt * dt;
+        sTV += dt * dv;
+        ++n;
+        // Strict comparisons keep the earlier of equal values within a forward stretch;
+        // the stamp test covers a leaf that crosses a backward jump.
+        if (x < r.minV || (x == r.minV && t[i] < t[r.minI])) {
+            r.minV = x;
+            r.minI = i;
+        }
+        if (x > r.maxV || (x == r.maxV && t[i] < t[r.maxI])) {
+            r.maxV = x;
+            r.maxI = i;
+        }
+        if (t[i] < t[r.firstI])
+            r.firstI = i;
+        if (t[i] >= t[r.lastI])
+            r.lastI = i;
+    }
+    r.n = n;
+    r.meanV = double(kv) + sV / n;
+    r.meanT = double(kt) + sT / n;
+    r.m2V = std::max(0.0, sVV - sV * sV / n);
+    r.m2T = std::max(0.0, sTT - sT * sT / n);
+    r.cTV = sTV - sT * sV / n;
+    return r;
+}
+
+RangeSummary toSummary(const qint64* t, const float* v, const Node& acc)
+{
+    RangeSummary s;
+    s.count = acc.n;
+    if (acc.n == 0)
+        return s;
+    s.min = acc.minV;
+    s.minStamp = t[acc.minI];
+    s.max = acc.maxV;
+    s.maxStamp = t[acc.maxI];
+    s.mean = acc.meanV;
+    s.std = std::sqrt(std::max(0.0, acc.m2V / acc.n));
+    s.first = v[acc.firstI];
+    s.last = v[acc.lastI];
+    s.hasRate = acc.m2T > 0.0;
+    if (s.hasRate)
+        s.ratePerMinute = acc.cTV / acc.m2T * 60.0;
+    return s;
+}
+
+// Every sample whose stamp lies in the range, wherever it sits; for data whose stamps
+// jump back so often that the stretch table would cost more than it saves.
+Node scanFiltered(const qint64* t, const float* v, int n, qint64 from, qint64 to)
+{
+    Node acc;
+    int i = 0;
+    while (i < n) {
+        while (i < n && (t[i] < from || t[i] > to))
+            ++i;
+        int j = i;
+        while (j < n && t[j] >= from && t[j] <= to)
+            ++j;
+        merge(t, acc, scanSamples(t, v, i, j));
+        i = j;
+    }
+    return acc;
+}
+
+} // namespace
+
+void RangeStats::clear()
+{
+    m_sampleCount = 0;
+    m_stretchStarts = std::vector<int>();
+    m_levelOffset.clear();
+    m_levelCount.clear();
+    m_nodes = std::vector<std::vector<Node>>();
+}
+
+void RangeStats::build(const QVector<qint64>& stamps, const QVector<QVector<float>>& columns)
+{
+    clear();
+    const int n = stamps.size();
+    m_sampleCount = n;
+    const qint64* t = stamps.constData();
+    m_stretchStarts.push_back(0);
+    for (int i = 1; i < n; ++i) {
+        if (t[i] < t[i - 1])
+            m_stretchStarts.push_back(i);
+    }
+
+    int count = n / LeafSize;
+    int total = 0;
+    while (count > 0) {
+        m_levelOffset.push_back(total);
+        m_levelCount.push_back(count);
+        total += count;
+        count /= FanOut;
+    }
+    m_nodes.resize(size_t(columns.size()));
+    if (total == 0)
+        return;
+    for (int c = 0; c < columns.size(); ++c) {
+        const QVector<float>& column = columns.at(c);
+        if (column.size() != n)
+            continue; // never summarised; queries scan
+        std::vector<Node>& nodes = m_nodes[size_t(c)];
+        nodes.resize(size_t(total));
+        const float* v = column.constData();
+        for (int k = 0; k < m_levelCount[0]; ++k)
+            nodes[size_t(k)] = scanSamples(t, v, k * LeafSize, (k + 1) * LeafSize);
+        for (size_t level = 1; level < m_levelCount.size(); ++level) {
+            const Node* below = nodes.data() + m_levelOffset[level - 1];
+            Node* here = nodes.data() + m_levelOffset[level];
+            for (int k = 0; k < m_levelCount[level]; ++k) {
+                Node acc;
+                for (int j = 0; j < FanOut; ++j)
+                    merge(t, acc, below[k * FanOut + j]);
+                here[k] = acc;
+            }
+        }
+    }
+}
+
+qint64 RangeStats::memoryBytes() const
+{
+    qint64 bytes = qint64(m_stretchStarts.capacity()) * qint64(sizeof(int));
+    for (const std::vector<Node>& nodes : m_nodes)
+        bytes += qint64(nodes.capacity()) * qint64(sizeof(Node));
+    return bytes;
+}
+
+void RangeStats::addNodes(const qint64* t, const Node* nodes, int level, int i, int j,
+                          Node& acc) const
+{
+    if (size_t(level) + 1 < m_levelCount.size()) {
+        const int a = (i + FanOut - 1) / FanOut * FanOut;
+        const int b = j / FanOut * FanOut;
+        if (a < b) {
+            addNodes(t, nodes, level, i, a, acc);
+            addNodes(t, nodes, level + 1, a / FanOut, b / FanOut, acc);
+            addNodes(t, nodes, level, b, j, acc);
+            return;
+        }
+    }
+    const Node* base = nodes + m_levelOffset[size_t(level)];
+    for (int k = i; k < j; ++k)
+        merge(t, acc, base[k]);
+}
+
+void RangeStats::addRange(const qint64* t, const float* v, int lo, int hi, const Node* nodes,
+                          Node& acc) const
+{
+    const int a = (lo + LeafSize - 1) / LeafSize * LeafSize;
+    const int b = hi / LeafSize * LeafSize;
+    if (nodes == nullptr || a >= b) {
+        merge(t, acc, scanSamples(t, v, lo, hi));
+        return;
+    }
+    merge(t, acc, scanSamples(t, v, lo, a));
+    addNodes(t, nodes, 0, a / LeafSize, b / LeafSize, acc);
+    merge(t, acc, scanSamples(t, v, b, hi));
+}
+
+RangeSummary RangeStats::summarize(const QVector<qint64>& stamps, const QVector<float>& column,
+                                   int variable, qint64 from, qint64 to) const
+{
+    const int n = stamps.size();
+    const qint64* t = stamps.constData();
+    const float* v = column.constData();
+    if (from > to || n == 0 || column.size() != n)
+        return RangeSummary();
+    const bool built = n == m_sampleCount && variable >= 0 && size_t(variable) < m_nodes.size();
+    if (!built || m_stretchStarts.size() > size_t(n / 256 + 16))
+        return toSummary(t, v, scanFiltered(t, v, n, from, to));
+
+    const Node* nodes =
+        m_nodes[size_t(variable)].empty() ? nullptr : m_nodes[size_t(variable)].data();
+    Node acc;
+    for (size_t s = 0; s < m_stretchStarts.size(); ++s) {
+        const int begin = m_stretchStarts[s];
+        const int end = s + 1 < m_stretchStarts.size() ? m_stretchStarts[s + 1] : n;
+        const int lo = int(std::lower_bound(t + begin, t + end, from) - t);
+        const int hi = int(std::upper_bound(t + lo, t + end, to) - t);
+        if (lo < hi)
+            addRange(t, v, lo, hi, nodes, acc);
+    }
+    return toSummary(t, v, acc);
+}
+
+RangeSummary rangeSummary(const SortedTavData& set, int variable, qint64 from, qint64 to)
+{
+    if (variable < 0 || variable >= set.values.size())
+        return RangeSummary();
+    return set.rangeStats.summarize(set.stamps, set.values.at(variable), variable, from, to);
+}
