@@ -1,5 +1,6 @@
 #include "commands.h"
 #include "render.h"
+#include "statscommands.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -23,6 +24,8 @@ int dispatch(const QStringList& args)
         return runDump(args.mid(1));
     if (command == QLatin1String("export"))
         return runExport(args.mid(1));
+    if (command == QLatin1String("stats"))
+        return runStats(args.mid(1));
     return toolError(QStringLiteral("unknown command %1 (see tavtool --help)").arg(command),
                      ExitUsage);
 }
@@ -37,6 +40,18 @@ int main(int argc, char* argv[])
             qputenv("QT_QPA_PLATFORM", "offscreen");
         QApplication app(argc, argv);
         return runRender(QApplication::arguments().mid(2));
+    }
+    if (argc > 1 && std::strcmp(argv[1], "report") == 0) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        QApplication app(argc, argv);
+        const QStringList args = QApplication::arguments().mid(2);
+        if (args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"))) {
+            const QByteArray text = usageText();
+            std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
+            return ExitOk;
+        }
+        return runReport(args);
     }
     QCoreApplication app(argc, argv);
     return dispatch(QCoreApplication::arguments().mid(1));
