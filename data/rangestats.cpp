@@ -51,8 +51,10 @@ void merge(const qint64* t, Node& a, const Node& b)
 }
 
 // Moments of the valid samples lo..hi-1, summed about the first valid value and the
-// first stamp so that the squares stay small, then centred.
-Node scanSamples(const qint64* t, const float* v, int lo, int hi)
+// first stamp so that the squares stay small, then centred. Forward: the stamps do not
+// decrease within lo..hi, so the earliest sample of equal values is simply the first one
+// met, and the first and last samples are the first and last valid ones.
+template <bool Forward> Node scanSamplesIn(const qint64* t, const float* v, int lo, int hi)
 {
     Node r;
     int i = lo;
@@ -64,8 +66,8 @@ Node scanSamples(const qint64* t, const float* v, int lo, int hi)
     const qint64 kt = t[i];
     double sV = 0, sVV = 0, sT = 0, sTT = 0, sTV = 0;
     int n = 0;
-    r.minV = r.maxV = kv;
-    r.minI = r.maxI = r.firstI = r.lastI = i;
+    float mn = kv, mx = kv;
+    int mnI = i, mxI = i, firstI = i, lastI = i;
     for (; i < hi; ++i) {
         const float x = v[i];
         if (RangeStats::isMissing(x))
@@ -78,28 +80,49 @@ Node scanSamples(const qint64* t, const float* v, int lo, int hi)
         sTT += dt * dt;
         sTV += dt * dv;
         ++n;
-        // Strict comparisons keep the earlier of equal values within a forward stretch;
-        // the stamp test covers a leaf that crosses a backward jump.
-        if (x < r.minV || (x == r.minV && t[i] < t[r.minI])) {
-            r.minV = x;
-            r.minI = i;
+        if (Forward) {
+            if (x < mn) {
+                mn = x;
+                mnI = i;
+            }
+            if (x > mx) {
+                mx = x;
+                mxI = i;
+            }
+            lastI = i;
+        } else {
+            if (x < mn || (x == mn && t[i] < t[mnI])) {
+                mn = x;
+                mnI = i;
+            }
+            if (x > mx || (x == mx && t[i] < t[mxI])) {
+                mx = x;
+                mxI = i;
+            }
+            if (t[i] < t[firstI])
+                firstI = i;
+            if (t[i] >= t[lastI])
+                lastI = i;
         }
-        if (x > r.maxV || (x == r.maxV && t[i] < t[r.maxI])) {
-            r.maxV = x;
-            r.maxI = i;
-        }
-        if (t[i] < t[r.firstI])
-            r.firstI = i;
-        if (t[i] >= t[r.lastI])
-            r.lastI = i;
     }
     r.n = n;
+    r.minV = mn;
+    r.maxV = mx;
+    r.minI = mnI;
+    r.maxI = mxI;
+    r.firstI = firstI;
+    r.lastI = lastI;
     r.meanV = double(kv) + sV / n;
     r.meanT = double(kt) + sT / n;
     r.m2V = std::max(0.0, sVV - sV * sV / n);
     r.m2T = std::max(0.0, sTT - sT * sT / n);
     r.cTV = sTV - sT * sV / n;
     return r;
+}
+
+Node scanSamples(const qint64* t, const float* v, int lo, int hi, bool forward)
+{
+    return forward ? scanSamplesIn<true>(t, v, lo, hi) : scanSamplesIn<false>(t, v, lo, hi);
 }
 
 RangeSummary toSummary(const qint64* t, const float* v, const Node& acc)
@@ -134,7 +157,7 @@ Node scanFiltered(const qint64* t, const float* v, int n, qint64 from, qint64 to
         int j = i;
         while (j < n && t[j] >= from && t[j] <= to)
             ++j;
-        merge(t, acc, scanSamples(t, v, i, j));
+        merge(t, acc, scanSamples(t, v, i, j, false));
         i = j;
     }
     return acc;
@@ -181,8 +204,15 @@ void RangeStats::build(const QVector<qint64>& stamps, const QVector<QVector<floa
         std::vector<Node>& nodes = m_nodes[size_t(c)];
         nodes.resize(size_t(total));
         const float* v = column.constData();
-        for (int k = 0; k < m_levelCount[0]; ++k)
-            nodes[size_t(k)] = scanSamples(t, v, k * LeafSize, (k + 1) * LeafSize);
+        size_t next = 1; // the first stretch start not yet passed
+        for (int k = 0; k < m_levelCount[0]; ++k) {
+            const int lo = k * LeafSize;
+            const int hi = lo + LeafSize;
+            while (next < m_stretchStarts.size() && m_stretchStarts[next] <= lo)
+                ++next;
+            const bool forward = next >= m_stretchStarts.size() || m_stretchStarts[next] >= hi;
+            nodes[size_t(k)] = scanSamples(t, v, lo, hi, forward);
+        }
         for (size_t level = 1; level < m_levelCount.size(); ++level) {
             const Node* below = nodes.data() + m_levelOffset[level - 1];
             Node* here = nodes.data() + m_levelOffset[level];
@@ -228,12 +258,12 @@ void RangeStats::addRange(const qint64* t, const float* v, int lo, int hi, const
     const int a = (lo + LeafSize - 1) / LeafSize * LeafSize;
     const int b = hi / LeafSize * LeafSize;
     if (nodes == nullptr || a >= b) {
-        merge(t, acc, scanSamples(t, v, lo, hi));
+        merge(t, acc, scanSamples(t, v, lo, hi, true));
         return;
     }
-    merge(t, acc, scanSamples(t, v, lo, a));
+    merge(t, acc, scanSamples(t, v, lo, a, true));
     addNodes(t, nodes, 0, a / LeafSize, b / LeafSize, acc);
-    merge(t, acc, scanSamples(t, v, b, hi));
+    merge(t, acc, scanSamples(t, v, b, hi, true));
 }
 
 RangeSummary RangeStats::summarize(const QVector<qint64>& stamps, const QVector<float>& column,
