@@ -189,6 +189,13 @@ void composePlot(Composer& c, TavDrawer& canvas)
         p->translate((c.width() - size.width() * scale) / 2, c.y());
         p->scale(scale, scale);
         canvas.render(p, QPoint(), QRegion(QRect(QPoint(0, 0), size)), QWidget::DrawChildren);
+        // The canvas fills its margins generously past its own edges. A clip would keep
+        // that in, but the PDF engine then loses the text drawn after a clipped label, so
+        // the page is whitened again beyond the plot's right and bottom edges instead.
+        const qreal w = size.width();
+        const qreal h = size.height();
+        p->fillRect(QRectF(w, -1, 2 * w + 2, 2 * h + 2), Qt::white);
+        p->fillRect(QRectF(-w, h, 4 * w, h + 2), Qt::white);
         p->restore();
     }
     c.advance(size.height() * scale + 4);
