@@ -208,6 +208,31 @@ private slots:
         QVERIFY(r.out.isEmpty());
     }
 
+    // A huge event log is cut at 5000 listed events, and the report says how many it left out.
+    void reportCutsHugeEventLists()
+    {
+        if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+            QSKIP("pdftotext is not installed (poppler-utils): the text layer is not checked");
+        TavWriter w = recording();
+        w.marker('U');
+        for (int i = 0; i < 5003; ++i)
+            w.event(quint32(102001 + i / 14), QString("事件%1").arg(i));
+        const QString file = m_dir.filePath("events.tavdata");
+        const QString pdf = m_dir.filePath("events.pdf");
+        QVERIFY(w.save(file));
+        QCOMPARE(tavtool({"report", file, pdf}).code, 0);
+        QProcess p;
+        p.start("pdftotext", {"-enc", "UTF-8", pdf, "-"});
+        QVERIFY(p.waitForFinished(60000));
+        const QString text = QString::fromUtf8(p.readAllStandardOutput());
+        // The recording's four events in the range come first, then 4996 of these.
+        QVERIFY(text.contains("事件4995"));
+        QVERIFY(!text.contains("事件4996"));
+        QVERIFY2(text.contains(
+                     QRegularExpression("另有\\s*7\\s*条事件未列出（区间内共\\s*5007\\s*条）")),
+                 qPrintable(text.right(300)));
+    }
+
     void helpNamesTheCommands()
     {
         const Run r = tavtool({"--help"});
