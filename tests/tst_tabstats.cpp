@@ -78,6 +78,7 @@ void checkTable(const VyTabStats& table, const TavDrawer& d, qint64 from, qint64
             indexes << i;
         }
     }
+    QVERIFY(!drawn.isEmpty());
     QCOMPARE(table.rowCount(), drawn.size());
     for (int r = 0; r < drawn.size(); ++r) {
         QCOMPARE(table.item(r, 0)->text(), drawn[r]);
@@ -152,6 +153,9 @@ private slots:
         Viewer v;
         QVERIFY(v.ready());
         TavDrawer* d = v.w.drawer;
+        QCOMPARE(d->curveInfoList.size(), 7);
+        for (int i = 0; i < 7; ++i)
+            d->curveInfoList[i].ToDraw = i == 1 || i == 3 || i == 4;
         v.w.checkVernA->setChecked(drawA);
         v.w.checkVernB->setChecked(drawB);
         d->vernPosA = posA;
