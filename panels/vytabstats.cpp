@@ -26,10 +26,15 @@ VyTabStats::VyTabStats()
     setColumnCount(headers.size());
     setHorizontalHeaderLabels(headers);
     verticalHeader()->hide();
+    // Eight columns share a side panel about 300 pixels wide: every column takes only what
+    // its texts need (the swatch a narrow fixed strip), and the last one the rest.
     QHeaderView* header = horizontalHeader();
     for (int c = 0; c < headers.size(); ++c)
         header->setSectionResizeMode(c, QHeaderView::ResizeToContents);
-    header->setSectionResizeMode(ColName, QHeaderView::Stretch);
+    header->setSectionResizeMode(ColColor, QHeaderView::Fixed);
+    header->setMinimumSectionSize(24);
+    header->resizeSection(ColColor, 30);
+    header->setStretchLastSection(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
