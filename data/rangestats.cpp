@@ -185,6 +185,12 @@ void RangeStats::build(const QVector<qint64>& stamps, const QVector<QVector<floa
         if (t[i] < t[i - 1])
             m_stretchStarts.push_back(i);
     }
+    // Stamps that jump back everywhere make the binary searches cost more than a scan;
+    // such data is only ever scanned, and needs no summaries at all.
+    if (scanOnly(n)) {
+        m_stretchStarts = std::vector<int>();
+        return;
+    }
 
     int count = n / LeafSize;
     int total = 0;
@@ -194,9 +200,11 @@ void RangeStats::build(const QVector<qint64>& stamps, const QVector<QVector<floa
         total += count;
         count /= FanOut;
     }
-    m_nodes.resize(size_t(columns.size()));
+    // Under one leaf of samples a scan is as quick, and a file of many variables with few
+    // samples would spend more on empty node arrays than on its values.
     if (total == 0)
         return;
+    m_nodes.resize(size_t(columns.size()));
     for (int c = 0; c < columns.size(); ++c) {
         const QVector<float>& column = columns.at(c);
         if (column.size() != n)
@@ -224,6 +232,11 @@ void RangeStats::build(const QVector<qint64>& stamps, const QVector<QVector<floa
             }
         }
     }
+}
+
+bool RangeStats::scanOnly(int n) const
+{
+    return m_stretchStarts.size() > size_t(n / 256 + 16);
 }
 
 qint64 RangeStats::memoryBytes() const
@@ -275,7 +288,7 @@ RangeSummary RangeStats::summarize(const QVector<qint64>& stamps, const QVector<
     if (from > to || n == 0 || column.size() != n)
         return RangeSummary();
     const bool built = n == m_sampleCount && variable >= 0 && size_t(variable) < m_nodes.size();
-    if (!built || m_stretchStarts.size() > size_t(n / 256 + 16))
+    if (!built || m_stretchStarts.empty())
         return toSummary(t, v, scanFiltered(t, v, n, from, to));
 
     const Node* nodes =

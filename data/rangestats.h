@@ -77,6 +77,7 @@ public:
     };
 
 private:
+    bool scanOnly(int n) const;
     void addRange(const qint64* t, const float* v, int lo, int hi, const Node* nodes,
                   Node& acc) const;
     void addNodes(const qint64* t, const Node* nodes, int level, int i, int j, Node& acc) const;
