@@ -136,7 +136,7 @@ RangeSummary toSummary(const qint64* t, const float* v, const Node& acc)
     s.max = acc.maxV;
     s.maxStamp = t[acc.maxI];
     s.mean = acc.meanV;
-    s.std = std::sqrt(std::max(0.0, acc.m2V / acc.n));
+    s.stdDev = std::sqrt(std::max(0.0, acc.m2V / acc.n));
     s.first = v[acc.firstI];
     s.last = v[acc.lastI];
     s.hasRate = acc.m2T > 0.0;

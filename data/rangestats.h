@@ -18,9 +18,9 @@ struct RangeSummary
     float max = 0.0f;
     qint64 maxStamp = 0; // earliest stamp among the samples equal to max
     double mean = 0.0;
-    double std = 0.0;   // population standard deviation
-    float first = 0.0f; // value at the earliest stamp (lowest index on equal stamps)
-    float last = 0.0f;  // value at the latest stamp (highest index on equal stamps)
+    double stdDev = 0.0; // population standard deviation
+    float first = 0.0f;  // value at the earliest stamp (lowest index on equal stamps)
+    float last = 0.0f;   // value at the latest stamp (highest index on equal stamps)
     bool hasRate = false;
     double ratePerMinute = 0.0; // least-squares slope of value over time, per 60 s
 

@@ -36,7 +36,7 @@ QStringList statisticsTexts(const RangeSummary& s)
         return {none, none, none, none, none, none};
     // Chamber tolerances are quoted to a tenth of a degree or better: two decimals show
     // the fluctuation without rounding it away.
-    return {statisticText(s.min, 2),  statisticText(s.max, 2),
-            statisticText(s.mean, 2), statisticText(s.peakToPeak(), 2),
-            statisticText(s.std, 3),  s.hasRate ? statisticText(s.ratePerMinute, 3) : none};
+    return {statisticText(s.min, 2),    statisticText(s.max, 2),
+            statisticText(s.mean, 2),   statisticText(s.peakToPeak(), 2),
+            statisticText(s.stdDev, 3), s.hasRate ? statisticText(s.ratePerMinute, 3) : none};
 }

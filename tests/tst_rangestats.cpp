@@ -61,7 +61,7 @@ RangeSummary bruteForce(const QVector<qint64>& t, const QVector<float>& v, qint6
     s.first = v[firstI];
     s.last = v[lastI];
     s.mean = double(meanV);
-    s.std = double(std::sqrt(m2V / in.size()));
+    s.stdDev = double(std::sqrt(m2V / in.size()));
     s.hasRate = m2T > 0;
     s.ratePerMinute = s.hasRate ? double(cTV / m2T * 60) : 0.0;
     return s;
@@ -131,9 +131,10 @@ void compareSummaries(const RangeSummary& got, const RangeSummary& want, const Q
         qPrintable(what +
                    QString(" mean %1 vs %2").arg(got.mean, 0, 'g', 17).arg(want.mean, 0, 'g', 17)));
     QVERIFY2(
-        close(got.std, want.std, 100 * span),
-        qPrintable(what +
-                   QString(" std %1 vs %2").arg(got.std, 0, 'g', 17).arg(want.std, 0, 'g', 17)));
+        close(got.stdDev, want.stdDev, 100 * span),
+        qPrintable(
+            what +
+            QString(" std %1 vs %2").arg(got.stdDev, 0, 'g', 17).arg(want.stdDev, 0, 'g', 17)));
     QCOMPARE(got.hasRate, want.hasRate);
     if (want.hasRate)
         QVERIFY2(

@@ -18,7 +18,7 @@ const QString Sample = TestUtil::sourceDir() + QStringLiteral("/samples/sample.t
 struct Figures
 {
     int count = 0;
-    double min = 0, max = 0, mean = 0, std = 0, rate = 0;
+    double min = 0, max = 0, mean = 0, stdDev = 0, rate = 0;
 };
 
 Figures bruteForce(const SortedTavData& set, int var, qint64 from, qint64 to)
@@ -48,7 +48,7 @@ Figures bruteForce(const SortedTavData& set, int var, qint64 from, qint64 to)
         tt += dt * dt;
         tv += dt * dv;
     }
-    f.std = std::sqrt(vv / in.size());
+    f.stdDev = std::sqrt(vv / in.size());
     f.rate = tt > 0 ? tv / tt * 60 : 0;
     return f;
 }
@@ -84,7 +84,7 @@ void checkTable(const VyTabStats& table, const TavDrawer& d, qint64 from, qint64
         QCOMPARE(table.item(r, 0)->text(), drawn[r]);
         const Figures f = bruteForce(d.dataSet, indexes[r], from, to);
         QVERIFY2(f.count > 1, "choose a range with samples");
-        const double want[] = {f.min, f.max, f.mean, f.max - f.min, f.std, f.rate};
+        const double want[] = {f.min, f.max, f.mean, f.max - f.min, f.stdDev, f.rate};
         const double tolerance[] = {0.006, 0.006, 0.006, 0.011, 0.0006, 0.0006};
         for (int k = 0; k < 6; ++k) {
             bool ok = false;

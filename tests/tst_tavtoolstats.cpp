@@ -71,7 +71,7 @@ QJsonObject expected(const SortedTavData& set, int var, qint64 from, qint64 to)
     put("max", s.max, any);
     put("maxStamp", double(s.maxStamp), any);
     put("mean", s.mean, any);
-    put("std", s.std, any);
+    put("std", s.stdDev, any);
     put("first", s.first, any);
     put("last", s.last, any);
     put("ratePerMinute", s.ratePerMinute, any && s.hasRate);

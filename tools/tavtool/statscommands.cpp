@@ -163,7 +163,7 @@ QByteArray statsJson(const SortedTavData& set, const QList<int>& indexes, qint64
         field("max", [&] { appendFloat(out, s.max); });
         field("maxStamp", [&] { out.append(QByteArray::number(s.maxStamp)); });
         field("mean", [&] { appendNumber(out, s.mean); });
-        field("std", [&] { appendNumber(out, s.std); });
+        field("std", [&] { appendNumber(out, s.stdDev); });
         field("first", [&] { appendFloat(out, s.first); });
         field("last", [&] { appendFloat(out, s.last); });
         field("ratePerMinute", [&] {
