@@ -14,10 +14,13 @@
 #include "vytabcurve.h"
 #include "vytabevent.h"
 #include "vytabinfo.h"
+#include "vytabstats.h"
 #include "vytabvern.h"
 #include "windowpaths.h"
 
 #include "registerfiletype.h"
+#include "statsrange.h"
+#include "testreport.h"
 
 #include <QCheckBox>
 #include <QDateTimeEdit>
@@ -54,6 +57,7 @@ struct OstrelParts
     VyIconButton* saveButton = nullptr;
     VyIconButton* exportButton = nullptr;
     VyIconButton* clearButton = nullptr;
+    VyIconButton* reportButton = nullptr;
     VyIconButton* navUp = nullptr;
     VyIconButton* navLeft = nullptr;
     VyIconButton* navHome = nullptr;
@@ -243,6 +247,7 @@ void Ostrel::createFilePage(OstrelParts& parts)
     parts.saveButton = textButton(":/pngs/save.png", "保存设置", "保存曲线配置");
     parts.exportButton = textButton(":/pngs/table.png", "导出数据", "导出为CSV");
     parts.clearButton = textButton(":/pngs/clear.png", "清空屏幕", "清空画面中打开的曲线");
+    parts.reportButton = textButton(":/pngs/chart.png", "导出报告", "导出PDF测试报告");
     tabInfo = new VyTabInfo;
 }
 
@@ -269,6 +274,7 @@ void Ostrel::createControlPage(OstrelParts& parts)
     parts.vernBLeft = iconButton(":/pngs/left.png", 26);
     parts.vernBRight = iconButton(":/pngs/right.png", 26);
     tabVern = new VyTabVern;
+    tabStats = new VyTabStats;
 }
 
 void Ostrel::createChartPage(OstrelParts& parts)
@@ -337,6 +343,7 @@ void Ostrel::connectButtons(const OstrelParts& parts)
     connect(parts.saveButton, &QPushButton::clicked, drawer, &TavDrawer::saveConfig);
     connect(parts.exportButton, &QPushButton::clicked, this, &Ostrel::browseForSaveData);
     connect(parts.clearButton, &QPushButton::clicked, this, &Ostrel::clearAll);
+    connect(parts.reportButton, &QPushButton::clicked, this, &Ostrel::exportReport);
     connect(parts.navLeft, &QPushButton::clicked, parts.navLeft,
             [this] { drawer->onMoveView(-1, 0); });
     connect(parts.navRight, &QPushButton::clicked, parts.navRight,
@@ -393,6 +400,10 @@ void Ostrel::connectCanvas()
     connect(drawer, &TavDrawer::exportFinished, this, &Ostrel::onExportFinished);
     connect(drawer, &TavDrawer::repaintFinished, this, &Ostrel::onRepaintFinished);
     connect(drawer, &TavDrawer::vernRefreshed, this, &Ostrel::onVernRefreshed);
+    connect(drawer, &TavDrawer::vernRefreshed, tabStats,
+            [this] { tabStats->onVernRefreshed(drawer); });
+    connect(drawer, &TavDrawer::readFinished, this,
+            [this](const QString& path) { loadedFile = path; });
 }
 
 void Ostrel::buildLayouts(OstrelParts& parts)
@@ -445,6 +456,10 @@ QWidget* Ostrel::buildFilePage(const OstrelParts& parts)
     row2->addWidget(parts.exportButton);
     row2->addWidget(parts.clearButton);
     layout->addLayout(row2);
+    auto* row3 = new QHBoxLayout;
+    row3->addWidget(parts.reportButton);
+    row3->addStretch();
+    layout->addLayout(row3);
     layout->addWidget(tabInfo, 1);
     // The layout has placed the panel; the button sits over its corner, outside any layout.
     parts.regButton->raise();
@@ -493,6 +508,11 @@ QWidget* Ostrel::buildControlPage(const OstrelParts& parts)
     layout->addLayout(centredRow(vernGroup(checkVernA, parts.vernALeft, parts.vernARight),
                                  vernGroup(checkVernB, parts.vernBLeft, parts.vernBRight)));
     layout->addWidget(tabVern, 1);
+    auto* stats = new QGroupBox(QStringLiteral("区间统计"));
+    auto* statsLayout = new QVBoxLayout(stats);
+    statsLayout->setContentsMargins(0, 0, 0, 0);
+    statsLayout->addWidget(tabStats);
+    layout->addWidget(stats, 1);
     return page;
 }
 
@@ -546,6 +566,7 @@ void Ostrel::applyFonts(const OstrelParts& parts)
     progressBar->setFont(bold);
     setHeaderLook(tabCurve, bold, headerColor);
     setHeaderLook(tabVern, bold, headerColor);
+    setHeaderLook(tabStats, bold, headerColor);
     setHeaderLook(tabEvent, bold, headerColor);
 }
 
@@ -652,6 +673,7 @@ void Ostrel::clearAll()
     emptyTable(tabInfo);
     emptyTable(tabCurve);
     emptyTable(tabVern);
+    emptyTable(tabStats);
     emptyTable(tabEvent);
 }
 
@@ -763,6 +785,29 @@ void Ostrel::screenShot()
         return;
     if (!drawer->grab(drawer->rect()).save(WindowPaths::withSuffix(file, QStringLiteral("png"))))
         QMessageBox::critical(this, QStringLiteral("Ostrel"), tr("截图保存失败"), QMessageBox::Ok);
+}
+
+// The report shows the plot as the canvas draws it now, with its statistics range.
+void Ostrel::exportReport()
+{
+    if (!drawer->hasData())
+        return;
+    const QString file = QFileDialog::getSaveFileName(this, QStringLiteral("导出报告"),
+                                                      proposedPath() + QStringLiteral(".pdf"),
+                                                      QStringLiteral("PDF (*.pdf)"));
+    if (file.isEmpty())
+        return;
+    TestReportOptions options;
+    options.dataFile = loadedFile;
+    options.pdfPath = file;
+    const QPair<qint64, qint64> range = statisticsRange(*drawer);
+    options.from = range.first;
+    options.to = range.second;
+    QString error;
+    if (writeTestReport(*drawer, options, &error))
+        statusLabel->setText(file + QStringLiteral(" 导出完成！"));
+    else
+        QMessageBox::warning(this, QStringLiteral("Ostrel"), tr("报告导出失败！"), QMessageBox::Ok);
 }
 
 void Ostrel::showFullScreen()

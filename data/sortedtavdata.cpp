@@ -58,6 +58,7 @@ int SortedTavData::readTavData(const QString& path)
         spanIndexes.append(qMakePair(span.first, span.last));
         spanStamps.append(qMakePair(stamps.at(span.first), stamps.at(span.last)));
     }
+    rangeStats.build(stamps, values);
     status = reader->status;
     return status;
 }
@@ -186,6 +187,7 @@ void SortedTavData::clear()
     errors.clear();
     systemEvents.clear();
     userEvents.clear();
+    rangeStats.clear();
 }
 
 void SortedTavData::debugPrint() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "rangestats.h"
 #include "tavrecords.h"
 
 #include <QList>
@@ -31,6 +32,8 @@ public:
     QList<ErrorRecord> errors;
     QList<EventRecord> systemEvents;
     QList<EventRecord> userEvents;
+    // Summaries of the value columns for range statistics; built at the end of a read.
+    RangeStats rangeStats;
 
     // Reads the file (CSV by extension, else binary) and merges it; returns the new status.
     int readTavData(const QString& path);

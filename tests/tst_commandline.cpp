@@ -174,6 +174,17 @@ void TestCommandLine::tavtoolHelpListsEveryOption_data()
         << "render" << QStringList{missing, out} << QStringList{"--size", "640x480"};
     QTest::newRow("render --config")
         << "render" << QStringList{missing, out} << QStringList{"--config", ini};
+    QTest::newRow("stats --from") << "stats" << QStringList{missing}
+                                  << QStringList{"--from", "1000"};
+    QTest::newRow("stats --to") << "stats" << QStringList{missing} << QStringList{"--to", "2000"};
+    QTest::newRow("stats --vars") << "stats" << QStringList{missing}
+                                  << QStringList{"--vars", "0,1"};
+    QTest::newRow("report --config")
+        << "report" << QStringList{missing, out} << QStringList{"--config", ini};
+    QTest::newRow("report --from")
+        << "report" << QStringList{missing, out} << QStringList{"--from", "1000"};
+    QTest::newRow("report --to") << "report" << QStringList{missing, out}
+                                 << QStringList{"--to", "2000"};
 }
 
 // Each option the commands take is in its command's usage line and block of --help, and each

@@ -105,6 +105,19 @@ const CommandHelp Commands[] = {
       {"--from STAMP", "the first stamp to write (default: the first one)"},
       {"--to STAMP", "the last stamp to write, inclusive (default: the last one)"}}},
 
+    {"stats FILE [--from STAMP] [--to STAMP] [--vars I,J,...]",
+     "Read FILE and print one JSON object {\"from\", \"to\", \"variables\": [...]}\n"
+     "with, per variable, name, count, min, minStamp, max, maxStamp, mean, std\n"
+     "(population), first, last and ratePerMinute (least-squares slope x 60) over\n"
+     "its valid samples (missing values left out) with stamps in the range,\n"
+     "inclusive. minStamp and maxStamp give the earliest of equal extremes. Without\n"
+     "samples every field but name and count is null; ratePerMinute is null when\n"
+     "the samples share one stamp.",
+     {{"--from STAMP", "the first stamp of the range (default: the first one)"},
+      {"--to STAMP", "the last stamp of the range, inclusive (default: the last)"},
+      {"--vars I,J,...", "the variables, by index, in this order (default: all, in\n"
+                         "file order)"}}},
+
     {"render FILE OUT.png [--size WxH] [--config INI]",
      "Read FILE and draw it as the viewer's plot would, over the whole recording, to\n"
      "the PNG image OUT.png. Needs no display. When the plot settings draw no curve,\n"
@@ -114,6 +127,16 @@ const CommandHelp Commands[] = {
       {"--config INI", "take the plot settings from INI (default: the viewer's\n"
                        "tav_drawer_config.ini beside tavtool, or in\n"
                        "~/.config/tavtool/ when that folder cannot be written)"}}},
+
+    {"report FILE OUT.pdf [--config INI] [--from STAMP] [--to STAMP]",
+     "Read FILE and write an A4 landscape PDF test report to OUT.pdf: the file name\n"
+     "and generation time, the information items, the plot as render draws it over\n"
+     "the range with a legend of the drawn curves, their statistics (as stats), the\n"
+     "events in the range and page numbers. Needs no display.",
+     {{"--config INI", "take the plot settings from INI, as render does (when they\n"
+                       "draw no curve, every variable is drawn)"},
+      {"--from STAMP", "the first stamp of the range (default: the first one)"},
+      {"--to STAMP", "the last stamp of the range, inclusive (default: the last)"}}},
 };
 
 const char Description[] =

@@ -1,5 +1,6 @@
 #include "commands.h"
 #include "render.h"
+#include "statscommands.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -18,6 +19,8 @@ int dispatch(const QStringList& args)
         return runDump(args.mid(1));
     if (command == QLatin1String("export"))
         return runExport(args.mid(1));
+    if (command == QLatin1String("stats"))
+        return runStats(args.mid(1));
     return toolError(QStringLiteral("unknown command %1 (see tavtool --help)").arg(command),
                      ExitUsage);
 }
@@ -47,6 +50,12 @@ int main(int argc, char* argv[])
             qputenv("QT_QPA_PLATFORM", "offscreen");
         QApplication app(argc, argv);
         return runRender(QApplication::arguments().mid(2));
+    }
+    if (argc > 1 && std::strcmp(argv[1], "report") == 0) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        QApplication app(argc, argv);
+        return runReport(QApplication::arguments().mid(2));
     }
     QCoreApplication app(argc, argv);
     return dispatch(QCoreApplication::arguments().mid(1));
