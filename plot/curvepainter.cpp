@@ -8,7 +8,7 @@
 
 void CurvePainter::append(int x, int y)
 {
-    const QPoint p(x, y);
+    const QPointF p(x, y);
     if (points.isEmpty() || points.last() != p)
         points.append(p);
 }
@@ -16,10 +16,13 @@ void CurvePainter::append(int x, int y)
 // A run of one point is a dot, so that a lone sample stays visible.
 void CurvePainter::flush(QPainter& painter)
 {
-    if (points.size() > 1)
+    if (points.size() > 1) {
+        painter.setPen(linePen);
         painter.drawPolyline(points.constData(), points.size());
-    else if (points.size() == 1)
+    } else if (points.size() == 1) {
+        painter.setPen(dotPen);
         painter.drawPoint(points.first());
+    }
     points.clear();
 }
 
@@ -57,7 +60,11 @@ void CurvePainter::draw(QPainter& painter, const QPen& pen, const CurveAggregato
     const int tall = 2 * penPixels + 1;
     points.clear();
     rects.clear();
-    painter.setPen(pen);
+    // Most polylines end where a filled column takes over; a square cap there would poke
+    // half a pen width past the curve.
+    dotPen = pen;
+    linePen = pen;
+    linePen.setCapStyle(solid ? Qt::FlatCap : pen.capStyle());
 
     int prevX = 0;
     int prevLast = 0;

@@ -4,7 +4,7 @@
 #include "plotmapping.h"
 
 #include <QPen>
-#include <QPoint>
+#include <QPointF>
 #include <QRect>
 #include <QVector>
 
@@ -33,7 +33,9 @@ private:
     // Steep lines wider than this many pixels stay strokes.
     static constexpr int MaxSteepWidth = 64;
 
-    QVector<QPoint> points;
+    QVector<QPointF> points;
     QVector<QRect> rects;
     int penPixels = 1;
+    QPen dotPen;
+    QPen linePen;
 };
