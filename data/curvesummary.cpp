@@ -227,6 +227,63 @@ void CurveSummary::prefetch(const float* values, int i) const
 #endif
 }
 
+// Without positions: node ranges folded in tight loops, climbing a level wherever the
+// middle of the range is aligned to whole nodes of the level above. An empty node holds
+// +inf / -inf, so it can be folded like any other.
+CurveSummary::Extremes CurveSummary::fastExtremes(const float* values, int first, int end) const
+{
+    Extremes e;
+    const auto takeSamples = [&](int a, int b) {
+        if (a >= b)
+            return;
+        const Scan s = scan(values, a, b);
+        e.min = std::min(e.min, s.min);
+        e.max = std::max(e.max, s.max);
+        e.anyValid |= s.anyValid;
+        e.anyMissing |= s.anyMissing;
+    };
+    quint8 flags = 0;
+    const auto takeRange = [&](int level, int a, int b) {
+        const Level& l = m_levels[level];
+        const Node* n = l.nodes.constData();
+        const quint8* f = l.flags.constData();
+        float mn = e.min;
+        float mx = e.max;
+        for (int k = a; k < b; ++k) {
+            mn = std::min(mn, n[k].min);
+            mx = std::max(mx, n[k].max);
+            flags |= f[k];
+        }
+        e.min = mn;
+        e.max = mx;
+    };
+    const int firstFull = (first + BlockSize - 1) / BlockSize;
+    const int endFull = end / BlockSize;
+    if (m_levels.isEmpty() || firstFull >= endFull) {
+        takeSamples(first, end);
+        return e;
+    }
+    takeSamples(first, firstFull * BlockSize);
+    takeSamples(endFull * BlockSize, end);
+    int lo = firstFull;
+    int hi = endFull;
+    for (int level = 0;; ++level) {
+        const int upLo = (lo + Fanout - 1) / Fanout;
+        const int upHi = hi / Fanout;
+        if (level + 1 >= m_levels.size() || upLo >= upHi) {
+            takeRange(level, lo, hi);
+            break;
+        }
+        takeRange(level, lo, upLo * Fanout);
+        takeRange(level, upHi * Fanout, hi);
+        lo = upLo;
+        hi = upHi;
+    }
+    e.anyValid |= (flags & HasValid) != 0;
+    e.anyMissing |= (flags & HasMissing) != 0;
+    return e;
+}
+
 CurveSummary::Extremes CurveSummary::extremes(const float* values, int first, int last,
                                               bool positions) const
 {
@@ -235,6 +292,8 @@ CurveSummary::Extremes CurveSummary::extremes(const float* values, int first, in
     last = std::min(last, m_count - 1);
     if (first > last || !values)
         return e;
+    if (!positions)
+        return fastExtremes(values, first, last + 1);
     const int end = last + 1;
     const int firstFull = (first + BlockSize - 1) / BlockSize; // first whole block
     const int endFull = end / BlockSize;                       // one past the last whole block

@@ -78,6 +78,7 @@ private:
         HasMissing = 2
     };
 
+    Extremes fastExtremes(const float* values, int first, int end) const;
     void takeNode(int level, int node, Extremes& e, int& minLevel, int& minNode, int& maxLevel,
                   int& maxNode) const;
     void takeNodes(int level, int lo, int hi, Extremes& e, int& minLevel, int& minNode,

@@ -156,8 +156,8 @@ private:
     void paintGrid(QPainter& painter, const QPen& gridPen);
     void paintCurves(QPainter& painter);
     void readVerniers(const TimeBreaks& breaks);
-    void paintLeads(QPainter& painter, const TimeBreaks& breaks, const float* values, int stretch,
-                    const ValueMapping& vm);
+    void addLeads(CurvePainter& ink, const TimeBreaks& breaks, const float* values, int stretch,
+                  const ValueMapping& vm);
     void paintFrame(QPainter& painter, const QColor& background, const QPen& axisPen);
     void paintLabels(QPainter& painter);
     void paintEvents(QPainter& painter);
@@ -201,7 +201,9 @@ private:
     QVector<StretchView> stretchViews;
     QVector<CurveAggregator::Column> columnBuffer; // pixel columns of every visible stretch
     QVector<CurveAggregator::Mark> markBuffer;     // marks of the current curve and stretch
-    CurvePainter curvePainter;
+    QVector<CurvePainter> curveInks;               // one per drawn curve
+    QVector<int> coverTop;                         // scratch of CurvePainter::hideCovered
+    QVector<int> coverBottom;
     TimeBreaks ownBreaks;     // when the data set's do not fit (another bridgeGap)
     QVector<int> drawnCurves; // indexes of the curves drawn by the current paint
 

@@ -158,9 +158,13 @@ void TavDrawer::paintCurves(QPainter& painter)
         stretchViews.append(v);
     }
 
+    if (curveInks.size() < count)
+        curveInks.resize(count);
     for (int j = 0; j < count; ++j) {
         const int c = drawnCurves[j];
         const CurveInfo& info = curveInfoList[c];
+        CurvePainter& ink = curveInks[j];
+        ink.begin(QPen(Qt::NoPen));
         if (c >= dataSet.values.size() || dataSet.values[c].size() < samples)
             continue;
         const int axis = info.RefIndex >= 0 && info.RefIndex < upperLimits.size() &&
@@ -174,23 +178,28 @@ void TavDrawer::paintCurves(QPainter& painter)
             makePen(QColor(info.CurveColor), info.CurveWeight, Qt::PenStyle(info.CurveStyle));
         const float* values = dataSet.values[c].constData();
         const CurveSummary* summary = dataSet.summaryOf(c);
+        ink.begin(pen);
         for (int s = 0; s < stretchViews.size(); ++s) {
             const StretchView& v = stretchViews[s];
-            painter.setPen(pen);
-            paintLeads(painter, breaks, values, s, vm);
+            addLeads(ink, breaks, values, s, vm);
             markBuffer.clear();
             CurveAggregator::aggregate(values, summary, breaks,
                                        columnBuffer.constData() + v.columnOffset, v.columnCount,
                                        markBuffer);
-            curvePainter.draw(painter, pen, markBuffer.constData(), markBuffer.size(), vm);
+            ink.add(markBuffer.constData(), markBuffer.size(), vm);
         }
     }
+    CurvePainter::hideCovered(curveInks.data(), count,
+                              QRect(QPoint(plotLeft, plotTop), QPoint(plotRight, plotBottom)),
+                              coverTop, coverBottom);
+    for (int j = 0; j < count; ++j)
+        curveInks[j].paint(painter);
 }
 
 // The lines from the last sample left of the range to the first one in it, and from the
 // last one in it to the next: they enter and leave the plot at their true slope.
-void TavDrawer::paintLeads(QPainter& painter, const TimeBreaks& breaks, const float* values,
-                           int stretch, const ValueMapping& vm)
+void TavDrawer::addLeads(CurvePainter& ink, const TimeBreaks& breaks, const float* values,
+                         int stretch, const ValueMapping& vm)
 {
     const StretchView& v = stretchViews[stretch];
     const qint64* stamps = dataSet.stamps.constData();
@@ -224,7 +233,7 @@ void TavDrawer::paintLeads(QPainter& painter, const TimeBreaks& breaks, const fl
             y1 -= (x1 - hi) * slope;
             x1 = hi;
         }
-        painter.drawLine(QLineF(x0, y0, x1, y1));
+        ink.addLine(QPointF(x0, y0), QPointF(x1, y1));
     };
     if (v.visFirst > v.visLast) {
         lead(v.visFirst - 1, v.visFirst); // nothing inside: a line may still cross the plot
