@@ -201,8 +201,18 @@ private:
     QVector<StretchView> stretchViews;
     QVector<CurveAggregator::Column> columnBuffer; // pixel columns of every visible stretch
     QVector<CurveAggregator::Mark> markBuffer;     // marks of the current curve and stretch
-    QVector<CurvePainter> curveInks;               // one per drawn curve
-    QVector<int> coverTop;                         // scratch of CurvePainter::hideCovered
+    struct CurveJob
+    {
+        const float* values = nullptr; // nullptr: the curve draws nothing
+        const CurveSummary* summary = nullptr;
+        ValueMapping vm;
+    };
+    // Visible samples times drawn curves from which a second thread helps to aggregate.
+    static constexpr qint64 ParallelSamples = 400000;
+    QVector<CurveJob> curveJobs;
+    QVector<CurveAggregator::Mark> helperMarks;
+    QVector<CurvePainter> curveInks; // one per drawn curve
+    QVector<int> coverTop;           // scratch of CurvePainter::hideCovered
     QVector<int> coverBottom;
     TimeBreaks ownBreaks;     // when the data set's do not fit (another bridgeGap)
     QVector<int> drawnCurves; // indexes of the curves drawn by the current paint

@@ -7,6 +7,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <thread>
 
 namespace {
 
@@ -160,34 +161,58 @@ void TavDrawer::paintCurves(QPainter& painter)
 
     if (curveInks.size() < count)
         curveInks.resize(count);
+    curveJobs.resize(count);
     for (int j = 0; j < count; ++j) {
         const int c = drawnCurves[j];
         const CurveInfo& info = curveInfoList[c];
-        CurvePainter& ink = curveInks[j];
-        ink.begin(QPen(Qt::NoPen));
-        if (c >= dataSet.values.size() || dataSet.values[c].size() < samples)
+        CurveJob& job = curveJobs[j];
+        job.values = nullptr;
+        curveInks[j].begin(QPen(Qt::NoPen));
+        if (c >= dataSet.values.size() || dataSet.values.at(c).size() < samples)
             continue;
         const int axis = info.RefIndex >= 0 && info.RefIndex < upperLimits.size() &&
                                  info.RefIndex < lowerLimits.size()
                              ? info.RefIndex
                              : 0;
-        const ValueMapping vm(upperLimits[axis], lowerLimits[axis], plotTop, plotBottom);
-        if (!vm.valid())
+        job.vm = ValueMapping(upperLimits[axis], lowerLimits[axis], plotTop, plotBottom);
+        if (!job.vm.valid())
             continue; // equal limits: nothing of this curve can be placed
-        const QPen pen =
-            makePen(QColor(info.CurveColor), info.CurveWeight, Qt::PenStyle(info.CurveStyle));
-        const float* values = dataSet.values[c].constData();
-        const CurveSummary* summary = dataSet.summaryOf(c);
-        ink.begin(pen);
+        curveInks[j].begin(
+            makePen(QColor(info.CurveColor), info.CurveWeight, Qt::PenStyle(info.CurveStyle)));
+        job.values = dataSet.values.at(c).constData();
+        job.summary = dataSet.summaryOf(c);
+    }
+    // The curves are independent until they are painted: on a long view the second core
+    // aggregates every other one.
+    const auto build = [&](int j, QVector<CurveAggregator::Mark>& marks) {
+        const CurveJob& job = curveJobs[j];
+        if (!job.values)
+            return;
+        CurvePainter& ink = curveInks[j];
         for (int s = 0; s < stretchViews.size(); ++s) {
             const StretchView& v = stretchViews[s];
-            addLeads(ink, breaks, values, s, vm);
-            markBuffer.clear();
-            CurveAggregator::aggregate(values, summary, breaks,
+            addLeads(ink, breaks, job.values, s, job.vm);
+            marks.clear();
+            CurveAggregator::aggregate(job.values, job.summary, breaks,
                                        columnBuffer.constData() + v.columnOffset, v.columnCount,
-                                       markBuffer);
-            ink.add(markBuffer.constData(), markBuffer.size(), vm);
+                                       marks);
+            ink.add(marks.constData(), marks.size(), job.vm);
         }
+    };
+    qint64 visible = 0;
+    for (const StretchView& v : qAsConst(stretchViews))
+        visible += std::max(0, v.visLast - v.visFirst + 1);
+    if (count >= 2 && visible * count >= ParallelSamples) {
+        std::thread helper([&] {
+            for (int j = 1; j < count; j += 2)
+                build(j, helperMarks);
+        });
+        for (int j = 0; j < count; j += 2)
+            build(j, markBuffer);
+        helper.join();
+    } else {
+        for (int j = 0; j < count; ++j)
+            build(j, markBuffer);
     }
     CurvePainter::hideCovered(curveInks.data(), count,
                               QRect(QPoint(plotLeft, plotTop), QPoint(plotRight, plotBottom)),
