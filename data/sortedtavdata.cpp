@@ -176,25 +176,29 @@ QVector<SortedTavData::Span> SortedTavData::equalSpacingRuns(const QVector<qint6
 
 void SortedTavData::buildSummaries()
 {
-    timeBreaks.build(stamps.constData(), stamps.size());
     const int columns = values.size();
     summaries = QVector<CurveSummary>(columns);
-    // The columns are independent; the second core summarises every other one. Each pass
-    // only reads its column once, so the read's own time is what this adds to.
     CurveSummary* out = summaries.data();
     const QVector<float>* in = values.constData();
     const auto work = [out, in, columns](int from) {
         for (int c = from; c < columns; c += 2)
             out[c].build(in[c].constData(), in[c].size());
     };
-    qint64 total = 0;
+    qint64 total = stamps.size();
     for (const QVector<float>& column : qAsConst(values))
         total += column.size();
-    if (columns > 1 && total > (1 << 20)) {
-        std::thread helper(work, 1);
+    // Each pass reads its column once and the columns are independent: the second core
+    // takes the time breaks and every other column, so that the read grows by as little
+    // as the memory allows.
+    if (total > (1 << 20)) {
+        std::thread helper([this, &work] {
+            timeBreaks.build(stamps.constData(), stamps.size());
+            work(1);
+        });
         work(0);
         helper.join();
     } else {
+        timeBreaks.build(stamps.constData(), stamps.size());
         work(0);
         work(1);
     }
