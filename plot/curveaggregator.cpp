@@ -195,7 +195,8 @@ void aggregate(const float* values, const CurveSummary* summary, const TimeBreak
     constexpr int Ahead = 6; // columns whose boundary blocks are fetched ahead of use
     for (int k = 0; k < count; ++k) {
         const Column& c = cols[k];
-        if (summary && k + Ahead < count)
+        if (summary && k + Ahead < count &&
+            cols[k + Ahead].last - cols[k + Ahead].first >= 2 * CurveSummary::BlockSize)
             summary->prefetch(values, cols[k + Ahead].first);
         if (summary && c.last - c.first >= 2 * CurveSummary::BlockSize)
             builder.walk(c.x, c.first, c.last, *summary, c.broken);

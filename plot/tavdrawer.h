@@ -207,10 +207,7 @@ private:
         const CurveSummary* summary = nullptr;
         ValueMapping vm;
     };
-    // Visible samples times drawn curves from which a second thread helps to aggregate.
-    static constexpr qint64 ParallelSamples = 400000;
     QVector<CurveJob> curveJobs;
-    QVector<CurveAggregator::Mark> helperMarks;
     QVector<CurvePainter> curveInks; // one per drawn curve
     QVector<int> coverTop;           // scratch of CurvePainter::hideCovered
     QVector<int> coverBottom;

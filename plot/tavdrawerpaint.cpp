@@ -7,7 +7,6 @@
 #include <QPainter>
 
 #include <algorithm>
-#include <thread>
 
 namespace {
 
@@ -182,37 +181,20 @@ void TavDrawer::paintCurves(QPainter& painter)
         job.values = dataSet.values.at(c).constData();
         job.summary = dataSet.summaryOf(c);
     }
-    // The curves are independent until they are painted: on a long view the second core
-    // aggregates every other one.
-    const auto build = [&](int j, QVector<CurveAggregator::Mark>& marks) {
+    for (int j = 0; j < count; ++j) {
         const CurveJob& job = curveJobs[j];
         if (!job.values)
-            return;
+            continue;
         CurvePainter& ink = curveInks[j];
         for (int s = 0; s < stretchViews.size(); ++s) {
             const StretchView& v = stretchViews[s];
             addLeads(ink, breaks, job.values, s, job.vm);
-            marks.clear();
+            markBuffer.clear();
             CurveAggregator::aggregate(job.values, job.summary, breaks,
                                        columnBuffer.constData() + v.columnOffset, v.columnCount,
-                                       marks);
-            ink.add(marks.constData(), marks.size(), job.vm);
+                                       markBuffer);
+            ink.add(markBuffer.constData(), markBuffer.size(), job.vm);
         }
-    };
-    qint64 visible = 0;
-    for (const StretchView& v : qAsConst(stretchViews))
-        visible += std::max(0, v.visLast - v.visFirst + 1);
-    if (count >= 2 && visible * count >= ParallelSamples) {
-        std::thread helper([&] {
-            for (int j = 1; j < count; j += 2)
-                build(j, helperMarks);
-        });
-        for (int j = 0; j < count; j += 2)
-            build(j, markBuffer);
-        helper.join();
-    } else {
-        for (int j = 0; j < count; ++j)
-            build(j, markBuffer);
     }
     CurvePainter::hideCovered(curveInks.data(), count,
                               QRect(QPoint(plotLeft, plotTop), QPoint(plotRight, plotBottom)),
