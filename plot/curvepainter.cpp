@@ -81,6 +81,7 @@ void CurvePainter::addLine(const QPointF& a, const QPointF& b)
 void CurvePainter::add(const CurveAggregator::Mark* marks, int count, const ValueMapping& vm)
 {
     endRun();
+    points.reserve(points.size() + 4 * count + 2);
     const int tall = 2 * penPixels + 1;
     int prevX = 0;
     int prevLast = 0;
