@@ -1,5 +1,6 @@
 // The canvas against a painter that draws every sample: same pixels at every zoom, the
 // joining rule, lone samples, stamps going back, and vernier readings from the data.
+#include "curvepainter.h"
 #include "plotmapping.h"
 #include "tavdrawer.h"
 
@@ -180,6 +181,8 @@ private slots:
     void rangeAfterReadCoversBackwardStamps();
     void verniers_data();
     void verniers();
+    void hiddenInkIsCovered_data();
+    void hiddenInkIsCovered();
 };
 
 void TestTruthfulPlot::sameInkAsEverySample_data()
@@ -457,6 +460,59 @@ void TestTruthfulPlot::verniers()
     QCOMPARE(c.d.vernValuesB, readings);
     QCOMPARE(c.d.vernStampA, T0 + stamp);
     QCOMPARE(c.d.vernStampB, T0 + stamp);
+}
+
+void TestTruthfulPlot::hiddenInkIsCovered_data()
+{
+    QTest::addColumn<int>("curves");
+    QTest::addColumn<float>("weight");
+    QTest::addColumn<int>("alpha"); // of the last curve
+    QTest::newRow("two curves") << 2 << 1.0f << 255;
+    QTest::newRow("six curves") << 6 << 1.0f << 255;
+    QTest::newRow("wide pens") << 4 << 3.0f << 255;
+    QTest::newRow("translucent last curve hides nothing") << 3 << 1.0f << 128;
+}
+
+// Leaving out what later curves cover changes no pixel of the plot.
+void TestTruthfulPlot::hiddenInkIsCovered()
+{
+    QFETCH(int, curves);
+    QFETCH(float, weight);
+    QFETCH(int, alpha);
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<float> value(5.0f, 95.0f);
+    const ValueMapping vm(100.0f, 0.0f, 50, 350);
+    QVector<CurvePainter> culled(curves);
+    QVector<CurvePainter> whole(curves);
+    for (int j = 0; j < curves; ++j) {
+        QColor colour = QColor::fromHsv(j * 50, 255, 200);
+        colour.setAlpha(j == curves - 1 ? alpha : 255);
+        const QPen pen(QBrush(colour), weight, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin);
+        QVector<CurveAggregator::Mark> marks;
+        for (int x = 40; x < 560; ++x) {
+            const float a = value(rng);
+            const float b = x % 7 ? a + value(rng) / 8.0f : value(rng); // tall and short
+            marks.append({x, x, x, a, std::min(a, b), std::max(a, b), b, x % 50 != 0});
+        }
+        culled[j].begin(pen);
+        culled[j].add(marks.constData(), marks.size(), vm);
+        whole[j].begin(pen);
+        whole[j].add(marks.constData(), marks.size(), vm);
+    }
+    const QRect area(QPoint(50, 50), QPoint(550, 350));
+    QVector<int> top;
+    QVector<int> bottom;
+    CurvePainter::hideCovered(culled.data(), curves, area, top, bottom);
+    const auto paint = [&](const QVector<CurvePainter>& inks) {
+        QImage img(600, 400, QImage::Format_RGB32);
+        img.fill(Qt::white);
+        QPainter p(&img);
+        p.setRenderHint(QPainter::Antialiasing, true);
+        for (const CurvePainter& ink : inks)
+            ink.paint(p);
+        return img.copy(area);
+    };
+    QCOMPARE(paint(culled), paint(whole));
 }
 
 QTEST_MAIN(TestTruthfulPlot)
