@@ -4,29 +4,6 @@
 
 namespace CurveAggregator {
 
-namespace {
-
-// Between two columns of two pyramid blocks or more, the boundary moves to the nearest
-// block boundary: whole blocks are answered by the pyramid, and only samples within half
-// a block of the boundary, less than a pixel's worth, land one pixel column over, which
-// is the one-pixel latitude a stroke has anyway. The column itself then needs no sample
-// read but its first and last.
-void snapToBlocks(Column* cols, int count)
-{
-    constexpr int B = CurveSummary::BlockSize;
-    for (int k = 1; k < count; ++k) {
-        Column& left = cols[k - 1];
-        Column& right = cols[k];
-        if (left.last - left.first + 1 < 2 * B || right.last - right.first + 1 < 2 * B)
-            continue;
-        const int boundary = (right.first + B / 2) / B * B;
-        left.last = boundary - 1;
-        right.first = boundary;
-    }
-}
-
-} // namespace
-
 void columns(const qint64* stamps, int first, int last, const TimeMapping& tm,
              const TimeBreaks& breaks, QVector<Column>& out)
 {
@@ -80,7 +57,6 @@ void columns(const qint64* stamps, int first, int last, const TimeMapping& tm,
         guess = lo - i + 1;
         i = lo + 1;
     }
-    snapToBlocks(out.data() + begin, out.size() - begin);
     for (int k = begin; k < out.size(); ++k)
         out[k].broken = breaks.anyBreak(out[k].first, out[k].last);
 }

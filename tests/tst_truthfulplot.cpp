@@ -211,7 +211,8 @@ void TestTruthfulPlot::sameInkAsEverySample()
     QFETCH(double, from);
     QFETCH(double, width);
     QFETCH(float, weight);
-    const int n = 40000;
+    // Enough samples that a column at full range spans several pyramid blocks.
+    const int n = 300000;
     std::mt19937 rng(11);
     std::uniform_real_distribution<float> noise(-15.0f, 15.0f);
     std::uniform_int_distribution<int> step(97, 140);
@@ -223,7 +224,7 @@ void TestTruthfulPlot::sameInkAsEverySample()
             now -= 10 * (n / 4); // the clock set back: the second half overlaps the first
         t[i] = now;
         now += data == QLatin1String("irregular") ? step(rng) : 10;
-        v[i] = 50.0f + 30.0f * std::sin(i / 3000.0f);
+        v[i] = 50.0f + 30.0f * std::sin(i * 13.0f / n);
         if (data == QLatin1String("noisy") || data == QLatin1String("irregular"))
             v[i] += noise(rng);
         if (data == QLatin1String("out of order") && i >= n / 2)
@@ -239,7 +240,9 @@ void TestTruthfulPlot::sameInkAsEverySample()
             v[i] = MissingValue;
         for (int i : {9000, 9002, 17001, 26000})
             v[i] = NaN;
-        for (int i = 30000; i < n; ++i)
+        for (int i = 40000; i < 40300; ++i)
+            v[i] = MissingValue; // whole blocks of missing values
+        for (int i = 200000; i < n; ++i)
             t[i] += 3600; // an hour's pause
     }
     Canvas c(900, 500, t, {v});
