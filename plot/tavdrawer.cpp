@@ -275,8 +275,10 @@ void TavDrawer::onTsdReadFinished(QString filePath)
     }
     dataSet.debugPrint();
     if (!dataSet.stamps.isEmpty()) {
-        stampStart = dataSet.stamps.first();
-        stampEnd = dataSet.stamps.last();
+        // Stamps may go back (a clock set back): the range spans the earliest to the latest.
+        const QPair<qint64, qint64> range = dataSet.stampRange();
+        stampStart = range.first;
+        stampEnd = range.second;
     }
     curveInfoList.clear();
     for (const QString& name : qAsConst(dataSet.names)) {
@@ -298,7 +300,8 @@ void TavDrawer::onResetView()
     PlotConfig::completeLimits(upperLimits, lowerLimits);
     if (!hasData() || dataSet.stamps.isEmpty())
         return;
-    stampStart = dataSet.stamps.first();
-    stampEnd = dataSet.stamps.last();
+    const QPair<qint64, qint64> range = dataSet.stampRange();
+    stampStart = range.first;
+    stampEnd = range.second;
     update();
 }

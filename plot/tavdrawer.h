@@ -1,6 +1,8 @@
 #pragma once
 
+#include "curveaggregator.h"
 #include "curveinfo.h"
+#include "curvepainter.h"
 #include "plotconfig.h"
 #include "sortedtavdata.h"
 #include "workerhandoff.h"
@@ -28,9 +30,6 @@ class TavDrawer : public QWidget
 {
     Q_OBJECT
 public:
-    // Minimum capacity of the per-span point buffers; grown to the plot width on resize.
-    static constexpr int MaxLinePoints = 1920;
-
     explicit TavDrawer(QWidget* parent = nullptr);
     ~TavDrawer() override;
 
@@ -110,8 +109,8 @@ public:
 
     bool fullScreen = false;
 
-    // Two spans are joined by a line when their facing samples are less than this many
-    // seconds apart, so that one irregular sample does not break a curve.
+    // A gap between two samples is a pause, where the curve breaks, when it is longer than
+    // this many seconds and longer than twice the shorter sampling interval beside it.
     int bridgeGap = 60;
 
     // The configuration file: the viewer's own unless a caller points elsewhere.
@@ -170,13 +169,14 @@ private:
     // Painting steps (tavdrawerpaint.cpp).
     void paintGrid(QPainter& painter, const QPen& gridPen);
     void paintCurves(QPainter& painter);
-    void paintSpan(QPainter& painter, int span, int visibleFirst, int visibleLast);
+    void readVerniers(const TimeBreaks& breaks);
+    void addLeads(CurvePainter& ink, const TimeBreaks& breaks, const float* values, int stretch,
+                  const ValueMapping& vm);
     void paintFrame(QPainter& painter, const QColor& background, const QPen& axisPen);
     void paintLabels(QPainter& painter);
     void paintEvents(QPainter& painter);
     void paintVerniers(QPainter& painter, const QColor& ink);
-    void ensureBuffers();
-    const float* gatherValues(const float* column, const int* idx, int n);
+    const TimeBreaks& paintBreaks(int samples);
 
     // Hand-off (tavdrawer.cpp).
     void run(const WorkerHandoff::Steps& steps, bool exportWritten = false);
@@ -201,18 +201,30 @@ private:
     QStaticText unitTextY2;
 
     // Buffers reused by every paint.
-    QVector<QPoint> linePoints;
-    QVector<int> sampleIndexes;
-    // Per drawn curve, the end of the previous span's last run, for bridging.
-    QVector<QPoint> bridgePoints;
-    QVector<qint64> bridgeStamps;
-    QVector<float> bridgeValues;
-    QVector<char> bridgeOpen;
-    QVector<float> valueBuffer; // values of the current curve at those indexes
-    QVector<int> xBuffer;       // x of each thinned index of the current span
-    QVector<int> drawnCurves;   // indexes of the curves drawn by the current paint
-    QVector<char> foundA;
-    QVector<char> foundB;
+    struct StretchView
+    {
+        int first;    // first sample of the stretch
+        int last;     // last sample of the stretch
+        int visFirst; // first sample at or after stampStart
+        int visLast;  // last sample at or before stampEnd (visFirst - 1 when none)
+        int columnOffset;
+        int columnCount;
+    };
+    QVector<StretchView> stretchViews;
+    QVector<CurveAggregator::Column> columnBuffer; // pixel columns of every visible stretch
+    QVector<CurveAggregator::Mark> markBuffer;     // marks of the current curve and stretch
+    struct CurveJob
+    {
+        const float* values = nullptr; // nullptr: the curve draws nothing
+        const CurveSummary* summary = nullptr;
+        ValueMapping vm;
+    };
+    QVector<CurveJob> curveJobs;
+    QVector<CurvePainter> curveInks; // one per drawn curve
+    QVector<int> coverTop;           // scratch of CurvePainter::hideCovered
+    QVector<int> coverBottom;
+    TimeBreaks ownBreaks;     // when the data set's do not fit (another bridgeGap)
+    QVector<int> drawnCurves; // indexes of the curves drawn by the current paint
 
     WorkerHandoff handoff;
     MessageRelay* relay = nullptr;
