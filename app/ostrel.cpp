@@ -1,20 +1,26 @@
 #include "ostrel.h"
 
 #include "filedropfilter.h"
+#include "fullscreenguard.h"
 #include "headerlook.h"
 #include "ostrellog.h"
 #include "tavdrawer.h"
+#include "viewnavigation.h"
 #include "vybrandwidget.h"
 #include "vygreenlabel.h"
 #include "vyiconbutton.h"
 #include "vyicontextbutton.h"
+#include "vystatuslabel.h"
 #include "vytabcurve.h"
 #include "vytabevent.h"
 #include "vytabinfo.h"
+#include "vytabstats.h"
 #include "vytabvern.h"
 #include "windowpaths.h"
 
 #include "registerfiletype.h"
+#include "statsrange.h"
+#include "testreport.h"
 
 #include <QCheckBox>
 #include <QDateTimeEdit>
@@ -37,6 +43,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <cmath>
+
 // The widgets the window builds but keeps no member for: created in one step of the
 // constructor, connected in the next and laid out in the one after.
 struct OstrelParts
@@ -49,6 +57,7 @@ struct OstrelParts
     VyIconButton* saveButton = nullptr;
     VyIconButton* exportButton = nullptr;
     VyIconButton* clearButton = nullptr;
+    VyIconButton* reportButton = nullptr;
     VyIconButton* navUp = nullptr;
     VyIconButton* navLeft = nullptr;
     VyIconButton* navHome = nullptr;
@@ -113,6 +122,18 @@ qint64 utcStamp(const QDateTimeEdit* edit)
     return shown.toSecsSinceEpoch();
 }
 
+// The limit the canvas should take from a limit editor: its own when the editor still
+// shows it (rounded to the editor's decimals), so that a change elsewhere on the page does
+// not move the view by that rounding.
+float editedLimit(const QDoubleSpinBox* spin, float current)
+{
+    const double shown =
+        qBound(spin->minimum(), QString::number(double(current), 'f', spin->decimals()).toDouble(),
+               spin->maximum());
+    const double half = 0.5 * std::pow(10.0, -spin->decimals());
+    return std::fabs(shown - spin->value()) < half ? current : float(spin->value());
+}
+
 void emptyTable(QTableWidget* table)
 {
     table->clearContents();
@@ -165,6 +186,10 @@ Ostrel::Ostrel(const QString& path) : QSplitter(nullptr)
     canvasLayout->setContentsMargins(5, 5, 0, 0);
 
     acceptDataFileDrops();
+    connect(new FullScreenGuard(drawer, this), &FullScreenGuard::returnRequested, this,
+            &Ostrel::showWindowed);
+    if (drawer->takeConfigComplaint())
+        statusLabel->setText(TavDrawer::configComplaint());
 
     const QFileInfo start(path);
     if (!path.isEmpty() && start.isFile())
@@ -202,7 +227,7 @@ void Ostrel::createWidgets(OstrelParts& parts)
 
 void Ostrel::createStatusRow(OstrelParts& parts)
 {
-    statusLabel = new QLabel(QStringLiteral("等待打开文件"));
+    statusLabel = new VyStatusLabel(QStringLiteral("等待打开文件"));
     progressBar = new QProgressBar;
     progressBar->setRange(0, 100);
     progressBar->setTextVisible(false);
@@ -222,6 +247,7 @@ void Ostrel::createFilePage(OstrelParts& parts)
     parts.saveButton = textButton(":/pngs/save.png", "保存设置", "保存曲线配置");
     parts.exportButton = textButton(":/pngs/table.png", "导出数据", "导出为CSV");
     parts.clearButton = textButton(":/pngs/clear.png", "清空屏幕", "清空画面中打开的曲线");
+    parts.reportButton = textButton(":/pngs/chart.png", "导出报告", "导出PDF测试报告");
     tabInfo = new VyTabInfo;
 }
 
@@ -248,6 +274,7 @@ void Ostrel::createControlPage(OstrelParts& parts)
     parts.vernBLeft = iconButton(":/pngs/left.png", 26);
     parts.vernBRight = iconButton(":/pngs/right.png", 26);
     tabVern = new VyTabVern;
+    tabStats = new VyTabStats;
 }
 
 void Ostrel::createChartPage(OstrelParts& parts)
@@ -293,8 +320,9 @@ void Ostrel::initEditors()
     checkShowError->setChecked(drawer->showError);
     checkShowSys->setChecked(drawer->showSys);
     checkShowUser->setChecked(drawer->showUser);
+    // Every limit the wheel and the drags can reach fits.
     for (QDoubleSpinBox* spin : {spinUpperY1, spinLowerY1, spinUpperY2, spinLowerY2})
-        spin->setRange(-999.9, 999.9);
+        spin->setRange(-double(ViewNavigation::MaxYLimit), double(ViewNavigation::MaxYLimit));
     spinGridX->setRange(0, 99);
     spinGridY->setRange(0, 99);
     for (QDateTimeEdit* edit : {editStart, editEnd}) {
@@ -315,6 +343,7 @@ void Ostrel::connectButtons(const OstrelParts& parts)
     connect(parts.saveButton, &QPushButton::clicked, drawer, &TavDrawer::saveConfig);
     connect(parts.exportButton, &QPushButton::clicked, this, &Ostrel::browseForSaveData);
     connect(parts.clearButton, &QPushButton::clicked, this, &Ostrel::clearAll);
+    connect(parts.reportButton, &QPushButton::clicked, this, &Ostrel::exportReport);
     connect(parts.navLeft, &QPushButton::clicked, parts.navLeft,
             [this] { drawer->onMoveView(-1, 0); });
     connect(parts.navRight, &QPushButton::clicked, parts.navRight,
@@ -371,6 +400,10 @@ void Ostrel::connectCanvas()
     connect(drawer, &TavDrawer::exportFinished, this, &Ostrel::onExportFinished);
     connect(drawer, &TavDrawer::repaintFinished, this, &Ostrel::onRepaintFinished);
     connect(drawer, &TavDrawer::vernRefreshed, this, &Ostrel::onVernRefreshed);
+    connect(drawer, &TavDrawer::vernRefreshed, tabStats,
+            [this] { tabStats->onVernRefreshed(drawer); });
+    connect(drawer, &TavDrawer::readFinished, this,
+            [this](const QString& path) { loadedFile = path; });
 }
 
 void Ostrel::buildLayouts(OstrelParts& parts)
@@ -423,6 +456,10 @@ QWidget* Ostrel::buildFilePage(const OstrelParts& parts)
     row2->addWidget(parts.exportButton);
     row2->addWidget(parts.clearButton);
     layout->addLayout(row2);
+    auto* row3 = new QHBoxLayout;
+    row3->addWidget(parts.reportButton);
+    row3->addStretch();
+    layout->addLayout(row3);
     layout->addWidget(tabInfo, 1);
     // The layout has placed the panel; the button sits over its corner, outside any layout.
     parts.regButton->raise();
@@ -471,6 +508,11 @@ QWidget* Ostrel::buildControlPage(const OstrelParts& parts)
     layout->addLayout(centredRow(vernGroup(checkVernA, parts.vernALeft, parts.vernARight),
                                  vernGroup(checkVernB, parts.vernBLeft, parts.vernBRight)));
     layout->addWidget(tabVern, 1);
+    auto* stats = new QGroupBox(QStringLiteral("区间统计"));
+    auto* statsLayout = new QVBoxLayout(stats);
+    statsLayout->setContentsMargins(0, 0, 0, 0);
+    statsLayout->addWidget(tabStats);
+    layout->addWidget(stats, 1);
     return page;
 }
 
@@ -524,6 +566,7 @@ void Ostrel::applyFonts(const OstrelParts& parts)
     progressBar->setFont(bold);
     setHeaderLook(tabCurve, bold, headerColor);
     setHeaderLook(tabVern, bold, headerColor);
+    setHeaderLook(tabStats, bold, headerColor);
     setHeaderLook(tabEvent, bold, headerColor);
 }
 
@@ -611,17 +654,26 @@ void Ostrel::onReadFinished(QString path)
     tabCurve->setCurves(drawer->curveInfoList);
     tabVern->resetRows(drawer->curveInfoList);
     refreshEvents();
-    statusLabel->setText(path + QStringLiteral(" 读取完成！"));
+    QString done = path + QStringLiteral(" 读取完成！");
+    if (drawer->takeConfigComplaint())
+        done += QLatin1Char(' ') + TavDrawer::configComplaint();
+    statusLabel->setText(done);
     resetProgress();
 }
 
 void Ostrel::clearAll()
 {
+    // A read or export still running is dropped with the rest: nothing is left for the
+    // watchdog to time, and its progress would stay on show.
+    readTimer->stop();
+    readTickCount = 0;
+    resetProgress();
     drawer->clear();
     statusLabel->clear();
     emptyTable(tabInfo);
     emptyTable(tabCurve);
     emptyTable(tabVern);
+    emptyTable(tabStats);
     emptyTable(tabEvent);
 }
 
@@ -664,6 +716,12 @@ void Ostrel::curveInfoChanged()
 
 void Ostrel::refreshEvents()
 {
+    // While a read runs the event lists are the worker's; the list is built when the
+    // read is taken over.
+    if (!drawer->hasData()) {
+        emptyTable(tabEvent);
+        return;
+    }
     tabEvent->refreshEvents(drawer->dataSet, drawer->showError, drawer->showSys, drawer->showUser);
 }
 
@@ -671,10 +729,10 @@ void Ostrel::paintDataChanged()
 {
     qCDebug(lcOstrel) << "OstrelTest::paintDataChanged";
     if (drawer->hasData()) {
-        drawer->upperLimits[0] = float(spinUpperY1->value());
-        drawer->lowerLimits[0] = float(spinLowerY1->value());
-        drawer->upperLimits[1] = float(spinUpperY2->value());
-        drawer->lowerLimits[1] = float(spinLowerY2->value());
+        drawer->upperLimits[0] = editedLimit(spinUpperY1, drawer->upperLimits[0]);
+        drawer->lowerLimits[0] = editedLimit(spinLowerY1, drawer->lowerLimits[0]);
+        drawer->upperLimits[1] = editedLimit(spinUpperY2, drawer->upperLimits[1]);
+        drawer->lowerLimits[1] = editedLimit(spinLowerY2, drawer->lowerLimits[1]);
         drawer->xSplCount = spinGridX->value();
         drawer->ySplCount = spinGridY->value();
         drawer->stampStart = utcStamp(editStart);
@@ -708,7 +766,7 @@ void Ostrel::browseForSaveData()
     const QString file = QFileDialog::getSaveFileName(
         this, QStringLiteral("导出数据-仅当前画面"), proposedPath(), QStringLiteral("CSV (*.csv)"));
     if (!file.isEmpty())
-        drawer->exportData(file);
+        drawer->exportData(WindowPaths::withSuffix(file, QStringLiteral("csv")));
 }
 
 void Ostrel::onExportFinished(QString path)
@@ -725,7 +783,31 @@ void Ostrel::screenShot()
         this, QStringLiteral("导出截图"), proposedPath(), QStringLiteral("Files (*.png)"));
     if (file.isEmpty())
         return;
-    drawer->grab(drawer->rect()).save(file);
+    if (!drawer->grab(drawer->rect()).save(WindowPaths::withSuffix(file, QStringLiteral("png"))))
+        QMessageBox::critical(this, QStringLiteral("Ostrel"), tr("截图保存失败"), QMessageBox::Ok);
+}
+
+// The report shows the plot as the canvas draws it now, with its statistics range.
+void Ostrel::exportReport()
+{
+    if (!drawer->hasData())
+        return;
+    const QString file = QFileDialog::getSaveFileName(this, QStringLiteral("导出报告"),
+                                                      proposedPath() + QStringLiteral(".pdf"),
+                                                      QStringLiteral("PDF (*.pdf)"));
+    if (file.isEmpty())
+        return;
+    TestReportOptions options;
+    options.dataFile = loadedFile;
+    options.pdfPath = file;
+    const QPair<qint64, qint64> range = statisticsRange(*drawer);
+    options.from = range.first;
+    options.to = range.second;
+    QString error;
+    if (writeTestReport(*drawer, options, &error))
+        statusLabel->setText(file + QStringLiteral(" 导出完成！"));
+    else
+        QMessageBox::warning(this, QStringLiteral("Ostrel"), tr("报告导出失败！"), QMessageBox::Ok);
 }
 
 void Ostrel::showFullScreen()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "vystatuslabel.h"
+
 #include <QColor>
 #include <QSplitter>
 #include <QString>
@@ -17,6 +19,7 @@ class VyIconButton;
 class VyTabCurve;
 class VyTabEvent;
 class VyTabInfo;
+class VyTabStats;
 class VyTabVern;
 struct OstrelParts;
 
@@ -36,7 +39,7 @@ public:
     int readTickCount = 0;
     QTimer* readTimer = nullptr;
     TavDrawer* drawer = nullptr;
-    QLabel* statusLabel = nullptr;
+    VyStatusLabel* statusLabel = nullptr;
     QProgressBar* progressBar = nullptr;
     VyIconButton* collapseButton = nullptr;
     QVBoxLayout* canvasLayout = nullptr;
@@ -50,6 +53,7 @@ public:
     QCheckBox* checkVernA = nullptr;
     QCheckBox* checkVernB = nullptr;
     VyTabVern* tabVern = nullptr;
+    VyTabStats* tabStats = nullptr; // "区间统计" under the vernier table
     QDoubleSpinBox* spinUpperY1 = nullptr;
     QDoubleSpinBox* spinLowerY1 = nullptr;
     QDoubleSpinBox* spinUpperY2 = nullptr;
@@ -91,6 +95,7 @@ private slots:
     void showFullScreen();
     void showWindowed();
     void screenShot();
+    void exportReport();
     void refreshEvents();
     void moveVernA(int sft);
     void moveVernB(int sft);
@@ -119,4 +124,5 @@ private:
     QString proposedPath() const;
 
     int watchdogInterval = 1000;
+    QString loadedFile; // the file of the last completed read, for the report's title
 };

@@ -27,6 +27,14 @@ QString fileStem(const QString& path)
     return QFileInfo(path).fileName().section(QLatin1Char('.'), 0, 0);
 }
 
+QString withSuffix(const QString& path, const QString& suffix)
+{
+    const QString name = QFileInfo(path).fileName();
+    if (name.isEmpty() || !QFileInfo(path).suffix().isEmpty())
+        return path;
+    return path + QLatin1Char('.') + suffix;
+}
+
 QUrl folderUrl(const QString& file)
 {
     // fromLocalFile, not "file:///" + path: a Unix absolute path already starts with "/".

@@ -17,6 +17,11 @@ QString openDialogFolder(const QString& lastDir);
 // The name part before the first "." (the whole name when there is none).
 QString fileStem(const QString& path);
 
+// The name chosen in a save dialog, with ".suffix" added when its file name has no
+// suffix: a name accepted as proposed has none, and without one an image has no format
+// and an exported CSV would not open again.
+QString withSuffix(const QString& path, const QString& suffix);
+
 // URL that shows the folder holding file in the desktop's file manager.
 QUrl folderUrl(const QString& file);
 

@@ -48,6 +48,7 @@ void fill(TavDrawer& w, int samples)
     }
     d.sampleCount = samples;
     d.status = 0;
+    d.buildSummaries(); // as a read leaves the data set
     w.stampStart = d.stamps.first();
     w.stampEnd = d.stamps.last();
 }

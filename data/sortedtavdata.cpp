@@ -9,7 +9,9 @@
 #include <QThread>
 
 #include <algorithm>
+#include <limits>
 #include <memory>
+#include <thread>
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
@@ -67,6 +69,8 @@ int SortedTavData::readTavData(const QString& path)
         spanIndexes.append(qMakePair(span.first, span.last));
         spanStamps.append(qMakePair(stamps.at(span.first), stamps.at(span.last)));
     }
+    buildSummaries();
+    rangeStats.build(stamps, values);
     status = reader->status;
     return status;
 }
@@ -256,9 +260,59 @@ QVector<SortedTavData::Span> SortedTavData::equalSpacingRuns(const QVector<qint6
     return runs;
 }
 
+void SortedTavData::buildSummaries()
+{
+    const int columns = values.size();
+    summaries = QVector<CurveSummary>(columns);
+    CurveSummary* out = summaries.data();
+    const QVector<float>* in = values.constData();
+    const auto work = [out, in, columns](int from) {
+        for (int c = from; c < columns; c += 2)
+            out[c].build(in[c].constData(), in[c].size());
+    };
+    qint64 total = stamps.size();
+    for (const QVector<float>& column : qAsConst(values))
+        total += column.size();
+    // Each pass reads its column once and the columns are independent: the second core
+    // takes the time breaks and every other column, so that the read grows by as little
+    // as the memory allows.
+    if (total > (1 << 20)) {
+        std::thread helper([this, &work] {
+            timeBreaks.build(stamps.constData(), stamps.size());
+            work(1);
+        });
+        work(0);
+        helper.join();
+    } else {
+        timeBreaks.build(stamps.constData(), stamps.size());
+        work(0);
+        work(1);
+    }
+}
+
+const CurveSummary* SortedTavData::summaryOf(int c) const
+{
+    if (c < 0 || c >= summaries.size() || c >= values.size())
+        return nullptr;
+    const CurveSummary& s = summaries.at(c);
+    return s.count() == values.at(c).size() && !s.isEmpty() ? &s : nullptr;
+}
+
+QPair<qint64, qint64> SortedTavData::stampRange() const
+{
+    if (stamps.isEmpty())
+        return {0, 0};
+    if (timeBreaks.count() == stamps.size())
+        return {timeBreaks.earliest(), timeBreaks.latest()};
+    const auto mm = std::minmax_element(stamps.constBegin(), stamps.constEnd());
+    return {*mm.first, *mm.second};
+}
+
 void SortedTavData::clear()
 {
     status = 1;
+    timeBreaks.clear();
+    summaries.clear();
     spanStamps.clear();
     spanIndexes.clear();
     spanIntervals.clear();
@@ -271,6 +325,7 @@ void SortedTavData::clear()
     errors.clear();
     systemEvents.clear();
     userEvents.clear();
+    rangeStats.clear();
 }
 
 void SortedTavData::debugPrint() const

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "curvesummary.h"
+#include "rangestats.h"
 #include "tavrecords.h"
+#include "timebreaks.h"
 
 #include <QList>
 #include <QObject>
@@ -31,6 +34,22 @@ public:
     QList<ErrorRecord> errors;
     QList<EventRecord> systemEvents;
     QList<EventRecord> userEvents;
+    // Summaries of the value columns for range statistics; built at the end of a read.
+    RangeStats rangeStats;
+
+    // Built on the worker at the end of a successful read, emptied by clear(): where the
+    // time line breaks (pauses, stamps going back) and one min/max pyramid per value
+    // column, so that the plot can draw every sample without reading every sample.
+    TimeBreaks timeBreaks;
+    QVector<CurveSummary> summaries; // one per column of values, same order
+
+    // (Re)builds timeBreaks and summaries from stamps and values. Called by readTavData;
+    // code that fills the members by hand calls it too.
+    void buildSummaries();
+    // The summary of column c when it was built from the column as it is now; else nullptr.
+    const CurveSummary* summaryOf(int c) const;
+    // Earliest and latest stamp, whatever their order; (0, 0) without samples.
+    QPair<qint64, qint64> stampRange() const;
 
     // What a read may build. The defaults fit the containers and the machine; tests lower
     // them to reach the limits with small files.

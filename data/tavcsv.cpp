@@ -721,8 +721,13 @@ void exportData(SortedTavData& set, const QString& filePath, const QList<int>& i
                 qlonglong stampStart, qlonglong stampEnd)
 {
     QFile file(filePath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    // A failure is said once; a file that could not be finished is not left behind, as
+    // it would look like a complete export.
+    const QString failed = QStringLiteral("%1 导出失败").arg(filePath);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        emit set.pushInfoUpward(failed, -1);
         return;
+    }
     const QString progress = QStringLiteral("%1 正在导出数据").arg(filePath);
     emit set.pushInfoUpward(progress, 0);
 
@@ -776,8 +781,13 @@ void exportData(SortedTavData& set, const QString& filePath, const QList<int>& i
         ok = file.write(base, w - base) == w - base;
     ok = file.flush() && ok;
     file.close();
-    if (ok)
+    ok = ok && file.error() == QFileDevice::NoError;
+    if (ok) {
         emit set.exportFinished(filePath);
+        return;
+    }
+    file.remove();
+    emit set.pushInfoUpward(failed, -1);
 }
 
 } // namespace TavCsv

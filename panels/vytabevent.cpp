@@ -3,6 +3,7 @@
 #include "eventlist.h"
 #include "panelslog.h"
 #include "sortedtavdata.h"
+#include "tavcsv.h"
 
 #include <QDateTime>
 #include <QHeaderView>
@@ -29,6 +30,11 @@ void VyTabEvent::addEvent(int kind, const QString& text, qint64 stamp)
 {
     const int r = rowCount();
     setRowCount(r + 1);
+    setRow(r, kind, text, stamp);
+}
+
+void VyTabEvent::setRow(int r, int kind, const QString& text, qint64 stamp)
+{
     const QIcon* icon = nullptr;
     switch (kind) {
     case FaultCleared:
@@ -48,8 +54,11 @@ void VyTabEvent::addEvent(int kind, const QString& text, qint64 stamp)
     }
     if (icon)
         setItem(r, 0, new QTableWidgetItem(*icon, text));
-    auto* time = new QTableWidgetItem(QDateTime::fromSecsSinceEpoch(stamp, Qt::UTC)
-                                          .toString(QStringLiteral("yyyy/MM/dd hh:mm:ss")));
+    // The export's formatter: the same text as QDateTime's in UTC, at a fraction of the
+    // cost, which counts with hundreds of thousands of rows.
+    char text19[32];
+    const int length = TavCsv::formatTime(stamp, text19);
+    auto* time = new QTableWidgetItem(QString::fromLatin1(text19, length));
     time->setData(StampRole, stamp);
     setItem(r, 1, time);
 }
@@ -62,8 +71,19 @@ void VyTabEvent::refreshEvents(const SortedTavData& data, bool showError, bool s
                                             showError, showSys, showUser);
     clearContents();
     setRowCount(0);
-    for (int i = 0; i < list.size(); ++i)
-        addEvent(list.kinds.at(i), list.texts.at(i), list.stamps.at(i));
+    // All rows at once, and the items without a change signal each: with hundreds of
+    // thousands of events the per-item signals would cost more than the items. The view
+    // learns of the rows from setRowCount and of their contents from one change signal
+    // over the whole table.
+    setRowCount(list.size());
+    if (list.size() > 0) {
+        {
+            const QSignalBlocker quiet(model());
+            for (int i = 0; i < list.size(); ++i)
+                setRow(i, list.kinds.at(i), list.texts.at(i), list.stamps.at(i));
+        }
+        emit model()->dataChanged(model()->index(0, 0), model()->index(list.size() - 1, 1));
+    }
     qCDebug(lcPanels) << "End OstrelTest::refreshEvents";
 }
 

@@ -29,6 +29,7 @@ signals:
     void jumpToStamp(qlonglong stamp);
 
 private:
+    void setRow(int r, int kind, const QString& text, qint64 stamp);
     void onCellDoubleClicked(int row, int column);
 
     QIcon iconSys;

@@ -13,10 +13,22 @@ void MessageRelay::push(const QString& info, int percent)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     ++m_pushed;
+    if (m_muted)
+        return;
     m_info = info;
     m_percent = percent;
     m_pending = true;
     postLocked(false);
+}
+
+void MessageRelay::setMuted(bool muted)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_muted = muted;
+    if (muted) {
+        m_pending = false;
+        m_info.clear();
+    }
 }
 
 void MessageRelay::flush()

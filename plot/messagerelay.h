@@ -25,6 +25,9 @@ public:
     // Thread-safe.
     void push(const QString& info, int percent);
     void flush();
+    // While muted, pushed messages are dropped, and so is one still waiting: the job
+    // that sent them is no longer wanted. GUI thread; the worker only pushes.
+    void setMuted(bool muted);
 
     // Messages pushed and deliveries made so far (thread-safe).
     qint64 pushedCount() const;
@@ -44,6 +47,7 @@ private:
     int m_percent = -1;
     bool m_pending = false; // a message waits for delivery
     bool m_posted = false;  // a delivery is queued to the GUI thread
+    bool m_muted = false;
     qint64 m_pushed = 0;
     qint64 m_delivered = 0;
 

@@ -3,7 +3,11 @@
 #include "plotlog.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QSettings>
+
+#include <algorithm>
+#include <cmath>
 
 namespace PlotConfig {
 
@@ -25,7 +29,56 @@ void readBool(QSettings& ini, const char* key, bool& member)
     member = ini.value(QLatin1String(key), member).toBool();
 }
 
+bool usableLimit(float v)
+{
+    return std::isfinite(v) && std::fabs(v) <= MaxLimit;
+}
+
+// Reads an int key; a value that is not a number in [lo, hi] leaves member alone.
+bool readCount(QSettings& ini, const char* key, int& member, int lo, int hi)
+{
+    const QVariant v = ini.value(QLatin1String(key));
+    if (!v.isValid())
+        return false;
+    bool ok = false;
+    const qlonglong n = v.toLongLong(&ok);
+    if (ok && n >= lo && n <= hi) {
+        member = int(n);
+        return false;
+    }
+    member = 0;
+    return true;
+}
+
+// The entries an array really holds, in index order, up to its declared size and the
+// bound: a huge declared size costs nothing beyond the entries that are there.
+QList<int> presentEntries(QSettings& ini, const QString& array, int declared, int bound)
+{
+    QList<int> present;
+    ini.beginGroup(array);
+    const QStringList groups = ini.childGroups();
+    ini.endGroup();
+    for (const QString& g : groups) {
+        bool ok = false;
+        const int i = g.toInt(&ok);
+        if (ok && i >= 1 && i <= declared && i <= bound)
+            present.append(i - 1);
+    }
+    std::sort(present.begin(), present.end());
+    return present;
+}
+
 } // namespace
+
+float defaultUpper(int axis)
+{
+    return axis == 0 ? 200.0f : 110.0f;
+}
+
+float defaultLower(int axis)
+{
+    return axis == 0 ? -100.0f : -10.0f;
+}
 
 void completeLimits(QList<float>& upper, QList<float>& lower)
 {
@@ -44,9 +97,10 @@ void completeLimits(QList<float>& upper, QList<float>& lower)
     }
 }
 
-void readView(const QString& path, PlotViewSettings& s)
+bool readView(const QString& path, PlotViewSettings& s)
 {
     qCDebug(lcPlot) << "读取配置文件" << path;
+    bool damaged = false;
     if (QDir().exists(path)) {
         QSettings ini(path, QSettings::IniFormat);
         openCodec(ini);
@@ -56,20 +110,29 @@ void readView(const QString& path, PlotViewSettings& s)
         ini.endGroup();
 
         ini.beginGroup(QStringLiteral("Axis"));
-        const int n = ini.beginReadArray(QStringLiteral("Limit"));
+        const int declared = ini.beginReadArray(QStringLiteral("Limit"));
+        const int n = std::min(declared, MaxAxes);
+        damaged = damaged || declared > MaxAxes;
         s.upperLimits.clear();
         s.lowerLimits.clear();
         for (int i = 0; i < n; ++i) {
             ini.setArrayIndex(i);
-            s.upperLimits.append(ini.value(QStringLiteral("Upper"), 180.0f).toFloat());
-            s.lowerLimits.append(ini.value(QStringLiteral("Lower"), -90.0f).toFloat());
+            float upper = ini.value(QStringLiteral("Upper"), 180.0f).toFloat();
+            float lower = ini.value(QStringLiteral("Lower"), -90.0f).toFloat();
+            if (!usableLimit(upper) || !usableLimit(lower) || upper == lower) {
+                damaged = true;
+                upper = defaultUpper(i);
+                lower = defaultLower(i);
+            }
+            s.upperLimits.append(upper);
+            s.lowerLimits.append(lower);
         }
         ini.endArray();
         ini.endGroup();
 
         ini.beginGroup(QStringLiteral("Grid"));
-        s.xSplCount = ini.value(QStringLiteral("xSplCount"), s.xSplCount).toInt();
-        s.ySplCount = ini.value(QStringLiteral("ySplCount"), s.ySplCount).toInt();
+        damaged = readCount(ini, "xSplCount", s.xSplCount, 0, MaxGridCount) || damaged;
+        damaged = readCount(ini, "ySplCount", s.ySplCount, 0, MaxGridCount) || damaged;
         ini.endGroup();
 
         ini.beginGroup(QStringLiteral("Vernier"));
@@ -93,32 +156,65 @@ void readView(const QString& path, PlotViewSettings& s)
         ini.endGroup();
     }
     completeLimits(s.upperLimits, s.lowerLimits);
+    if (damaged)
+        qCWarning(lcPlot) << "配置文件有误" << path;
+    return damaged;
 }
 
-QList<CurveInfo> readCurves(const QString& path)
+QList<CurveInfo> readCurves(const QString& path, bool* damaged)
 {
     qCDebug(lcPlot) << "读取配置文件" << path;
     QList<CurveInfo> saved;
-    if (!QDir().exists(path))
-        return saved;
-    QSettings ini(path, QSettings::IniFormat);
-    openCodec(ini);
-    ini.beginGroup(QStringLiteral("CurveInfo"));
-    const int n = ini.beginReadArray(QStringLiteral("CURVE"));
-    for (int i = 0; i < n; ++i) {
-        ini.setArrayIndex(i);
-        CurveInfo c;
-        c.CurveName = ini.value(QStringLiteral("CurveName"), "TavDataName").toString();
-        c.ToDraw = ini.value(QStringLiteral("ToDraw"), "false").toBool();
-        c.CurveColor =
-            QLatin1Char('#') + ini.value(QStringLiteral("CurveColor"), "000000").toString();
-        c.CurveWeight = ini.value(QStringLiteral("CurveWeight"), "1.0").toFloat();
-        c.CurveStyle = ini.value(QStringLiteral("CurveStyle"), "1").toInt();
-        c.RefIndex = ini.value(QStringLiteral("RefIndex"), "0").toInt();
-        saved.append(c);
+    bool bad = false;
+    if (QDir().exists(path)) {
+        QSettings ini(path, QSettings::IniFormat);
+        openCodec(ini);
+        ini.beginGroup(QStringLiteral("CurveInfo"));
+        const int declared = ini.beginReadArray(QStringLiteral("CURVE"));
+        ini.endArray();
+        bad = declared > MaxCurves;
+        const QList<int> present =
+            presentEntries(ini, QStringLiteral("CURVE"), declared, MaxCurves);
+        ini.beginReadArray(QStringLiteral("CURVE"));
+        static const QRegularExpression hex(QStringLiteral("^[0-9A-Fa-f]{6}$"));
+        for (int i : present) {
+            ini.setArrayIndex(i);
+            CurveInfo c;
+            c.CurveName = ini.value(QStringLiteral("CurveName"), "TavDataName").toString();
+            c.ToDraw = ini.value(QStringLiteral("ToDraw"), "false").toBool();
+            const QString colour = ini.value(QStringLiteral("CurveColor"), "000000").toString();
+            if (hex.match(colour).hasMatch()) {
+                c.CurveColor = QLatin1Char('#') + colour;
+            } else {
+                bad = true;
+            }
+            const float weight = ini.value(QStringLiteral("CurveWeight"), "1.0").toFloat();
+            if (std::isfinite(weight) && weight > 0.0f) {
+                c.CurveWeight = std::min(weight, MaxCurveWeight);
+                bad = bad || weight > MaxCurveWeight;
+            } else {
+                bad = true;
+            }
+            bool ok = false;
+            const int style = ini.value(QStringLiteral("CurveStyle"), "1").toInt(&ok);
+            if (ok && style >= Qt::NoPen && style <= Qt::DashDotDotLine)
+                c.CurveStyle = style;
+            else
+                bad = true;
+            const int axis = ini.value(QStringLiteral("RefIndex"), "0").toInt(&ok);
+            if (ok && axis >= 0 && axis < MaxAxes)
+                c.RefIndex = axis;
+            else
+                bad = true;
+            saved.append(c);
+        }
+        ini.endArray();
+        ini.endGroup();
     }
-    ini.endArray();
-    ini.endGroup();
+    if (bad)
+        qCWarning(lcPlot) << "配置文件有误" << path;
+    if (damaged)
+        *damaged = bad;
     return saved;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "curveinfo.h"
+#include "viewnavigation.h"
 
 #include <QList>
 #include <QString>
@@ -39,17 +40,36 @@ struct PlotViewSettings
 };
 
 // Reading and writing "tav_drawer_config.ini" (QSettings INI, UTF-8).
+//
+// The file is input like any other: edited by hand, copied between machines, damaged.
+// Array sizes are bounded, and a value the plot cannot use (a NaN, infinite or huge
+// limit, equal limits, a grid count beyond what the editors offer, an unknown pen style,
+// axis or colour) falls back to the default of that entry alone. The readers say whether
+// anything fell back, so that the user can be told once.
 namespace PlotConfig {
+
+// Bounds of what the file may ask for.
+constexpr int MaxAxes = 32;
+constexpr int MaxCurves = 1 << 20; // as many variables as a data set can hold
+constexpr int MaxGridCount = 99;
+constexpr float MaxLimit = ViewNavigation::MaxYLimit;
+constexpr float MaxCurveWeight = 5.0f;
 
 // Completes the Y lists to two axes: 200/-100 for Y1, then 110/-10 for Y2.
 void completeLimits(QList<float>& upper, QList<float>& lower);
 
-// Reads every group but "CurveInfo" over s; a missing key leaves its member as it is.
-// Without a file nothing is read. The limits are completed in every case.
-void readView(const QString& path, PlotViewSettings& s);
+// The limits the lists fall back to for axis i.
+float defaultUpper(int axis);
+float defaultLower(int axis);
 
-// The saved curve entries in file order; empty without a file.
-QList<CurveInfo> readCurves(const QString& path);
+// Reads every group but "CurveInfo" over s; a missing key leaves its member as it is.
+// Without a file nothing is read. The limits are completed in every case. Returns true
+// when some value was unusable and fell back.
+bool readView(const QString& path, PlotViewSettings& s);
+
+// The saved curve entries in file order; empty without a file. *damaged (if given) is
+// set when some entry was unusable and fell back.
+QList<CurveInfo> readCurves(const QString& path, bool* damaged = nullptr);
 
 // Every curve whose name equals a saved entry's takes all of that entry; the last
 // matching entry wins.

@@ -30,7 +30,7 @@ TavDrawer::TavDrawer(QWidget* parent) : QWidget(parent)
     // Progress messages pass through a relay that coalesces them on the worker side: a
     // read that drops a million records must not queue a million events to this thread.
     // Its flush runs ahead of the finish signals, so the last message comes first.
-    auto* relay = new MessageRelay(this);
+    relay = new MessageRelay(this);
     connect(&dataSet, &SortedTavData::pushInfoUpward, relay, &MessageRelay::push,
             Qt::DirectConnection);
     connect(&dataSet, &SortedTavData::readFinished, relay, &MessageRelay::flush,
@@ -39,23 +39,25 @@ TavDrawer::TavDrawer(QWidget* parent) : QWidget(parent)
             Qt::DirectConnection);
     connect(relay, &MessageRelay::message, this, &TavDrawer::pushInfoUpward);
 
-    // Each request runs on the worker and then reports the worker idle, queued behind
-    // whatever the request emitted: a failed export emits nothing, and the canvas must
-    // still learn that the data set is free again.
+    // Each job runs on the worker and then reports the worker idle, queued behind
+    // whatever the job emitted. The hand-off decides whether its outcome is still wanted.
     qRegisterMetaType<QList<int>>();
     connect(this, &TavDrawer::trigRead, &dataSet, [this](QString path) {
         dataSet.onReadTrigged(path);
         QMetaObject::invokeMethod(
-            this, [this] { onWorkerIdle(); }, Qt::QueuedConnection);
+            this, [this] { onWorkerDone(false); }, Qt::QueuedConnection);
     });
     connect(this, &TavDrawer::trigExport, &dataSet,
             [this](QString filePath, QList<int> indexList, qlonglong from, qlonglong to) {
+                bool written = false;
+                const QMetaObject::Connection c = connect(
+                    &dataSet, &SortedTavData::exportFinished, &dataSet,
+                    [&written] { written = true; }, Qt::DirectConnection);
                 dataSet.onExportData(filePath, indexList, from, to);
+                disconnect(c);
                 QMetaObject::invokeMethod(
-                    this, [this] { onWorkerIdle(); }, Qt::QueuedConnection);
+                    this, [this, written] { onWorkerDone(written); }, Qt::QueuedConnection);
             });
-    connect(&dataSet, &SortedTavData::readFinished, this, &TavDrawer::onTsdReadFinished);
-    connect(&dataSet, &SortedTavData::exportFinished, this, &TavDrawer::exportFinished);
 
     setAttribute(Qt::WA_MouseTracking);
     vernPosA = 100;
@@ -90,109 +92,81 @@ TavDrawer::~TavDrawer()
 void TavDrawer::readTAVData(QString path)
 {
     qCDebug(lcPlot) << "TavDrawer::readTAVData" << path;
-    if (busy) {
-        // A read replaces the pending clear and read; an export asked earlier of the
-        // current data still runs first.
-        pendingReadSet = true;
-        pendingRead = path;
-        pendingClear = false;
-        if (pendingExportSet)
-            exportBeforeReset = true;
-        return;
-    }
-    startRead(path);
-}
-
-void TavDrawer::startRead(const QString& path)
-{
-    clearNow();
     const QString name = QDir::toNativeSeparators(path).split(QDir::separator()).last();
     titleText.setText(name.split(QLatin1Char('.')).first());
-    busy = true;
-    reading = true;
-    emit trigRead(path);
+    run(handoff.requestRead(path));
 }
 
 void TavDrawer::clear()
 {
-    if (busy) {
-        // The latest wish wins: a clear cancels a read asked before it.
-        pendingReadSet = false;
-        pendingClear = true;
-        if (pendingExportSet)
-            exportBeforeReset = true;
-        return;
-    }
-    clearNow();
+    qCDebug(lcPlot) << "TavDrawer::clear";
+    run(handoff.requestClear());
 }
 
-void TavDrawer::clearNow()
+void TavDrawer::exportData(QString filePath)
 {
-    qCDebug(lcPlot) << "TavDrawer::clear";
-    dataSet.clear();
+    if (!hasData())
+        return;
+    ExportJob job;
+    job.filePath = filePath;
+    for (int i = 0; i < dataSet.names.size(); ++i) {
+        for (const CurveInfo& c : qAsConst(curveInfoList)) {
+            if (c.ToDraw && c.CurveName == dataSet.names[i])
+                job.indexList.append(i);
+        }
+    }
+    job.stampStart = stampStart;
+    job.stampEnd = stampEnd;
+    qCDebug(lcPlot) << "TavDrawer::exportData" << job.indexList;
+    run(handoff.requestExport(job));
+}
+
+void TavDrawer::onWorkerDone(bool exportWritten)
+{
+    run(handoff.workerDone(), exportWritten);
+}
+
+// Carries out what the hand-off decided, in its order. A failed export has reported
+// itself through its progress message; it has no finish to report.
+void TavDrawer::run(const WorkerHandoff::Steps& steps, bool exportWritten)
+{
+    for (const WorkerHandoff::Step& s : steps) {
+        switch (s.kind) {
+        case WorkerHandoff::Step::ClearView:
+            clearView();
+            break;
+        case WorkerHandoff::Step::ClearData:
+            dataSet.clear();
+            break;
+        case WorkerHandoff::Step::MuteWorker:
+            relay->setMuted(true);
+            break;
+        case WorkerHandoff::Step::StartRead:
+            relay->setMuted(false);
+            emit trigRead(s.path);
+            break;
+        case WorkerHandoff::Step::StartExport:
+            relay->setMuted(false);
+            emit trigExport(s.job.filePath, s.job.indexList, s.job.stampStart, s.job.stampEnd);
+            break;
+        case WorkerHandoff::Step::DeliverRead:
+            onTsdReadFinished(s.path);
+            break;
+        case WorkerHandoff::Step::DeliverExport:
+            if (exportWritten)
+                emit exportFinished(s.path);
+            break;
+        }
+    }
+}
+
+void TavDrawer::clearView()
+{
     curveInfoList.clear();
     stampStart = 0;
     stampEnd = 0;
     onResetView();
     update();
-}
-
-void TavDrawer::exportData(QString filePath)
-{
-    if (busy) {
-        pendingExportSet = true;
-        pendingExport = filePath;
-        exportBeforeReset = false;
-        return;
-    }
-    startExport(filePath);
-}
-
-void TavDrawer::startExport(const QString& filePath)
-{
-    if (dataSet.status > 0)
-        return;
-    QList<int> indexList;
-    for (int i = 0; i < dataSet.names.size(); ++i) {
-        for (const CurveInfo& c : qAsConst(curveInfoList)) {
-            if (c.ToDraw && c.CurveName == dataSet.names[i])
-                indexList.append(i);
-        }
-    }
-    qCDebug(lcPlot) << "TavDrawer::exportData" << indexList;
-    busy = true;
-    emit trigExport(filePath, indexList, stampStart, stampEnd);
-}
-
-void TavDrawer::onWorkerIdle()
-{
-    busy = false;
-    runPending();
-}
-
-// Runs what waited for the worker, in the order it was asked.
-void TavDrawer::runPending()
-{
-    if (busy)
-        return;
-    const bool reset = pendingClear || pendingReadSet;
-    if (pendingExportSet && (exportBeforeReset || !reset)) {
-        pendingExportSet = false;
-        startExport(pendingExport);
-        if (busy)
-            return;
-    }
-    if (pendingReadSet) {
-        pendingReadSet = false;
-        pendingClear = false;
-        startRead(pendingRead);
-        return; // a pending export now waits for this read
-    }
-    if (pendingClear) {
-        pendingClear = false;
-        clearNow();
-        pendingExportSet = false; // nothing left to export
-    }
 }
 
 QPair<QStringList, QStringList> TavDrawer::fileInfo() const
@@ -208,19 +182,37 @@ void TavDrawer::stopThread()
 
 bool TavDrawer::hasData() const
 {
-    return !reading && dataSet.status == 0;
+    return handoff.dataSetReadable() && dataSet.status == 0;
 }
 
 void TavDrawer::loadConfig()
 {
     PlotViewSettings s = viewSettings();
-    PlotConfig::readView(configPath, s);
+    configDamaged = PlotConfig::readView(configPath, s) || configDamaged;
     setViewSettings(s);
+    savedUpperLimits = upperLimits;
+    savedLowerLimits = lowerLimits;
 }
 
 void TavDrawer::saveConfig()
 {
     PlotConfig::write(configPath, viewSettings(), curveInfoList);
+    // What was saved is what the file now holds.
+    savedUpperLimits = upperLimits;
+    savedLowerLimits = lowerLimits;
+}
+
+bool TavDrawer::takeConfigComplaint()
+{
+    if (!configDamaged || configComplained)
+        return false;
+    configComplained = true;
+    return true;
+}
+
+QString TavDrawer::configComplaint()
+{
+    return QStringLiteral("配置文件有误，已使用默认值");
 }
 
 PlotViewSettings TavDrawer::viewSettings() const
@@ -269,21 +261,24 @@ void TavDrawer::setViewSettings(const PlotViewSettings& s)
 
 void TavDrawer::applySavedCurves()
 {
-    PlotConfig::applyCurves(curveInfoList, PlotConfig::readCurves(configPath));
+    bool damaged = false;
+    PlotConfig::applyCurves(curveInfoList, PlotConfig::readCurves(configPath, &damaged));
+    configDamaged = configDamaged || damaged;
 }
 
 void TavDrawer::onTsdReadFinished(QString filePath)
 {
     qCDebug(lcPlot) << "TavDrawer::onTsdReadFinished" << filePath;
-    reading = false;
     if (dataSet.status > 0) {
         emit readFinished(QString());
         return;
     }
     dataSet.debugPrint();
     if (!dataSet.stamps.isEmpty()) {
-        stampStart = dataSet.stamps.first();
-        stampEnd = dataSet.stamps.last();
+        // Stamps may go back (a clock set back): the range spans the earliest to the latest.
+        const QPair<qint64, qint64> range = dataSet.stampRange();
+        stampStart = range.first;
+        stampEnd = range.second;
     }
     curveInfoList.clear();
     for (const QString& name : qAsConst(dataSet.names)) {
@@ -300,12 +295,13 @@ void TavDrawer::onTsdReadFinished(QString filePath)
 
 void TavDrawer::onResetView()
 {
-    upperLimits.clear();
-    lowerLimits.clear();
+    upperLimits = savedUpperLimits;
+    lowerLimits = savedLowerLimits;
     PlotConfig::completeLimits(upperLimits, lowerLimits);
     if (!hasData() || dataSet.stamps.isEmpty())
         return;
-    stampStart = dataSet.stamps.first();
-    stampEnd = dataSet.stamps.last();
+    const QPair<qint64, qint64> range = dataSet.stampRange();
+    stampStart = range.first;
+    stampEnd = range.second;
     update();
 }

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "curveaggregator.h"
 #include "curveinfo.h"
+#include "curvepainter.h"
 #include "plotconfig.h"
 #include "sortedtavdata.h"
+#include "workerhandoff.h"
 
 #include <QBrush>
 #include <QFont>
@@ -16,6 +19,7 @@
 #include <QVector>
 #include <QWidget>
 
+class MessageRelay;
 class QPainter;
 class QThread;
 
@@ -26,26 +30,35 @@ class TavDrawer : public QWidget
 {
     Q_OBJECT
 public:
-    // Minimum capacity of the per-span point buffers; grown to the plot width on resize.
-    static constexpr int MaxLinePoints = 1920;
-
     explicit TavDrawer(QWidget* parent = nullptr);
     ~TavDrawer() override;
 
-    // Requests a read of a .tavdata or CSV file. Deferred while the worker is busy.
+    // Requests a read of a .tavdata or CSV file. A read or export still running is
+    // superseded: nothing of it reaches the window.
     void readTAVData(QString path);
-    // Drops the data and resets the view. Deferred while the worker is busy.
+    // Drops the data and resets the view at once; a running read or export is superseded.
     void clear();
     // Requests a CSV export of the drawn curves over the visible range (only with data).
+    // One asked while another runs waits for it.
     void exportData(QString filePath);
     QPair<QStringList, QStringList> fileInfo() const;
     void stopThread();
     bool hasData() const;
     // True from a read or export request until the worker reports back.
-    bool workerBusy() const { return busy; }
+    bool workerBusy() const { return handoff.busy(); }
 
     void loadConfig();
     void saveConfig();
+
+    // True once after the configuration file was found damaged (some values fell back
+    // to their defaults), so that the user is told once.
+    bool takeConfigComplaint();
+    static QString configComplaint();
+
+    // The Y ranges a read and a reset return to: those of the configuration file, or
+    // the defaults when it has none.
+    QList<float> savedUpperLimits;
+    QList<float> savedLowerLimits;
 
     // Plot geometry, pixels.
     int marginLeft = 50;
@@ -96,8 +109,8 @@ public:
 
     bool fullScreen = false;
 
-    // Two spans are joined by a line when their facing samples are less than this many
-    // seconds apart, so that one irregular sample does not break a curve.
+    // A gap between two samples is a pause, where the curve breaks, when it is longer than
+    // this many seconds and longer than twice the shorter sampling interval beside it.
     int bridgeGap = 60;
 
     // The configuration file: the viewer's own unless a caller points elsewhere.
@@ -156,20 +169,19 @@ private:
     // Painting steps (tavdrawerpaint.cpp).
     void paintGrid(QPainter& painter, const QPen& gridPen);
     void paintCurves(QPainter& painter);
-    void paintSpan(QPainter& painter, int span, int visibleFirst, int visibleLast);
+    void readVerniers(const TimeBreaks& breaks);
+    void addLeads(CurvePainter& ink, const TimeBreaks& breaks, const float* values, int stretch,
+                  const ValueMapping& vm);
     void paintFrame(QPainter& painter, const QColor& background, const QPen& axisPen);
     void paintLabels(QPainter& painter);
     void paintEvents(QPainter& painter);
     void paintVerniers(QPainter& painter, const QColor& ink);
-    void ensureBuffers();
-    const float* gatherValues(const float* column, const int* idx, int n);
+    const TimeBreaks& paintBreaks(int samples);
 
     // Hand-off (tavdrawer.cpp).
-    void startRead(const QString& path);
-    void startExport(const QString& filePath);
-    void clearNow();
-    void onWorkerIdle();
-    void runPending();
+    void run(const WorkerHandoff::Steps& steps, bool exportWritten = false);
+    void clearView();
+    void onWorkerDone(bool exportWritten);
     void applySavedCurves();
     PlotViewSettings viewSettings() const;
     void setViewSettings(const PlotViewSettings& s);
@@ -189,29 +201,34 @@ private:
     QStaticText unitTextY2;
 
     // Buffers reused by every paint.
-    QVector<QPoint> linePoints;
-    QVector<int> sampleIndexes;
-    // Per drawn curve, the end of the previous span's last run, for bridging.
-    QVector<QPoint> bridgePoints;
-    QVector<qint64> bridgeStamps;
-    QVector<float> bridgeValues;
-    QVector<char> bridgeOpen;
-    QVector<float> valueBuffer; // values of the current curve at those indexes
-    QVector<int> xBuffer;       // x of each thinned index of the current span
-    QVector<int> drawnCurves;   // indexes of the curves drawn by the current paint
-    QVector<char> foundA;
-    QVector<char> foundB;
+    struct StretchView
+    {
+        int first;    // first sample of the stretch
+        int last;     // last sample of the stretch
+        int visFirst; // first sample at or after stampStart
+        int visLast;  // last sample at or before stampEnd (visFirst - 1 when none)
+        int columnOffset;
+        int columnCount;
+    };
+    QVector<StretchView> stretchViews;
+    QVector<CurveAggregator::Column> columnBuffer; // pixel columns of every visible stretch
+    QVector<CurveAggregator::Mark> markBuffer;     // marks of the current curve and stretch
+    struct CurveJob
+    {
+        const float* values = nullptr; // nullptr: the curve draws nothing
+        const CurveSummary* summary = nullptr;
+        ValueMapping vm;
+    };
+    QVector<CurveJob> curveJobs;
+    QVector<CurvePainter> curveInks; // one per drawn curve
+    QVector<int> coverTop;           // scratch of CurvePainter::hideCovered
+    QVector<int> coverBottom;
+    TimeBreaks ownBreaks;     // when the data set's do not fit (another bridgeGap)
+    QVector<int> drawnCurves; // indexes of the curves drawn by the current paint
 
-    // Worker state: a request that arrives while busy waits here; only the latest of
-    // each kind is kept.
-    bool busy = false;
-    bool pendingClear = false;
-    bool pendingReadSet = false;
-    QString pendingRead;
-    bool pendingExportSet = false;
-    QString pendingExport;
-    bool exportBeforeReset = false; // the pending export was asked before the clear/read
-    // From a read request until its readFinished: the worker writes the data set, so
-    // nothing on this thread may look at it, not even at its status.
-    bool reading = false;
+    WorkerHandoff handoff;
+    MessageRelay* relay = nullptr;
+    // The configuration file was found damaged; complained: the user has been told.
+    bool configDamaged = false;
+    bool configComplained = false;
 };

@@ -108,8 +108,7 @@ void pan(TavDrawer& d, int x, int y)
             continue;
         const float shift =
             panYShift(d.upperLimits[l], d.lowerLimits[l], dy, d.plotTop, d.plotBottom);
-        d.upperLimits[l] += shift;
-        d.lowerLimits[l] += shift;
+        panY(d.upperLimits[l], d.lowerLimits[l], shift);
     }
     if (d.allowDragX) {
         const XPan p = panX(xRange(d), x - d.pressX, d.plotLeft, d.plotRight, d.panRemainder);
@@ -246,8 +245,7 @@ void TavDrawer::onMoveView(int sft_x, int sft_y)
     const int axes = qMin(upperLimits.size(), lowerLimits.size());
     for (int i = 0; i < axes; ++i) {
         const float shift = panYShift(upperLimits[i], lowerLimits[i], sft_y, plotTop, plotBottom);
-        upperLimits[i] += shift;
-        lowerLimits[i] += shift;
+        panY(upperLimits[i], lowerLimits[i], shift);
     }
     update();
 }

@@ -1,6 +1,6 @@
 #include "tavdrawer.h"
 
-#include "curvethinner.h"
+#include "axislabels.h"
 #include "plotmapping.h"
 
 #include <QDateTime>
@@ -105,15 +105,15 @@ void TavDrawer::paintGrid(QPainter& painter, const QPen& gridPen)
     }
 }
 
-void TavDrawer::ensureBuffers()
+// The data set's breaks, or the canvas's own when its bridgeGap differs or the data set
+// was filled without them.
+const TimeBreaks& TavDrawer::paintBreaks(int samples)
 {
-    const int capacity = std::max(MaxLinePoints, plotRight - plotLeft + 2);
-    if (sampleIndexes.size() < capacity) {
-        sampleIndexes.resize(capacity);
-        xBuffer.resize(capacity);
-        valueBuffer.resize(capacity);
-        linePoints.resize(capacity + 1); // room for the bridge point
-    }
+    const TimeBreaks& own = dataSet.timeBreaks;
+    if (own.count() == samples && own.bridgeGap() == bridgeGap)
+        return own;
+    ownBreaks.build(dataSet.stamps.constData(), samples, bridgeGap);
+    return ownBreaks;
 }
 
 void TavDrawer::paintCurves(QPainter& painter)
@@ -131,155 +131,148 @@ void TavDrawer::paintCurves(QPainter& painter)
     const TimeMapping tm{stampStart, stampEnd, plotLeft, plotRight};
     vernStampA = tm.timeAt(vernPosA);
     vernStampB = tm.timeAt(vernPosB);
-    foundA.fill(0, count);
-    foundB.fill(0, count);
-    bridgeOpen.fill(0, count);
-    bridgePoints.resize(count);
-    bridgeStamps.resize(count);
-    bridgeValues.resize(count);
+    const int samples = std::min(dataSet.sampleCount, dataSet.stamps.size());
+    if (samples <= 0)
+        return;
+    const TimeBreaks& breaks = paintBreaks(samples);
+    readVerniers(breaks);
     if (!tm.valid() || upperLimits.isEmpty() || lowerLimits.isEmpty())
         return; // a zero-width range or plot maps nothing
-    const int first = CurveThinner::visibleFirst(dataSet.stamps, dataSet.spanStamps,
-                                                 dataSet.spanIndexes, stampStart);
-    const int last = CurveThinner::visibleLast(dataSet.stamps, dataSet.spanStamps,
-                                               dataSet.spanIndexes, dataSet.sampleCount, stampEnd);
-    if (first < 0 || last < 0)
-        return;
-    ensureBuffers();
-    const int spans = std::min(
-        {dataSet.spanIndexes.size(), dataSet.spanStamps.size(), dataSet.spanIntervals.size()});
-    for (int s = 0; s < spans; ++s)
-        paintSpan(painter, s, first, last);
-}
 
-void TavDrawer::paintSpan(QPainter& painter, int span, int visibleFirst, int visibleLast)
-{
-    const qint64 interval = dataSet.spanIntervals[span];
-    if (interval <= 0)
-        return;
-    const int sampleLimit = std::min(dataSet.sampleCount, dataSet.stamps.size()) - 1;
-    const int lo = std::max(dataSet.spanIndexes[span].first, visibleFirst);
-    const int hi = std::min({dataSet.spanIndexes[span].second, visibleLast, sampleLimit});
-    const TimeMapping tm{stampStart, stampEnd, plotLeft, plotRight};
-    const int n = CurveThinner::thin(lo, hi, interval, tm.secondsPerPixel(), sampleIndexes.data(),
-                                     sampleIndexes.size());
-    if (n == 0)
-        return;
+    // The pixel columns of each stretch, shared by all curves.
     const qint64* stamps = dataSet.stamps.constData();
-    int* xs = xBuffer.data();
-    const int* idx = sampleIndexes.constData();
-    for (int q = 0; q < n; ++q)
-        xs[q] = tm.curveX(stamps[idx[q]]);
+    stretchViews.clear();
+    columnBuffer.clear();
+    const QVector<int>& starts = breaks.stretchStarts();
+    for (int s = 0; s < starts.size(); ++s) {
+        StretchView v;
+        v.first = starts[s];
+        v.last = breaks.stretchEnd(s);
+        const qint64* begin = stamps + v.first;
+        const qint64* end = stamps + v.last + 1;
+        v.visFirst = int(std::lower_bound(begin, end, stampStart) - stamps);
+        v.visLast = int(std::upper_bound(begin, end, stampEnd) - stamps) - 1;
+        v.columnOffset = columnBuffer.size();
+        if (v.visFirst <= v.visLast)
+            CurveAggregator::columns(stamps, v.visFirst, v.visLast, tm, breaks, columnBuffer);
+        v.columnCount = columnBuffer.size() - v.columnOffset;
+        stretchViews.append(v);
+    }
 
-    QPoint* pts = linePoints.data();
-    for (int j = 0; j < drawnCurves.size(); ++j) {
+    if (curveInks.size() < count)
+        curveInks.resize(count);
+    curveJobs.resize(count);
+    for (int j = 0; j < count; ++j) {
         const int c = drawnCurves[j];
         const CurveInfo& info = curveInfoList[c];
-        if (c >= dataSet.values.size() || dataSet.values[c].size() <= hi) {
-            bridgeOpen[j] = 0;
+        CurveJob& job = curveJobs[j];
+        job.values = nullptr;
+        curveInks[j].begin(QPen(Qt::NoPen));
+        if (c >= dataSet.values.size() || dataSet.values.at(c).size() < samples)
             continue;
-        }
         const int axis = info.RefIndex >= 0 && info.RefIndex < upperLimits.size() &&
                                  info.RefIndex < lowerLimits.size()
                              ? info.RefIndex
                              : 0;
-        const ValueMapping vm(upperLimits[axis], lowerLimits[axis], plotTop, plotBottom);
-        if (!vm.valid()) {
-            bridgeOpen[j] = 0; // equal limits: nothing of this curve can be placed
-            continue;
-        }
-        painter.setPen(
+        job.vm = ValueMapping(upperLimits[axis], lowerLimits[axis], plotTop, plotBottom);
+        if (!job.vm.valid())
+            continue; // equal limits: nothing of this curve can be placed
+        curveInks[j].begin(
             makePen(QColor(info.CurveColor), info.CurveWeight, Qt::PenStyle(info.CurveStyle)));
-        const float* vals = gatherValues(dataSet.values[c].constData(), idx, n);
-        bool needA = DrawA && !foundA[j];
-        bool needB = DrawB && !foundB[j];
-        bool startOfSpan = true;
-        float prevV = 0.0f;
-        qint64 prevT = 0;
-        int r = 0;
-        for (int q = 0; q < n; ++q) {
-            const int i = idx[q];
-            const qint64 t = stamps[i];
-            if (t < stampStart)
-                continue;
-            const float v = vals[q];
-            if (isMissingValue(v)) {
-                flushRun(painter, pts, r);
-                r = 0;
-                startOfSpan = false;
-                bridgeOpen[j] = 0;
-                continue;
-            }
-            const QPoint p(xs[q], vm.y(v));
-            if (startOfSpan) {
-                startOfSpan = false;
-                // Join the previous span's last point when the gap is short.
-                if (bridgeOpen[j] && t - bridgeStamps[j] < bridgeGap && p.y() >= plotTop &&
-                    p.y() <= plotBottom) {
-                    pts[0] = bridgePoints[j];
-                    prevV = bridgeValues[j];
-                    prevT = bridgeStamps[j];
-                    r = 1;
-                }
-                bridgeOpen[j] = 0;
-            }
-            if (needA) {
-                if (p.x() == vernPosA) {
-                    vernValuesA[j] = v;
-                    vernStampA = t;
-                    foundA[j] = 1;
-                    needA = false;
-                } else if (r > 0 && p.x() > vernPosA && pts[r - 1].x() < vernPosA) {
-                    vernValuesA[j] = prevV;
-                    vernStampA = prevT;
-                    foundA[j] = 1;
-                    needA = false;
-                }
-            }
-            if (needB) {
-                if (p.x() == vernPosB) {
-                    vernValuesB[j] = v;
-                    vernStampB = t;
-                    foundB[j] = 1;
-                    needB = false;
-                } else if (r > 0 && p.x() > vernPosB && pts[r - 1].x() < vernPosB) {
-                    vernValuesB[j] = prevV;
-                    vernStampB = prevT;
-                    foundB[j] = 1;
-                    needB = false;
-                }
-            }
-            pts[r++] = p;
-            prevV = v;
-            prevT = t;
-        }
-        if (r > 0) {
-            flushRun(painter, pts, r);
-            bridgePoints[j] = pts[r - 1];
-            bridgeStamps[j] = prevT;
-            bridgeValues[j] = prevV;
-            bridgeOpen[j] = 1;
+        job.values = dataSet.values.at(c).constData();
+        job.summary = dataSet.summaryOf(c);
+    }
+    for (int j = 0; j < count; ++j) {
+        const CurveJob& job = curveJobs[j];
+        if (!job.values)
+            continue;
+        CurvePainter& ink = curveInks[j];
+        for (int s = 0; s < stretchViews.size(); ++s) {
+            const StretchView& v = stretchViews[s];
+            addLeads(ink, breaks, job.values, s, job.vm);
+            markBuffer.clear();
+            CurveAggregator::aggregate(job.values, job.summary, breaks,
+                                       columnBuffer.constData() + v.columnOffset, v.columnCount,
+                                       markBuffer);
+            ink.add(markBuffer.constData(), markBuffer.size(), job.vm);
         }
     }
+    CurvePainter::hideCovered(curveInks.data(), count,
+                              QRect(QPoint(plotLeft, plotTop), QPoint(plotRight, plotBottom)),
+                              coverTop, coverBottom);
+    for (int j = 0; j < count; ++j)
+        curveInks[j].paint(painter);
 }
 
-// The thinned samples of one column lie far apart in memory (one per pixel over the whole
-// recording); fetching them in a tight loop ahead of use keeps many misses in flight.
-const float* TavDrawer::gatherValues(const float* column, const int* idx, int n)
+// The lines from the last sample left of the range to the first one in it, and from the
+// last one in it to the next: they enter and leave the plot at their true slope.
+void TavDrawer::addLeads(CurvePainter& ink, const TimeBreaks& breaks, const float* values,
+                         int stretch, const ValueMapping& vm)
 {
-    float* out = valueBuffer.data();
-    constexpr int Ahead = 24;
-    const int prefetched = n - Ahead;
-    int q = 0;
-    for (; q < prefetched; ++q) {
-#if defined(__GNUC__)
-        __builtin_prefetch(column + idx[q + Ahead]);
-#endif
-        out[q] = column[idx[q]];
+    const StretchView& v = stretchViews[stretch];
+    const qint64* stamps = dataSet.stamps.constData();
+    const double span = double(stampEnd - stampStart);
+    const double width = double(plotRight - plotLeft);
+    const auto exactX = [&](int i) {
+        return double(stamps[i] - stampStart) * width / span + plotLeft;
+    };
+    const auto lead = [&](int p, int q) {
+        if (p < v.first || q > v.last || !breaks.joined(p) || !CurveSummary::isValid(values[p]) ||
+            !CurveSummary::isValid(values[q]))
+            return;
+        const bool pIn = p >= v.visFirst && p <= v.visLast;
+        const bool qIn = q >= v.visFirst && q <= v.visLast;
+        const TimeMapping tm{stampStart, stampEnd, plotLeft, plotRight};
+        double x0 = pIn ? tm.curveX(stamps[p]) : exactX(p);
+        double x1 = qIn ? tm.curveX(stamps[q]) : exactX(q);
+        double y0 = vm.y(values[p]);
+        double y1 = vm.y(values[q]);
+        if (x1 <= x0)
+            return;
+        // Clip to a little beyond the plot: the margins hide the rest.
+        const double lo = plotLeft - 2.0;
+        const double hi = plotRight + 2.0;
+        const double slope = (y1 - y0) / (x1 - x0);
+        if (x0 < lo) {
+            y0 += (lo - x0) * slope;
+            x0 = lo;
+        }
+        if (x1 > hi) {
+            y1 -= (x1 - hi) * slope;
+            x1 = hi;
+        }
+        ink.addLine(QPointF(x0, y0), QPointF(x1, y1));
+    };
+    if (v.visFirst > v.visLast) {
+        lead(v.visFirst - 1, v.visFirst); // nothing inside: a line may still cross the plot
+        return;
     }
-    for (; q < n; ++q)
-        out[q] = column[idx[q]];
-    return out;
+    lead(v.visFirst - 1, v.visFirst);
+    lead(v.visLast, v.visLast + 1);
+}
+
+// Each reading comes from the data: the latest sample at or before the vernier's time.
+void TavDrawer::readVerniers(const TimeBreaks& breaks)
+{
+    const qint64* stamps = dataSet.stamps.constData();
+    const auto read = [&](bool on, qint64& stamp, QList<float>& readings) {
+        if (!on)
+            return;
+        const qint64 t = stamp;
+        const int j = CurveAggregator::sampleAtOrBefore(stamps, breaks, t);
+        for (int k = 0; k < drawnCurves.size(); ++k) {
+            const int c = drawnCurves[k];
+            if (c >= dataSet.values.size() || dataSet.values[c].size() < breaks.count())
+                continue;
+            const float r =
+                CurveAggregator::readingAt(dataSet.values[c].constData(), stamps, breaks, j, t);
+            readings[k] = r;
+            if (r != CurveAggregator::NoReading)
+                stamp = stamps[j];
+        }
+    };
+    read(DrawA, vernStampA, vernValuesA);
+    read(DrawB, vernStampB, vernValuesB);
 }
 
 void TavDrawer::paintFrame(QPainter& painter, const QColor& background, const QPen& axisPen)
@@ -309,39 +302,50 @@ void TavDrawer::paintLabels(QPainter& painter)
     painter.drawStaticText(QPointF(plotLeft + 3, plotTop + 1), unitTextY1);
     painter.drawStaticText(QPointF(plotRight - 42, plotTop + 1), unitTextY2);
 
+    // Intermediate labels sit on their grid lines; where they would run into each other
+    // every s-th is shown; the end labels always are. Y labels wider than their margin
+    // are moved inwards rather than cut.
     painter.setFont(valueFont);
+    const QFontMetrics metrics = painter.fontMetrics();
     const auto number = [](float v) { return QString::number(v, 'f', 1); };
     const int n = gridCount(ySplCount, plotBottom - plotTop);
-    const int ystep = (plotBottom - plotTop) / (n + 1);
+    const QVector<int> shownY = AxisLabels::shownLabels(n, plotTop, plotBottom, 30);
     for (int axis = 0; axis < 2 && axis < upperLimits.size() && axis < lowerLimits.size(); ++axis) {
         const float upper = upperLimits[axis];
         const float lower = lowerLimits[axis];
-        const int l = axis == 0 ? 0 : plotRight + 5;
-        const int r = axis == 0 ? plotLeft - 6 : w - 1;
         const int side = axis == 0 ? Qt::AlignRight : Qt::AlignLeft;
-        painter.drawText(corners(l, plotTop, r, plotTop + 19), side | Qt::AlignTop, number(upper));
-        painter.drawText(corners(l, plotBottom - 20, r, plotBottom - 1), side | Qt::AlignBottom,
-                         number(lower));
-        for (int m = 1; m <= n; ++m) {
-            const int y = plotTop + ystep * m;
+        const auto label = [&](int top, int bottom, int vertical, const QString& text) {
+            const int tw = metrics.horizontalAdvance(text);
+            const AxisLabels::Span x = axis == 0 ? AxisLabels::leftAxisLabel(plotLeft, tw)
+                                                 : AxisLabels::rightAxisLabel(plotRight, w, tw);
+            painter.drawText(corners(x.left, top, x.right, bottom),
+                             side | vertical | Qt::TextDontClip, text);
+        };
+        label(plotTop, plotTop + 19, Qt::AlignTop, number(upper));
+        label(plotBottom - 20, plotBottom - 1, Qt::AlignBottom, number(lower));
+        for (int m : shownY) {
+            const int y = AxisLabels::gridPosition(plotTop, plotBottom, m, n);
             const float value = (lower - upper) / float(n + 1) * float(m) + upper;
-            painter.drawText(corners(l, y - 10, r, y + 9), side | Qt::AlignVCenter, number(value));
+            label(y - 10, y + 9, Qt::AlignVCenter, number(value));
         }
     }
 
-    const auto timeLabel = [&](int x, qint64 stamp) {
-        const QStringList parts = stampText(stamp).split(QLatin1Char(' '));
+    const auto timeLabel = [&](int x, const QStringList& parts) {
         painter.drawText(corners(x - 90, plotBottom + 3, x + 89, plotBottom + 22),
-                         Qt::AlignHCenter | Qt::AlignTop, parts.first());
+                         Qt::AlignHCenter | Qt::AlignTop | Qt::TextDontClip, parts.first());
         painter.drawText(corners(x - 90, plotBottom + 18, x + 89, plotBottom + 37),
-                         Qt::AlignHCenter | Qt::AlignTop, parts.last());
+                         Qt::AlignHCenter | Qt::AlignTop | Qt::TextDontClip, parts.last());
     };
-    timeLabel(plotLeft, stampStart);
-    timeLabel(plotRight, stampEnd);
+    const QStringList first = stampText(stampStart).split(QLatin1Char(' '));
+    const int labelWidth =
+        std::max(metrics.horizontalAdvance(first.first()), metrics.horizontalAdvance(first.last()));
+    timeLabel(plotLeft, first);
+    timeLabel(plotRight, stampText(stampEnd).split(QLatin1Char(' ')));
     const int nx = gridCount(xSplCount, plotRight - plotLeft);
-    for (int m = 1; m <= nx; ++m) {
-        const qint64 stamp = stampStart + ((stampEnd - stampStart) / (nx + 1)) * m;
-        timeLabel(plotLeft + ((plotRight - plotLeft) / (nx + 1)) * m, stamp);
+    for (int m : AxisLabels::shownLabels(nx, plotLeft, plotRight, labelWidth + 12)) {
+        const qint64 stamp = stampStart + (stampEnd - stampStart) * m / (nx + 1);
+        timeLabel(AxisLabels::gridPosition(plotLeft, plotRight, m, nx),
+                  stampText(stamp).split(QLatin1Char(' ')));
     }
 }
 

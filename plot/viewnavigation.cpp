@@ -114,16 +114,32 @@ XRange zoomX(const XRange& r, int x, int plotLeft, int plotRight, bool zoomIn)
     return {qint64(start), qint64(end)};
 }
 
+namespace {
+
+bool reachable(float upper, float lower)
+{
+    return std::fabs(upper) <= MaxYLimit && std::fabs(lower) <= MaxYLimit;
+}
+
+} // namespace
+
 void zoomY(float& upper, float& lower, bool zoomIn)
 {
     const float step = float(double(upper - lower) * 0.02);
-    if (zoomIn) {
-        lower += step;
-        upper -= step;
-    } else {
-        lower -= step;
-        upper += step;
-    }
+    const float u = zoomIn ? upper - step : upper + step;
+    const float l = zoomIn ? lower + step : lower - step;
+    if (!reachable(u, l) || (zoomIn && std::fabs(u - l) < MinYRange))
+        return;
+    upper = u;
+    lower = l;
+}
+
+void panY(float& upper, float& lower, float shift)
+{
+    if (!reachable(upper + shift, lower + shift))
+        return;
+    upper += shift;
+    lower += shift;
 }
 
 XRange centredOn(const XRange& r, qint64 stamp)

@@ -19,6 +19,12 @@ constexpr qint64 MaxRangeSeconds = 1000LL * 36525LL * 864LL; // 1000 * 365.25 da
 constexpr qint64 MinStamp = -62135596800LL; // 0001/01/01 00:00:00 UTC
 constexpr qint64 MaxStamp = 253402300799LL; // 9999/12/31 23:59:59 UTC
 
+// Y limits stay within this magnitude whatever the wheel and the drags do, so that the
+// limit editors can always show them and never push a clamped value back.
+constexpr float MaxYLimit = 99999.9f;
+// Zooming in stops before a Y range narrower than this.
+constexpr float MinYRange = 0.1f;
+
 struct XRange
 {
     qint64 start = 0;
@@ -78,8 +84,12 @@ XRange shifted(const XRange& r, double d);
 // above. Returns the range unchanged when the step is refused.
 XRange zoomX(const XRange& r, int x, int plotLeft, int plotRight, bool zoomIn);
 
-// One wheel step on a Y axis about its middle: 2 % of the range off (in) or on (out) each end.
+// One wheel step on a Y axis about its middle: 2 % of the range off (in) or on (out) each
+// end. A step that would leave MaxYLimit or go below MinYRange is refused.
 void zoomY(float& upper, float& lower, bool zoomIn);
+
+// Moves both limits by shift unless that would take either past MaxYLimit.
+void panY(float& upper, float& lower, float shift);
 
 // The range centred on stamp with the old width (less one second for odd widths), but never
 // narrower than one second.

@@ -1,11 +1,9 @@
-#include "curvethinner.h"
 #include "plotmapping.h"
 
 #include <QtTest>
 
 using L = QList<qint64>;
 using F = QList<float>;
-using D = QList<double>;
 static const float qnan = float(qQNaN());
 static const int invalid = INT_MIN;
 
@@ -51,30 +49,6 @@ private slots:
         const ValueMapping m(in[0], in[1], 53, 350);
         QTEST(m.valid() ? m.y(in[2]) : invalid, "y");
         QVERIFY(!ValueMapping(100.0f, 0.0f, 350, 350).valid()); // no plot height
-    }
-
-    void thinning_data()
-    {
-        // Last index (the first is 5), interval, seconds per pixel, expected count.
-        QTest::addColumn<D>("in");
-        QTest::newRow("every sample, capacity cut") << D{4999, 1, 0.5, 1920};
-        QTest::newRow("step of 10") << D{104, 1, 10, 10};
-        QTest::newRow("zero interval") << D{104, 0, 1, 0};
-    }
-
-    void thinning()
-    {
-        QFETCH(D, in);
-        const int hi = int(in[0]);
-        QVector<int> out(1928, -1); // capacity 1920
-        const int n = CurveThinner::thin(5, hi, qint64(in[1]), float(in[2]), out.data(), 1920);
-        QCOMPARE(n, int(in[3]));
-        QCOMPARE(out[1920], -1);
-        const double step = std::max(1.0, double(float(in[2])) / in[1]);
-        for (int i = 0; i < n; ++i) // evenly spaced from 5, truncated in single precision
-            QVERIFY2(out[i] <= hi && (i == 0 ? out[0] == 5 : out[i] > out[i - 1]) &&
-                         std::abs((out[i] - 5) - i * step) <= 1.0 + 1e-7 * hi,
-                     qPrintable(QString::number(i)));
     }
 };
 

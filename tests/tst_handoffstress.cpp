@@ -2,6 +2,7 @@
 // that arrive while the worker is busy, fired in quick succession while the GUI thread
 // paints. Built with ThreadSanitizer in CI; in an ordinary build it checks that the
 // canvas ends in the state the last request asked for.
+#include "handofffence.h"
 #include "messagerelay.h"
 #include "tavdrawer.h"
 #include "tavwriter.h"
@@ -20,83 +21,6 @@
 #include <thread>
 
 namespace {
-
-// Qt is not built with ThreadSanitizer, so the lock that guards its event queues is
-// invisible to it and every queued call would look like a race. This fence stands in for
-// that lock where the canvas and its worker hand the data set over, and orders nothing
-// the event queue does not already order:
-//   - GUI to worker: after each request is queued the GUI bumps a counter (release); the
-//     worker waits for the matching count (acquire) before it handles the request;
-//   - worker to GUI: the worker raises an idle flag (release) when its queue is empty,
-//     after everything it posted; the GUI waits for it (acquire) before it handles a
-//     queued call. The worker never waits for the GUI, so this cannot deadlock.
-// Peeking at an event's type happens before the acquire; tools/ci/tsan.supp silences
-// that peek by this class's name.
-class HandoffFence : public QObject
-{
-public:
-    // A child of the canvas: it goes after the canvas has stopped its worker.
-    explicit HandoffFence(TavDrawer& d) : QObject(&d), m_workerSide(new WorkerSide(this))
-    {
-        auto toWorker = [this] { m_toWorker.fetch_add(1, std::memory_order_release); };
-        connect(&d, &TavDrawer::trigRead, this, toWorker, Qt::DirectConnection);
-        connect(&d, &TavDrawer::trigExport, this, toWorker, Qt::DirectConnection);
-        m_workerSide->moveToThread(d.workerThread);
-        d.dataSet.installEventFilter(m_workerSide);
-        QAbstractEventDispatcher* dispatcher = nullptr;
-        while (!(dispatcher = d.workerThread->eventDispatcher()))
-            QThread::msleep(1);
-        connect(
-            dispatcher, &QAbstractEventDispatcher::awake, m_workerSide,
-            [this] { m_workerIdle.store(false, std::memory_order_relaxed); }, Qt::DirectConnection);
-        connect(
-            dispatcher, &QAbstractEventDispatcher::aboutToBlock, m_workerSide,
-            [this] { m_workerIdle.store(true, std::memory_order_release); }, Qt::DirectConnection);
-        qApp->installEventFilter(this);
-    }
-
-    ~HandoffFence() override
-    {
-        qApp->removeEventFilter(this);
-        delete m_workerSide;
-    }
-
-    bool eventFilter(QObject*, QEvent* e) override
-    {
-        if (e->type() == QEvent::MetaCall)
-            waitFor([this] { return m_workerIdle.load(std::memory_order_acquire); });
-        return false;
-    }
-
-private:
-    template <typename Ready> static void waitFor(Ready ready)
-    {
-        QElapsedTimer t;
-        t.start();
-        while (!ready() && t.elapsed() < 2000)
-            std::this_thread::yield();
-    }
-
-    struct WorkerSide : QObject
-    {
-        explicit WorkerSide(HandoffFence* f) : fence(f) {}
-        bool eventFilter(QObject*, QEvent* e) override
-        {
-            if (e->type() == QEvent::MetaCall) {
-                const int expected = ++fence->m_workerSeen;
-                waitFor([this, expected] {
-                    return fence->m_toWorker.load(std::memory_order_acquire) >= expected;
-                });
-            }
-            return false;
-        }
-        HandoffFence* fence;
-    };
-    WorkerSide* m_workerSide; // lives on the worker thread
-    std::atomic<int> m_toWorker{0};
-    int m_workerSeen = 0; // worker thread only
-    std::atomic<bool> m_workerIdle{true};
-};
 
 struct Recording
 {
@@ -256,7 +180,7 @@ private slots:
 
     // Random requests; afterwards the canvas must show what the last read or clear asked
     // for, every export must be a complete file of one of the recordings, and the status
-    // label must end on the worker's last message.
+    // label must end on the last message of the jobs still wanted.
     void rapidRequests()
     {
         QFETCH(quint32, seed);
@@ -331,8 +255,11 @@ private slots:
                                            .arg(shape.first)
                                            .arg(shape.second)));
         }
+        // The last job asked for was a read that nothing superseded: nothing muted its
+        // messages, so its (or a later export's) last message must be on show.
         std::lock_guard<std::mutex> lock(lastMutex);
-        QCOMPARE(lastShown, lastPushed);
+        if (intent >= 0)
+            QCOMPARE(lastShown, lastPushed);
     }
 
     void requestAfterFailedExport_data()

@@ -10,11 +10,61 @@ static QByteArray readAll(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+struct Run
+{
+    int code = -1; // -1: did not start, crashed or timed out
+    QByteArray out;
+};
+
+static Run run(const QString& program, const QStringList& args, int timeoutMs = 120000)
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::SeparateChannels);
+    p.start(program, args);
+    if (!p.waitForFinished(timeoutMs) || p.exitStatus() != QProcess::NormalExit)
+        return {};
+    return {p.exitCode(), p.readAllStandardOutput()};
+}
+
+static QByteArray gunzip(const QString& path)
+{
+    const Run r = run("gzip", {"-dc", path});
+    return r.code == 0 ? r.out : QByteArray();
+}
+
+// Lines of a checker's report that are errors or warnings ("E: ..." / "  W: ...").
+static QStringList complaints(const QByteArray& report)
+{
+    QStringList lines;
+    for (const QByteArray& line : report.split('\n')) {
+        const QByteArray l = line.trimmed();
+        if (l.startsWith("E:") || l.startsWith("W:"))
+            lines << QString::fromUtf8(line);
+    }
+    return lines;
+}
+
+// The text (with that of its children), or the attribute, of the first element named name.
+static QString xmlText(const QByteArray& xml, const QString& name, const QString& attribute = {})
+{
+    QXmlStreamReader r(xml);
+    while (!r.atEnd()) {
+        if (r.readNext() != QXmlStreamReader::StartElement || r.name() != name)
+            continue;
+        return attribute.isEmpty() ? r.readElementText(QXmlStreamReader::IncludeChildElements)
+                                   : r.attributes().value(attribute).toString();
+    }
+    return {};
+}
+
 // cmake --install of this build tree into a DESTDIR, as the Debian package is made.
 class TestInstall : public QObject
 {
     Q_OBJECT
     QTemporaryDir dest;
+    const QString version = OSTREL_VERSION;
+
+    QString usr(const QString& path) const { return dest.filePath("usr/" + path); }
 
 private slots:
     void initTestCase()
@@ -29,23 +79,175 @@ private slots:
 
     void files()
     {
-        const QString usr = dest.filePath("usr/");
         for (const char* program : {"bin/ostrel", "bin/tavtool"})
-            QVERIFY2(QFile::permissions(usr + program) & QFile::ExeOther, program);
+            QVERIFY2(QFile::permissions(usr(program)) & QFile::ExeOther, program);
         // clang-format off
         for (const auto& [installed, source] : {std::pair{"share/ostrel/sample.tavdata", "samples/sample.tavdata"},
                  {"share/mime/packages/ostrel.xml", "packaging/ostrel.xml"},
                  {"share/applications/ostrel.desktop", "packaging/ostrel.desktop"},
-                 {"share/icons/hicolor/scalable/mimetypes/application-x-tavdata.svg", "resources/src/app/tavdata.svg"}}) {
+                 {"share/icons/hicolor/scalable/mimetypes/application-x-tavdata.svg", "resources/src/app/tavdata.svg"},
+                 {"share/doc/ostrel/copyright", "packaging/copyright"},
+                 {"share/metainfo/org.example.ostrel.metainfo.xml", "packaging/org.example.ostrel.metainfo.xml"}}) {
             // clang-format on
             const QByteArray expected = readAll(TestUtil::sourceDir() + '/' + source);
             QVERIFY2(!expected.isEmpty(), source);
-            QCOMPARE(readAll(usr + installed), expected);
+            QCOMPARE(readAll(usr(installed)), expected);
         }
-        const QString icons = usr + "share/icons/hicolor/%1x%1/%2";
+        const QString icons = usr("share/icons/hicolor/%1x%1/%2");
         for (const int n : {16, 22, 24, 32, 48, 64, 128, 256})
             for (const char* png : {"apps/ostrel.png", "mimetypes/application-x-tavdata.png"})
                 QCOMPARE(QImageReader(icons.arg(n).arg(png)).size(), QSize(n, n));
+        // The copyright file carries the license's text; a second copy would be redundant.
+        QVERIFY(!QFile::exists(usr("share/doc/ostrel/LICENSE")));
+    }
+
+    void compressed_data()
+    {
+        QTest::addColumn<QString>("path");
+        for (const char* path : {"share/doc/ostrel/changelog.gz", "share/man/man1/ostrel.1.gz",
+                                 "share/man/man1/tavtool.1.gz"})
+            QTest::newRow(path) << path;
+    }
+
+    // gzip at its best compression, without a file name or a time stamp in the header, so
+    // that building the same sources twice gives the same package.
+    void compressed()
+    {
+        QFETCH(QString, path);
+#ifdef OSTREL_NO_MANPAGES
+        if (path.contains("/man/"))
+            QSKIP("built with OSTREL_MANPAGES=OFF");
+#endif
+        const QByteArray gz = readAll(usr(path));
+        QVERIFY2(gz.size() > 18, "missing");
+        QCOMPARE(quint8(gz[0]), quint8(0x1f));
+        QCOMPARE(quint8(gz[1]), quint8(0x8b));
+        QCOMPARE(gz[3] & 0x08, 0);                   // FNAME
+        QCOMPARE(gz.mid(4, 4), QByteArray(4, '\0')); // MTIME
+        QCOMPARE(int(gz[8]), 2);                     // XFL: maximum compression
+        QVERIFY(!gunzip(usr(path)).isEmpty());
+    }
+
+    // The Debian changelog is the source's, and its latest entry is this version.
+    void changelog()
+    {
+        const QByteArray text = gunzip(usr("share/doc/ostrel/changelog.gz"));
+        QCOMPARE(text, readAll(TestUtil::sourceDir() + "/packaging/changelog"));
+        QVERIFY2(text.startsWith("ostrel (" + version.toUtf8() + ") "),
+                 "the changelog's first entry is not this version");
+        QVERIFY(
+            QRegularExpression(
+                "\n -- .+ <.+@.+>  \\w{3}, \\d\\d \\w{3} \\d{4} \\d\\d:\\d\\d:\\d\\d [+-]\\d{4}\n")
+                .match(QString::fromUtf8(text))
+                .hasMatch());
+    }
+
+    // The license text in the copyright file is LICENSE's, word for word.
+    void copyright()
+    {
+        const QString copyright = QString::fromUtf8(readAll(usr("share/doc/ostrel/copyright")));
+        QVERIFY(copyright.startsWith(
+            "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"));
+        const int at = copyright.indexOf("\nLicense: Expat\n ");
+        QVERIFY(at > 0);
+        QStringList body;
+        for (const QString& line : copyright.mid(at + 16).split('\n', Qt::SkipEmptyParts))
+            body << (line == " ." ? QString() : line.mid(1));
+        const QString license = QString::fromUtf8(readAll(TestUtil::sourceDir() + "/LICENSE"));
+        QVERIFY(license.contains("Copyright (c) 2026 The Ostrel developers\n"));
+        QCOMPARE(body.join('\n') + '\n', license.mid(license.indexOf("Permission")));
+    }
+
+    void manualPages_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QStringList>("sections");
+        QTest::newRow("ostrel") << "ostrel"
+                                << QStringList{".SH OPTIONS", ".SH \"EXIT STATUS\"", ".SH FILES",
+                                               ".SH \"SEE ALSO\""};
+        QTest::newRow("tavtool") << "tavtool" << QStringList{".SS \"dump:\"",   ".SS \"export:\"",
+                                                             ".SS \"render:\"", ".SH OPTIONS",
+                                                             ".SH FILES",       ".SH \"SEE ALSO\""};
+    }
+
+    // Each page is this version's, has its hand-written sections, and names every option
+    // that the installed program's --help names.
+    void manualPages()
+    {
+#ifdef OSTREL_NO_MANPAGES
+        QSKIP("built with OSTREL_MANPAGES=OFF");
+#endif
+        QFETCH(QString, program);
+        QFETCH(QStringList, sections);
+        const QString page = QString::fromUtf8(gunzip(usr("share/man/man1/" + program + ".1.gz")));
+        QVERIFY2(page.contains(QString(".TH %1 \"1\" ").arg(program.toUpper())), "no title");
+        QVERIFY(page.contains("\"Ostrel " + version + "\""));
+        for (const QString& section : sections)
+            QVERIFY2(page.contains('\n' + section + '\n'), qPrintable(section));
+        const Run help = run(usr("bin/" + program), {"--help"});
+        QCOMPARE(help.code, 0);
+        QSet<QString> options;
+        auto it = QRegularExpression("(?<![\\w-])--?[a-z][a-z-]*").globalMatch(help.out);
+        while (it.hasNext())
+            options << it.next().captured();
+        QVERIFY(options.size() >= 3);
+        for (QString option : qAsConst(options))
+            QVERIFY2(page.contains(option.replace("-", "\\-")), qPrintable(option));
+    }
+
+    // The metainfo names the installed desktop entry and MIME type, and this version.
+    void metainfo()
+    {
+        const QByteArray xml = readAll(usr("share/metainfo/org.example.ostrel.metainfo.xml"));
+        QCOMPARE(xmlText(xml, "id"), QString("org.example.ostrel"));
+        const QString desktop = xmlText(xml, "launchable");
+        QVERIFY(QFile::exists(usr("share/applications/" + desktop)));
+        const QString mime = xmlText(xml, "mediatype");
+        QCOMPARE(xmlText(readAll(usr("share/mime/packages/ostrel.xml")), "mime-type", "type"),
+                 mime);
+        QVERIFY(readAll(usr("share/applications/" + desktop))
+                    .contains("MimeType=" + mime.toUtf8() + ';'));
+        QCOMPARE(xmlText(xml, "release", "version"), version);
+        QVERIFY(!xmlText(xml, "description").trimmed().isEmpty());
+    }
+
+    void appstreamValidates()
+    {
+        const QString appstreamcli = QStandardPaths::findExecutable("appstreamcli");
+        if (appstreamcli.isEmpty())
+            QSKIP("appstreamcli is not installed (Debian package appstream)");
+        // validate-tree also checks that the desktop entry the metainfo names is installed.
+        const Run r = run(appstreamcli, {"validate-tree", "--no-net", dest.path()});
+        QVERIFY2(r.code == 0 && complaints(r.out).isEmpty(), r.out.constData());
+    }
+
+    // The package that `cpack -G DEB` makes from this build tree, as Debian's checker sees it.
+    void lintianIsClean()
+    {
+#ifdef OSTREL_SANITIZED
+        QSKIP("a sanitizer build is not what gets packaged");
+#endif
+#ifdef OSTREL_NO_MANPAGES
+        QSKIP("built with OSTREL_MANPAGES=OFF, so the package has no manual pages");
+#endif
+        const QString lintian = QStandardPaths::findExecutable("lintian");
+        if (lintian.isEmpty())
+            QSKIP("lintian is not installed");
+        if (QStandardPaths::findExecutable("dpkg-shlibdeps").isEmpty())
+            QSKIP("dpkg-shlibdeps is not installed (Debian package dpkg-dev)");
+        QTemporaryDir out;
+        const Run pack =
+            run(OSTREL_CPACK_COMMAND,
+                {"--config", OSTREL_BUILD_DIR "/CPackConfig.cmake", "-G", "DEB", "-B", out.path()},
+                300000);
+        QVERIFY2(pack.code == 0, pack.out.constData());
+        const QStringList debs = QDir(out.path()).entryList({"*.deb"});
+        QCOMPARE(debs.size(), 1);
+        QCOMPARE(debs.first(), QString("ostrel_%1_amd64.deb").arg(version));
+        const Run check = run(lintian, {out.filePath(debs.first())}, 300000);
+        QVERIFY2(check.code >= 0, "lintian did not finish");
+        const QStringList found = complaints(check.out);
+        QVERIFY2(found.isEmpty(), qPrintable(found.join('\n')));
     }
 };
 

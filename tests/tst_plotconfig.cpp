@@ -1,5 +1,6 @@
 #include "plotconfig.h"
 
+#include <QElapsedTimer>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -75,6 +76,129 @@ private slots:
         QList<CurveInfo> curves{{false, "温度"}, {false, "湿度"}, {false, "压力"}, {false, "temp"}};
         PlotConfig::applyCurves(curves, read);
         QCOMPARE(curves, (QList<CurveInfo>{blue, hum, {false, "压力"}, {false, "temp"}}));
+    }
+
+    // Damaged or hostile files: each value the plot cannot use falls back to the default
+    // of its own entry, and the reader says so; usable values around it are kept.
+    void hostileView_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QList<float>>("upper");
+        QTest::addColumn<QList<float>>("lower");
+        QTest::addColumn<int>("xCount");
+        QTest::addColumn<int>("yCount");
+        QTest::addColumn<bool>("damaged");
+        const QByteArray two = "Limit\\1\\Upper=50\nLimit\\1\\Lower=-5\n";
+        QTest::newRow("sound") << QByteArray("[Axis]\n" + two +
+                                             "Limit\\size=1\n[Grid]\nxSplCount=4\n")
+                               << QList<float>{50, 110} << QList<float>{-5, -10} << 4 << 0 << false;
+        QTest::newRow("huge axis count")
+            << QByteArray("[Axis]\n" + two + "Limit\\size=200000000\n")
+            << (QList<float>{50} + QVector<float>(PlotConfig::MaxAxes - 1, 180).toList())
+            << (QList<float>{-5} + QVector<float>(PlotConfig::MaxAxes - 1, -90).toList()) << 0 << 0
+            << true;
+        QTest::newRow("negative axis count")
+            << QByteArray("[Axis]\nLimit\\size=-7\n") << QList<float>{200, 110}
+            << QList<float>{-100, -10} << 0 << 0 << false;
+        QTest::newRow("nan upper")
+            << QByteArray("[Axis]\nLimit\\1\\Upper=nan\nLimit\\1\\Lower=0\n"
+                          "Limit\\2\\Upper=80\nLimit\\2\\Lower=20\nLimit\\size=2\n")
+            << QList<float>{200, 80} << QList<float>{-100, 20} << 0 << 0 << true;
+        QTest::newRow("infinite lower, third axis")
+            << QByteArray("[Axis]\n" + two +
+                          "Limit\\2\\Upper=1\nLimit\\2\\Lower=-inf\n"
+                          "Limit\\3\\Upper=9\nLimit\\3\\Lower=3\nLimit\\size=3\n")
+            << QList<float>{50, 110, 9} << QList<float>{-5, -10, 3} << 0 << 0 << true;
+        QTest::newRow("equal limits")
+            << QByteArray("[Axis]\nLimit\\1\\Upper=7\nLimit\\1\\Lower=7\nLimit\\size=1\n")
+            << QList<float>{200, 110} << QList<float>{-100, -10} << 0 << 0 << true;
+        QTest::newRow("beyond reach")
+            << QByteArray("[Axis]\nLimit\\1\\Upper=1e30\nLimit\\1\\Lower=0\nLimit\\size=1\n")
+            << QList<float>{200, 110} << QList<float>{-100, -10} << 0 << 0 << true;
+        QTest::newRow("absurd grid counts")
+            << QByteArray("[Grid]\nxSplCount=2000000000\nySplCount=-3\n") << QList<float>{200, 110}
+            << QList<float>{-100, -10} << 0 << 0 << true;
+        QTest::newRow("grid count not a number")
+            << QByteArray("[Grid]\nxSplCount=many\nySplCount=99\n") << QList<float>{200, 110}
+            << QList<float>{-100, -10} << 0 << 99 << true;
+    }
+
+    void hostileView()
+    {
+        QFETCH(QByteArray, text);
+        writeText(text);
+        PlotViewSettings s;
+        QElapsedTimer clock;
+        clock.start();
+        const bool damaged = PlotConfig::readView(path(), s);
+        QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+        QTEST(s.upperLimits, "upper");
+        QTEST(s.lowerLimits, "lower");
+        QTEST(s.xSplCount, "xCount");
+        QTEST(s.ySplCount, "yCount");
+        QTEST(damaged, "damaged");
+    }
+
+    void hostileCurves_data()
+    {
+        QTest::addColumn<QByteArray>("entry"); // keys of CURVE\1 besides its name
+        QTest::addColumn<QString>("colour");
+        QTest::addColumn<float>("weight");
+        QTest::addColumn<int>("style");
+        QTest::addColumn<int>("axis");
+        QTest::addColumn<bool>("damaged");
+        QTest::newRow("sound") << QByteArray("CurveColor=ff0000\nCurveWeight=2.5\nCurveStyle=3\n"
+                                             "RefIndex=2\n")
+                               << "#ff0000" << 2.5f << 3 << 2 << false;
+        QTest::newRow("nan weight")
+            << QByteArray("CurveWeight=nan\n") << "#000000" << 1.0f << 1 << 0 << true;
+        QTest::newRow("huge weight")
+            << QByteArray("CurveWeight=1e38\n") << "#000000" << 5.0f << 1 << 0 << true;
+        QTest::newRow("negative weight")
+            << QByteArray("CurveWeight=-2\n") << "#000000" << 1.0f << 1 << 0 << true;
+        QTest::newRow("unknown style")
+            << QByteArray("CurveStyle=77\n") << "#000000" << 1.0f << 1 << 0 << true;
+        QTest::newRow("unknown axis")
+            << QByteArray("RefIndex=-1\nCurveStyle=2\n") << "#000000" << 1.0f << 2 << 0 << true;
+        QTest::newRow("axis beyond any")
+            << QByteArray("RefIndex=100000\n") << "#000000" << 1.0f << 1 << 0 << true;
+        QTest::newRow("bad colour")
+            << QByteArray("CurveColor=red\nCurveWeight=3\n") << "#000000" << 3.0f << 1 << 0 << true;
+    }
+
+    void hostileCurves()
+    {
+        QFETCH(QByteArray, entry);
+        QByteArray text = "[CurveInfo]\nCURVE\\1\\CurveName=t\n";
+        for (const QByteArray& line : entry.split('\n'))
+            if (!line.isEmpty())
+                text += "CURVE\\1\\" + line + "\n";
+        writeText(text + "CURVE\\size=1\n");
+        bool damaged = false;
+        const QList<CurveInfo> read = PlotConfig::readCurves(path(), &damaged);
+        QCOMPARE(read.size(), 1);
+        QCOMPARE(read[0].CurveName, QStringLiteral("t"));
+        QTEST(read[0].CurveColor, "colour");
+        QTEST(read[0].CurveWeight, "weight");
+        QTEST(read[0].CurveStyle, "style");
+        QTEST(read[0].RefIndex, "axis");
+        QTEST(damaged, "damaged");
+    }
+
+    // A declared size far beyond the entries present costs only the entries present.
+    void hugeCurveArray()
+    {
+        writeText("[CurveInfo]\nCURVE\\1\\CurveName=a\nCURVE\\3\\CurveName=c\n"
+                  "CURVE\\size=200000000\n");
+        QElapsedTimer clock;
+        clock.start();
+        bool damaged = false;
+        const QList<CurveInfo> read = PlotConfig::readCurves(path(), &damaged);
+        QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(read.size(), 2);
+        QCOMPARE(read[0].CurveName, QStringLiteral("a"));
+        QCOMPARE(read[1].CurveName, QStringLiteral("c"));
+        QVERIFY(damaged);
     }
 };
 

@@ -3,7 +3,8 @@
 #   1. the whole test suite built with AddressSanitizer + UndefinedBehaviorSanitizer;
 #   2. the fuzz targets built with clang's libFuzzer, each run for a bounded time: the two
 #      that read and paint, and the two that only read (many more inputs a second);
-#   3. the worker hand-off stress test built with ThreadSanitizer.
+#   3. the worker hand-off tests (random stress, superseded reads and exports) built with
+#      ThreadSanitizer.
 # Any sanitizer finding fails the script. Environment knobs:
 #   FUZZ_SECONDS   time per painting fuzz target (default 60)
 #   READ_FUZZ_SECONDS time per read-only fuzz target (default 30)
@@ -73,13 +74,14 @@ if wants fuzz; then
 fi
 
 if wants tsan; then
-    begin "thread sanitizer, hand-off stress"
+    begin "thread sanitizer, hand-off stress and superseded requests"
     CC=clang CXX=clang++ cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOSTREL_SANITIZE=thread \
           -DOSTREL_BUILD_BENCH=OFF -DOSTREL_BUILD_TESTS=ON >/dev/null
-    cmake --build build-tsan -j"$JOBS" --target tst_handoffstress
-    # Only the random hand-off runs carry the fence that stands in for Qt's queue lock;
-    # the plain glib-free dispatcher reports when the worker goes idle.
+    cmake --build build-tsan -j"$JOBS" --target tst_handoffstress tst_handoffstale
+    # Only these runs carry the fence that stands in for Qt's queue lock; the plain
+    # glib-free dispatcher reports when the worker goes idle.
     QT_NO_GLIB=1 OSTREL_SOURCE_DIR=$ROOT timeout 900 build-tsan/bin/tst_handoffstress rapidRequests
+    QT_NO_GLIB=1 OSTREL_SOURCE_DIR=$ROOT timeout 900 build-tsan/bin/tst_handoffstale
     done_step "thread sanitizer"
 fi
 echo "== sanitize: all clean in $SECONDS s"

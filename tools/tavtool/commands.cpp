@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <vector>
 
 namespace {
 
@@ -73,24 +74,135 @@ QString parseExportOptions(const QStringList& args, ExportOptions& o)
     return QString();
 }
 
+struct OptionHelp
+{
+    const char* option;
+    const char* meaning; // "\n" between lines; --help indents each to the meaning's column
+};
+
+// One command of `tavtool --help`: its command line, what it does and each of its options.
+struct CommandHelp
+{
+    const char* synopsis; // begins with the command's name
+    const char* description;
+    std::vector<OptionHelp> options;
+};
+
+// In the order --help lists them.
+const CommandHelp Commands[] = {
+    {"dump FILE [--values]",
+     "Read FILE as the viewer does and print one JSON object: status, messages,\n"
+     "names, sampleCount, stamps, values (with --values only), spans, info, errors,\n"
+     "systemEvents and userEvents. A failed read still prints what was read.",
+     {{"--values", "list every stamp and every value column (else stamps holds\n"
+                   "the first and the last stamp only)"}}},
+
+    {"export FILE OUT.csv [--vars I,J,...] [--from STAMP] [--to STAMP]",
+     "Read FILE and write the samples of the chosen variables within the time range\n"
+     "to OUT.csv, in the viewer's own CSV export format.",
+     {{"--vars I,J,...", "the variables to write, by index, in this order (default:\n"
+                         "all, in file order); dump lists the names by index"},
+      {"--from STAMP", "the first stamp to write (default: the first one)"},
+      {"--to STAMP", "the last stamp to write, inclusive (default: the last one)"}}},
+
+    {"stats FILE [--from STAMP] [--to STAMP] [--vars I,J,...]",
+     "Read FILE and print one JSON object {\"from\", \"to\", \"variables\": [...]}\n"
+     "with, per variable, name, count, min, minStamp, max, maxStamp, mean, std\n"
+     "(population), first, last and ratePerMinute (least-squares slope x 60) over\n"
+     "its valid samples (missing values left out) with stamps in the range,\n"
+     "inclusive. minStamp and maxStamp give the earliest of equal extremes. Without\n"
+     "samples every field but name and count is null; ratePerMinute is null when\n"
+     "the samples share one stamp.",
+     {{"--from STAMP", "the first stamp of the range (default: the first one)"},
+      {"--to STAMP", "the last stamp of the range, inclusive (default: the last)"},
+      {"--vars I,J,...", "the variables, by index, in this order (default: all, in\n"
+                         "file order)"}}},
+
+    {"render FILE OUT.png [--size WxH] [--config INI]",
+     "Read FILE and draw it as the viewer's plot would, over the whole recording, to\n"
+     "the PNG image OUT.png. Needs no display. When the plot settings draw no curve,\n"
+     "every variable is drawn, each in its own colour.",
+     {{"--size WxH", "the image size in pixels, from 480x360 to 16384x16384\n"
+                     "(default: 1280x720)"},
+      {"--config INI", "take the plot settings from INI (default: the viewer's\n"
+                       "tav_drawer_config.ini beside tavtool, or in\n"
+                       "~/.config/tavtool/ when that folder cannot be written)"}}},
+
+    {"report FILE OUT.pdf [--config INI] [--from STAMP] [--to STAMP]",
+     "Read FILE and write an A4 landscape PDF test report to OUT.pdf: the file name\n"
+     "and generation time, the information items, the plot as render draws it over\n"
+     "the range with a legend of the drawn curves, their statistics (as stats), the\n"
+     "events in the range and page numbers. Needs no display.",
+     {{"--config INI", "take the plot settings from INI, as render does (when they\n"
+                       "draw no curve, every variable is drawn)"},
+      {"--from STAMP", "the first stamp of the range (default: the first one)"},
+      {"--to STAMP", "the last stamp of the range, inclusive (default: the last)"}}},
+};
+
+const char Description[] =
+    "Read, export and draw environmental test chamber recordings with the viewer's\n"
+    "own data code, for batch work and checks.\n"
+    "\n"
+    "FILE is read as CSV when its name ends in .csv (in any case), else as .tavdata.\n"
+    "STAMP is a time in whole seconds since 1970-01-01 00:00:00, read as UTC\n"
+    "wall-clock time, as the viewer shows it.\n";
+
+const char ExitStatus[] = "Exit status:\n"
+                          "  0   success\n"
+                          "  1   the read failed or the output could not be written (dump\n"
+                          "      still prints its JSON)\n"
+                          "  2   usage error\n"
+                          "Every error is one line on standard error, beginning \"tavtool: \".\n";
+
+const char Options[] = "Options:\n"
+                       "  -h, --help     show this help and exit (also after a command)\n"
+                       "      --version  show the version and exit\n";
+
+QByteArray indented(const char* text, int column)
+{
+    const QByteArray margin(column, ' ');
+    return margin + QByteArray(text).replace('\n', '\n' + margin);
+}
+
 } // namespace
 
+// help2man makes the manual page from this text, so it keeps to what help2man reads: the
+// "Usage:" and "or:" lines first, then the description, then one block per command headed
+// "name:" (a heading wants its next line indented), options as "  --opt  meaning" with the
+// meaning's further lines at the meaning's column, blocks apart by empty lines, and
+// "Options:" last, since everything after it lands in the page's OPTIONS section.
 QByteArray usageText()
 {
-    return "Usage:\n"
-           "  tavtool dump FILE [--values]\n"
-           "      Read FILE (.csv by its extension, else .tavdata) as the viewer does and print\n"
-           "      one JSON object: status, messages, names, sampleCount, stamps ([first, last],\n"
-           "      or every stamp with --values), values (--values only), spans, info, errors,\n"
-           "      systemEvents, userEvents.\n"
-           "  tavtool export FILE OUT.csv [--vars I,J,...] [--from STAMP] [--to STAMP]\n"
-           "      Read FILE and write the variables I,J,... (default: all, in order) with stamps\n"
-           "      from STAMP to STAMP inclusive (seconds; default: the whole recording) to "
-           "OUT.csv.\n"
-           "  tavtool render ...\n"
-           "      Draw a file to an image (when this build has it).\n"
-           "  tavtool --help\n"
-           "Exit codes: 0 success, 1 the read or the write failed, 2 usage error.\n";
+    const int textColumn = 2;
+    const int meaningColumn = 20;
+    QByteArray text;
+    for (const CommandHelp& c : Commands)
+        text += (text.isEmpty() ? "Usage: tavtool " : "  or:  tavtool ") + QByteArray(c.synopsis) +
+                '\n';
+    text += "  or:  tavtool --help | --version\n";
+    text += Description;
+    for (const CommandHelp& c : Commands) {
+        const QByteArray synopsis(c.synopsis);
+        text += '\n' + synopsis.left(synopsis.indexOf(' ')) + ":\n";
+        text += indented(c.description, textColumn) + '\n';
+        if (!c.options.empty())
+            text += '\n';
+        for (const OptionHelp& o : c.options) {
+            const QByteArray option = QByteArray(textColumn, ' ') + o.option + "  ";
+            text += option.leftJustified(meaningColumn) +
+                    indented(o.meaning, meaningColumn).mid(meaningColumn) + '\n';
+        }
+    }
+    return text + '\n' + ExitStatus + '\n' + Options;
+}
+
+QByteArray versionText()
+{
+    return "tavtool (Ostrel) " OSTREL_VERSION "\n"
+           "Copyright (C) 2026 The Ostrel developers.\n"
+           "License MIT: <https://opensource.org/licenses/MIT>.\n"
+           "This is free software: you are free to change and redistribute it.\n"
+           "There is NO WARRANTY, to the extent permitted by law.\n";
 }
 
 int toolError(const QString& message, int code)

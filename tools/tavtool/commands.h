@@ -15,7 +15,9 @@ int runDump(const QStringList& args);
 // `tavtool export FILE OUT.csv [--vars I,J,...] [--from STAMP] [--to STAMP]`.
 int runExport(const QStringList& args);
 
-// The text of `tavtool --help`.
+// The text of `tavtool --help`: every command with all its options.
 QByteArray usageText();
+// The text of `tavtool --version`.
+QByteArray versionText();
 // Writes "tavtool: message" as one line on stderr and returns code.
 int toolError(const QString& message, int code);

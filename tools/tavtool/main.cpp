@@ -1,5 +1,6 @@
 #include "commands.h"
 #include "render.h"
+#include "statscommands.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -13,30 +14,48 @@ int dispatch(const QStringList& args)
 {
     if (args.isEmpty())
         return toolError(QStringLiteral("no command (see tavtool --help)"), ExitUsage);
-    if (args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"))) {
-        const QByteArray text = usageText();
-        std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
-        return ExitOk;
-    }
     const QString command = args.first();
     if (command == QLatin1String("dump"))
         return runDump(args.mid(1));
     if (command == QLatin1String("export"))
         return runExport(args.mid(1));
+    if (command == QLatin1String("stats"))
+        return runStats(args.mid(1));
     return toolError(QStringLiteral("unknown command %1 (see tavtool --help)").arg(command),
                      ExitUsage);
+}
+
+// 0 when the whole text reached stdout, so that `tavtool --help > /dev/full` fails.
+int printText(const QByteArray& text)
+{
+    std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
+    return std::fflush(stdout) == 0 && !std::ferror(stdout) ? ExitOk : ExitFailed;
 }
 
 } // namespace
 
 int main(int argc, char* argv[])
 {
+    // Help and version win wherever they stand, for every command, and need no application
+    // object: render's would want a display platform.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0)
+            return printText(usageText());
+        if (std::strcmp(argv[i], "--version") == 0)
+            return printText(versionText());
+    }
     if (argc > 1 && std::strcmp(argv[1], "render") == 0) {
         // Drawing needs a GUI application, but never a screen.
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         QApplication app(argc, argv);
         return runRender(QApplication::arguments().mid(2));
+    }
+    if (argc > 1 && std::strcmp(argv[1], "report") == 0) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        QApplication app(argc, argv);
+        return runReport(QApplication::arguments().mid(2));
     }
     QCoreApplication app(argc, argv);
     return dispatch(QCoreApplication::arguments().mid(1));

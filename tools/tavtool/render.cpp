@@ -68,8 +68,10 @@ int parseArgs(const QStringList& args, RenderArgs& r)
     return 0;
 }
 
+} // namespace
+
 // Reads the file through the canvas's own hand-off and waits for the answer.
-bool readInto(TavDrawer& d, const QString& path)
+bool readIntoCanvas(TavDrawer& d, const QString& path)
 {
     QEventLoop loop;
     bool ok = false;
@@ -82,7 +84,7 @@ bool readInto(TavDrawer& d, const QString& path)
     return ok && d.hasData();
 }
 
-void drawEverythingIfNothingDrawn(TavDrawer& d)
+void drawEveryCurveIfNoneDrawn(TavDrawer& d)
 {
     for (const CurveInfo& c : qAsConst(d.curveInfoList)) {
         if (c.ToDraw)
@@ -94,8 +96,6 @@ void drawEverythingIfNothingDrawn(TavDrawer& d)
         d.curveInfoList[i].CurveColor = QString::fromLatin1(Palette[i % colours]);
     }
 }
-
-} // namespace
 
 int runRender(const QStringList& args)
 {
@@ -114,9 +114,9 @@ int runRender(const QStringList& args)
     d.resize(r.size);
     QResizeEvent resize(r.size, QSize());
     QCoreApplication::sendEvent(&d, &resize);
-    if (!readInto(d, r.file))
+    if (!readIntoCanvas(d, r.file))
         return toolError(QStringLiteral("cannot read %1").arg(r.file), ExitFailed);
-    drawEverythingIfNothingDrawn(d);
+    drawEveryCurveIfNoneDrawn(d);
 
     QImage image(r.size, QImage::Format_RGB32);
     d.render(&image);

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QVector>
+#include <QtGlobal>
+
+#include <limits>
+
+// A min/max pyramid over one value column, so that questions about long index ranges
+// (what is the lowest and highest value between samples a and b, is any of them missing)
+// are answered from a few summary nodes instead of every sample.
+//
+// Level 0 has one node per BlockSize samples; each level above has one node per Fanout
+// nodes of the level below. A node keeps the minimum and maximum of the valid samples it
+// covers and whether it covers valid and missing samples. Missing samples (|v| >= 999 or
+// NaN, the mark the plot does not draw) never take part in a minimum or maximum.
+//
+// The summary does not own the column: queries take the same column again, because the
+// partial blocks at both ends of a range are read sample by sample. The column must not
+// change after build(). Costs: memory about 9 bytes per BlockSize samples and 1/7 more for
+// the upper levels (4 % of the column), a query O(BlockSize + Fanout x levels).
+class CurveSummary
+{
+public:
+    static constexpr int BlockSize = 64;
+    static constexpr int Fanout = 8;
+
+    // The answer for an index range.
+    struct Extremes
+    {
+        float min = std::numeric_limits<float>::infinity();
+        float max = -std::numeric_limits<float>::infinity();
+        // Index of the first valid sample holding min / max; -1 when there is none, or
+        // when positions were not asked for.
+        int minIndex = -1;
+        int maxIndex = -1;
+        bool anyValid = false;   // at least one sample of the range is valid
+        bool anyMissing = false; // at least one sample of the range is missing
+    };
+
+    // True for a sample the plot draws: |v| < 999, not NaN.
+    static bool isValid(float v) { return v < 999.0f && v > -999.0f; }
+
+    // Builds the pyramid over values[0 .. count-1].
+    void build(const float* values, int count);
+    void clear();
+
+    int count() const { return m_count; }
+    bool isEmpty() const { return m_count == 0; }
+    // Bytes held by the nodes.
+    qint64 memoryBytes() const;
+
+    // Extremes of values[first .. last] (inclusive; clamped to the column). values must be
+    // the column the summary was built from. With positions, minIndex and maxIndex are
+    // filled in (a descent of one path per extreme).
+    Extremes extremes(const float* values, int first, int last, bool positions = false) const;
+
+    // Range covered by level-0 node b: samples [b * BlockSize, ...].
+    int blockCount() const { return m_levels.isEmpty() ? 0 : m_levels.first().nodes.size(); }
+    // Node b of level 0: its extremes without positions (the block must exist).
+    Extremes block(int b) const;
+    // Asks the processor to fetch what a query near sample i will read.
+    void prefetch(const float* values, int i) const;
+
+private:
+    struct Node
+    {
+        float min;
+        float max;
+    };
+    struct Level
+    {
+        QVector<Node> nodes;
+        QVector<quint8> flags; // HasValid | HasMissing
+    };
+    enum : quint8
+    {
+        HasValid = 1,
+        HasMissing = 2
+    };
+
+    Extremes fastExtremes(const float* values, int first, int end) const;
+    void takeNode(int level, int node, Extremes& e, int& minLevel, int& minNode, int& maxLevel,
+                  int& maxNode) const;
+    void takeNodes(int level, int lo, int hi, Extremes& e, int& minLevel, int& minNode,
+                   int& maxLevel, int& maxNode) const;
+    int descend(const float* values, int level, int node, bool wantMin) const;
+
+    QVector<Level> m_levels;
+    int m_count = 0;
+};

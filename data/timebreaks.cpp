@@ -1,0 +1,84 @@
+#include "timebreaks.h"
+
+#include <algorithm>
+
+void TimeBreaks::clear()
+{
+    m_bits.clear();
+    m_stretches.clear();
+    m_count = 0;
+    m_earliest = 0;
+    m_latest = 0;
+}
+
+qint64 TimeBreaks::memoryBytes() const
+{
+    return qint64(m_bits.size()) * sizeof(quint64) + qint64(m_stretches.size()) * sizeof(int);
+}
+
+bool TimeBreaks::isPause(qint64 gap, qint64 before, qint64 after, qint64 bridgeGap)
+{
+    if (gap <= bridgeGap)
+        return false;
+    qint64 shorter = -1;
+    if (before > 0)
+        shorter = before;
+    if (after > 0 && (shorter < 0 || after < shorter))
+        shorter = after;
+    // Compared as gap / 2 > shorter, which cannot overflow: gap > 2 * shorter.
+    return shorter < 0 || gap - shorter > shorter;
+}
+
+void TimeBreaks::build(const qint64* stamps, int count, qint64 bridgeGap)
+{
+    clear();
+    m_gap = bridgeGap;
+    if (count <= 0 || !stamps)
+        return;
+    m_count = count;
+    m_bits.fill(0, (count + 63) / 64);
+    m_stretches.append(0);
+    qint64 lo = stamps[0];
+    qint64 hi = stamps[0];
+    quint64* bits = m_bits.data();
+    // d(k) = stamps[k+1] - stamps[k], or 0 outside the line (no interval there).
+    qint64 before = 0;
+    qint64 gap = count > 1 ? stamps[1] - stamps[0] : 0;
+    for (int i = 0; i + 1 < count; ++i) {
+        const qint64 after = i + 2 < count ? stamps[i + 2] - stamps[i + 1] : 0;
+        const qint64 t = stamps[i + 1];
+        lo = std::min(lo, t);
+        hi = std::max(hi, t);
+        if (gap < 0) {
+            bits[i >> 6] |= quint64(1) << (i & 63);
+            m_stretches.append(i + 1);
+        } else if (gap > bridgeGap && isPause(gap, before, after, bridgeGap)) {
+            bits[i >> 6] |= quint64(1) << (i & 63);
+        }
+        before = gap;
+        gap = after;
+    }
+    m_earliest = lo;
+    m_latest = hi;
+}
+
+int TimeBreaks::nextBreak(int from, int limit) const
+{
+    limit = std::min(limit, m_count);
+    if (from < 0)
+        from = 0;
+    if (from >= limit)
+        return limit;
+    int word = from >> 6;
+    quint64 w = m_bits[word] & (~quint64(0) << (from & 63));
+    const int lastWord = (limit - 1) >> 6;
+    while (true) {
+        if (w) {
+            const int b = (word << 6) + __builtin_ctzll(w);
+            return b < limit ? b : limit;
+        }
+        if (++word > lastWord)
+            return limit;
+        w = m_bits[word];
+    }
+}

@@ -1,0 +1,191 @@
+// The event list's merge against the placement rule taken literally: faults in record
+// order, then each system and user event inserted where the first gap s[j-1] <= w < s[j]
+// lies (front when w < s[0], back when w >= s[n-1], left out when no gap fits).
+#include "eventlist.h"
+
+#include <QRandomGenerator>
+#include <QtTest>
+
+namespace {
+
+struct Row
+{
+    int kind;
+    QString text;
+    qint64 stamp;
+    bool operator==(const Row& o) const
+    {
+        return kind == o.kind && text == o.text && stamp == o.stamp;
+    }
+};
+
+// The rule as written, one linear scan and one list insertion per entry.
+QList<Row> literal(const QList<ErrorRecord>& errors, const QList<EventRecord>& sys,
+                   const QList<EventRecord>& user, bool e, bool s, bool u)
+{
+    QList<Row> rows;
+    if (e) {
+        for (const ErrorRecord& r : errors) {
+            if (r.state == 0)
+                rows.append({0, QStringLiteral("故障[%1] 解除").arg(r.code), r.stamp});
+            else if (r.state == 1)
+                rows.append({1, QStringLiteral("故障[%1] 发生").arg(r.code), r.stamp});
+        }
+    }
+    auto place = [&rows](int kind, const EventRecord& r) {
+        const qint64 w = r.stamp;
+        const int n = rows.size();
+        if (n == 0 || w < rows[0].stamp) {
+            rows.insert(0, {kind, r.text, w});
+        } else if (w < rows[n - 1].stamp) {
+            for (int j = 1; j < n; ++j) {
+                if (rows[j - 1].stamp <= w && w < rows[j].stamp) {
+                    rows.insert(j, {kind, r.text, w});
+                    return;
+                }
+            }
+        } else {
+            rows.append({kind, r.text, w});
+        }
+    };
+    if (s)
+        for (const EventRecord& r : sys)
+            place(2, r);
+    if (u)
+        for (const EventRecord& r : user)
+            place(3, r);
+    return rows;
+}
+
+QList<Row> rowsOf(const EventList& l)
+{
+    QList<Row> rows;
+    for (int i = 0; i < l.size(); ++i)
+        rows.append({l.kinds[i], l.texts[i], l.stamps[i]});
+    return rows;
+}
+
+QString show(const QList<Row>& rows)
+{
+    QStringList parts;
+    for (const Row& r : rows)
+        parts << QStringLiteral("%1:%2").arg(r.text).arg(r.stamp);
+    return parts.join(QLatin1Char(' '));
+}
+
+} // namespace
+
+class TestEventMerge : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Fault stamps (state 1, code = position), then system and user stamps (text = s<i>
+    // or u<i>); the expected order written out.
+    void cases_data()
+    {
+        QTest::addColumn<QList<qint64>>("faults");
+        QTest::addColumn<QList<qint64>>("sys");
+        QTest::addColumn<QList<qint64>>("user");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("no faults") << QList<qint64>{} << QList<qint64>{5, 3, 5, 9}
+                                   << QList<qint64>{5, 1} << "u1 s1 s0 s2 u0 s3";
+        QTest::newRow("lowest run holding w")
+            << QList<qint64>{10, 30, 5, 40, 3, 60} << QList<qint64>{35, 50, 20} << QList<qint64>{}
+            << "f0 s2 f1 f2 s0 f3 f4 s1 f5";
+        QTest::newRow("first run that holds w")
+            << QList<qint64>{10, 20, 30, 5, 25, 40, 1, 28} << QList<qint64>{26, 22, 12}
+            << QList<qint64>{} << "f0 s2 f1 s1 s0 f2 f3 f4 f5 f6 f7";
+        QTest::newRow("front, then a later run")
+            << QList<qint64>{10, 20, 5, 8, 30} << QList<qint64>{21, 9, 25} << QList<qint64>{}
+            << "s1 f0 f1 f2 f3 s0 s2 f4";
+        QTest::newRow("front and back move")
+            << QList<qint64>{10, 20, 5, 8} << QList<qint64>{3, 3, 8, 2, 9} << QList<qint64>{3, 9}
+            << "s3 s0 s1 u0 f0 f1 f2 f3 s2 s4 u1";
+        QTest::newRow("ties inside a run")
+            << QList<qint64>{10, 20, 20, 30, 5, 20, 40} << QList<qint64>{20} << QList<qint64>{20}
+            << "f0 f1 f2 s0 u0 f3 f4 f5 f6";
+        QTest::newRow("above the first fault goes to the front")
+            << QList<qint64>{50, 10, 20, 20, 30, 5} << QList<qint64>{20, 10} << QList<qint64>{20}
+            << "s1 s0 f0 f1 f2 f3 f4 f5 u0";
+    }
+
+    void cases()
+    {
+        QFETCH(QList<qint64>, faults);
+        QFETCH(QList<qint64>, sys);
+        QFETCH(QList<qint64>, user);
+        QList<ErrorRecord> errors;
+        for (int i = 0; i < faults.size(); ++i)
+            errors.append({quint32(faults[i]), qint16(i), 1});
+        QList<EventRecord> s, u;
+        for (int i = 0; i < sys.size(); ++i)
+            s.append({quint32(sys[i]), QStringLiteral("s%1").arg(i)});
+        for (int i = 0; i < user.size(); ++i)
+            u.append({quint32(user[i]), QStringLiteral("u%1").arg(i)});
+        const EventList list = EventList::build(errors, s, u, true, true, true);
+        QStringList names;
+        for (int i = 0; i < list.size(); ++i) {
+            const QString t = list.texts[i];
+            names << (t.startsWith(QStringLiteral("故障"))
+                          ? QStringLiteral("f") + t.mid(3, t.indexOf(']') - 3)
+                          : t);
+        }
+        QTEST(names.join(QLatin1Char(' ')), "expected");
+        QCOMPARE(rowsOf(list), literal(errors, s, u, true, true, true));
+    }
+
+    // Random lists: few distinct stamps (many ties), faults with descents, every state,
+    // every filter combination.
+    void random_data()
+    {
+        QTest::addColumn<quint32>("seed");
+        QTest::addColumn<int>("faults");
+        QTest::addColumn<int>("events");
+        QTest::addColumn<int>("stampRange");
+        QTest::addColumn<int>("descentEvery"); // about one fault in n starts a new run
+        for (quint32 seed = 1; seed <= 40; ++seed) {
+            const int faults = int(seed % 5) * 12;
+            const int events = 5 + int(seed * 7 % 60);
+            const int range = seed % 3 == 0 ? 6 : 200;
+            const int descent = 1 + int(seed % 4) * 5;
+            QTest::newRow(qPrintable(QStringLiteral("seed %1").arg(seed)))
+                << seed << faults << events << range << descent;
+        }
+    }
+
+    void random()
+    {
+        QFETCH(quint32, seed);
+        QFETCH(int, faults);
+        QFETCH(int, events);
+        QFETCH(int, stampRange);
+        QFETCH(int, descentEvery);
+        QRandomGenerator rng(seed);
+        QList<ErrorRecord> errors;
+        qint64 t = rng.bounded(stampRange);
+        for (int i = 0; i < faults; ++i) {
+            if (rng.bounded(descentEvery) == 0)
+                t = rng.bounded(stampRange);
+            else
+                t = qMin<qint64>(stampRange, t + rng.bounded(3));
+            errors.append({quint32(t), qint16(i - 5), qint16(rng.bounded(3))});
+        }
+        QList<EventRecord> sys, user;
+        for (int i = 0; i < events; ++i) {
+            QList<EventRecord>& target = rng.bounded(2) ? sys : user;
+            target.append({quint32(rng.bounded(stampRange + 1)), QStringLiteral("e%1").arg(i)});
+        }
+        for (int flags = 0; flags < 8; ++flags) {
+            const bool e = flags & 1, s = flags & 2, u = flags & 4;
+            const QList<Row> got = rowsOf(EventList::build(errors, sys, user, e, s, u));
+            const QList<Row> want = literal(errors, sys, user, e, s, u);
+            QVERIFY2(got == want, qPrintable(QStringLiteral("flags %1\n got  %2\n want %3")
+                                                 .arg(flags)
+                                                 .arg(show(got), show(want))));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestEventMerge)
+#include "tst_eventmerge.moc"
