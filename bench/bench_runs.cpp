@@ -73,7 +73,6 @@ int measure(const QString& path)
         return 1;
     const int runs = set.spanIndexes.size();
     const qint64 before = heapInUse();
-    set.spanStamps = decltype(set.spanStamps)();
     set.spanIndexes = decltype(set.spanIndexes)();
     set.spanIntervals = decltype(set.spanIntervals)();
     const qint64 after = heapInUse();

@@ -64,10 +64,13 @@ int SortedTavData::readTavData(const QString& path)
         return status;
     }
 
-    for (const Span& span : equalSpacingRuns(stamps)) {
+    const QVector<Span> runs = equalSpacingRuns(stamps);
+    // Sized exactly: no growth slack on a list that can hold a run per two samples.
+    spanIntervals.reserve(runs.size());
+    spanIndexes.reserve(runs.size());
+    for (const Span& span : runs) {
         spanIntervals.append(span.interval);
         spanIndexes.append(qMakePair(span.first, span.last));
-        spanStamps.append(qMakePair(stamps.at(span.first), stamps.at(span.last)));
     }
     buildSummaries();
     rangeStats.build(stamps, values);
@@ -313,9 +316,8 @@ void SortedTavData::clear()
     status = 1;
     timeBreaks.clear();
     summaries.clear();
-    spanStamps.clear();
-    spanIndexes.clear();
-    spanIntervals.clear();
+    spanIndexes = QVector<QPair<int, int>>();
+    spanIntervals = QVector<qint64>();
     sampleCount = 0;
     names.clear();
     stamps.clear();
