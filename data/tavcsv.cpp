@@ -621,9 +621,9 @@ int read(TavData& data, const QString& path, bool useHeaderNames, qint64 bufferB
     const qint64 cellBudget = std::max(MinCellBudget, counter.position() - bodyStart);
     if (rows > MaxSamples) {
         // As many rows as one time line holds are read, like the records of a binary block.
-        data.reportInfo(QStringLiteral("%1 历史数据过长，只读取前%2条")
-                            .arg(path, QString::number(MaxSamples)),
-                        -1);
+        data.reportInfo(
+            QStringLiteral("%1 历史数据过长，只读取前%2条").arg(path, QString::number(MaxSamples)),
+            -1);
         rows = MaxSamples;
     }
     if (fieldCount > 0 && rows > cellBudget / fieldCount) {
