@@ -29,7 +29,6 @@ void fill(TavDrawer& w, int samples)
         d.stamps[i] = t0 + i + qint64(i / run) * 600;
     for (int first = 0; first < samples; first += run) {
         const int last = std::min(first + run, samples) - 1;
-        d.spanStamps.append({d.stamps[first], d.stamps[last]});
         d.spanIndexes.append({first, last});
         d.spanIntervals.append(1);
     }

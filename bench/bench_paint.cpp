@@ -45,7 +45,6 @@ void fill(SortedTavData& s, int samples, int curves, bool noisy)
         const int first = r * perRun;
         const int last = r == runs - 1 ? samples - 1 : first + perRun - 1;
         s.spanIndexes.append(qMakePair(first, last));
-        s.spanStamps.append(qMakePair(s.stamps[first], s.stamps[last]));
         s.spanIntervals.append(1);
     }
     // A cheap generator: a hundred million noisy values must not take minutes to make.

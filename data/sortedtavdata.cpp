@@ -1,5 +1,6 @@
 #include "sortedtavdata.h"
 
+#include "columnalloc.h"
 #include "datalog.h"
 #include "tavcsv.h"
 #include "tavdata.h"
@@ -11,6 +12,10 @@
 #include <limits>
 #include <memory>
 #include <thread>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 SortedTavData::SortedTavData(QObject* parent) : QObject(parent) {}
 
@@ -46,19 +51,26 @@ int SortedTavData::readTavData(const QString& path)
         return status;
     }
 
-    mergeBlocks(*reader, path);
+    if (!mergeBlocks(*reader, path)) {
+        status = 1;
+        return status;
+    }
     sampleCount = stamps.size();
     if (sampleCount < 4) {
         emit pushInfoUpward(
-            QStringLiteral("%1 历史数据长度异常 长度为%2").arg(path).arg(sampleCount), -1);
+            QStringLiteral("%1 历史数据长度异常 长度为%2").arg(path, QString::number(sampleCount)),
+            -1);
         status = 1;
         return status;
     }
 
-    for (const Span& span : equalSpacingRuns(stamps)) {
+    const QVector<Span> runs = equalSpacingRuns(stamps);
+    // Sized exactly: no growth slack on a list that can hold a run per two samples.
+    spanIntervals.reserve(runs.size());
+    spanIndexes.reserve(runs.size());
+    for (const Span& span : runs) {
         spanIntervals.append(span.interval);
         spanIndexes.append(qMakePair(span.first, span.last));
-        spanStamps.append(qMakePair(stamps.at(span.first), stamps.at(span.last)));
     }
     buildSummaries();
     rangeStats.build(stamps, values);
@@ -66,13 +78,56 @@ int SortedTavData::readTavData(const QString& path)
     return status;
 }
 
-void SortedTavData::mergeBlocks(TavData& reader, const QString& path)
+qint64 SortedTavData::defaultMergeBytes()
+{
+    constexpr qint64 Bound = qint64(8) << 30;
+#ifdef Q_OS_UNIX
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGE_SIZE);
+    if (pages > 0 && pageSize > 0)
+        return std::min(Bound, qint64(pages) * pageSize / 2);
+#endif
+    return Bound;
+}
+
+void SortedTavData::cutToSampleLimit(QList<HistoryBlock>& blocks, const QString& path)
+{
+    const qint64 room = std::max<qint64>(0, limits.samples - stamps.size());
+    qint64 kept = 0;
+    for (int b = 0; b < blocks.size(); ++b) {
+        HistoryBlock& block = blocks[b];
+        const qint64 count = block.stamps.size();
+        if (kept + count <= room) {
+            kept += count;
+            continue;
+        }
+        // The block that crosses the limit keeps its first samples; later blocks go.
+        const int keep = int(room - kept);
+        int drop = b;
+        if (keep > 0) {
+            block.stamps.resize(keep);
+            for (QVector<float>& column : block.values)
+                column.resize(std::min(column.size(), keep));
+            drop = b + 1;
+        }
+        while (blocks.size() > drop)
+            blocks.removeLast();
+        emit pushInfoUpward(QStringLiteral("%1 历史数据过长，只读取前%2条")
+                                .arg(path, QString::number(limits.samples)),
+                            -1);
+        return;
+    }
+}
+
+bool SortedTavData::mergeBlocks(TavData& reader, const QString& path)
 {
     QList<HistoryBlock>& blocks = reader.blocks;
+    cutToSampleLimit(blocks, path);
     // Where each block's columns go; -1 for a repeated name, whose column is dropped so
     // that it cannot push its variable out of step with the stamps.
     QVector<QVector<int>> targets(blocks.size());
     qint64 total = stamps.size();
+    const int namesBefore = names.size();
     // Name lookups by hash: a file may carry a hundred thousand variables.
     QHash<QString, int> indexOfName;
     for (int i = names.size() - 1; i >= 0; --i)
@@ -82,6 +137,7 @@ void SortedTavData::mergeBlocks(TavData& reader, const QString& path)
         QVector<int>& target = targets[b];
         target.reserve(block.names.size());
         QVector<bool> taken(names.size() + block.names.size(), false);
+        QStringList repeated;
         for (const QString& name : block.names) {
             const auto found = indexOfName.constFind(name);
             int index = found == indexOfName.constEnd() ? -1 : found.value();
@@ -91,75 +147,105 @@ void SortedTavData::mergeBlocks(TavData& reader, const QString& path)
                 index = names.size() - 1;
                 indexOfName.insert(name, index);
             } else if (taken.at(index)) {
-                emit pushInfoUpward(
-                    QStringLiteral("%1 变量名称重复，忽略重复的一列：%2").arg(path, name), -1);
+                repeated.append(name);
                 target.append(-1);
                 continue;
             }
             taken[index] = true;
             target.append(index);
         }
+        // One message per block: a header of 65535 equal names is not 65535 messages.
+        if (!repeated.isEmpty()) {
+            const QStringList shown = repeated.mid(0, 10);
+            emit pushInfoUpward(
+                QStringLiteral("%1 变量名称重复，已忽略后出现的同名列：%2%3")
+                    .arg(path, shown.join(QLatin1Char(',')),
+                         repeated.size() > shown.size() ? QStringLiteral("…") : QString()),
+                -1);
+        }
         total += block.stamps.size();
     }
     // Every variable gets a value for every sample, so a small file that names thousands
-    // of variables in one block and carries its samples in another would claim gigabytes
-    // of MissingValue filling. Allow a generous multiple of what the file really holds.
-    qint64 decoded = 0;
-    for (const HistoryBlock& block : qAsConst(blocks))
-        decoded += qint64(block.names.size()) * block.stamps.size();
-    const qint64 filled = qint64(names.size()) * total - decoded;
-    if (total > std::numeric_limits<int>::max() / qint64(sizeof(qint64)) - 1024 ||
-        filled > 8 * decoded + (qint64(1) << 24)) {
+    // of variables in one block and carries its samples in another claims the product of
+    // both. What matters is whether the merged columns fit: refuse them before anything
+    // is allocated when they would not. A single block is handed over as it is.
+    const bool adopt = blocks.size() == 1 && stamps.isEmpty() && namesBefore == 0;
+    const qint64 mergedBytes =
+        total * qint64(sizeof(qint64)) + total * qint64(names.size()) * qint64(sizeof(float));
+    if (!adopt && mergedBytes > limits.mergeBytes) {
         emit pushInfoUpward(QStringLiteral("%1 历史数据过长").arg(path), -1);
-        return;
+        return false;
     }
 
-    // A file with one block hands its containers over without copying them.
-    const bool adopt = blocks.size() == 1 && stamps.isEmpty();
-    if (!adopt) {
-        stamps.reserve(int(total));
-        for (QVector<float>& column : values)
-            column.reserve(int(total));
+    if (adopt) {
+        // A file with one block hands its containers over without copying them.
+        emit pushInfoUpward(QStringLiteral("%1 整理历史数据...").arg(path), 100);
+        HistoryBlock& block = blocks.first();
+        for (int j = 0; j < targets.at(0).size(); ++j) {
+            const int index = targets.at(0).at(j);
+            if (index >= 0)
+                values[index] = std::move(block.values[j]);
+        }
+        stamps = std::move(block.stamps);
+        return true;
+    }
+
+    // Otherwise every merged column is made once at its final length and each value is
+    // written into it once: a block's samples are copied, the gaps filled.
+    const int length = int(total);
+    int at = stamps.size();
+    QVector<qint64> mergedStamps = ColumnAlloc::uninitialized<qint64>(length);
+    std::copy(stamps.cbegin(), stamps.cend(), mergedStamps.begin());
+    stamps = std::move(mergedStamps);
+    for (QVector<float>& column : values) {
+        QVector<float> merged = ColumnAlloc::uninitialized<float>(length);
+        std::copy(column.cbegin(), column.cend(), merged.begin());
+        // A variable new to this read has no samples yet: its gap up to here is filled.
+        std::fill(merged.begin() + std::min(column.size(), at), merged.begin() + at, MissingValue);
+        column = std::move(merged);
     }
     for (int b = 0; b < blocks.size(); ++b) {
         emit pushInfoUpward(QStringLiteral("%1 整理历史数据...").arg(path),
                             int((b + 1) * 100.0 / blocks.size()));
         HistoryBlock& block = blocks[b];
         const int count = block.stamps.size();
+        std::copy(block.stamps.cbegin(), block.stamps.cend(), stamps.begin() + at);
+        block.stamps = QVector<qint64>();
         QVector<bool> carried(values.size(), false);
         for (int j = 0; j < targets.at(b).size(); ++j) {
             const int index = targets.at(b).at(j);
             if (index < 0)
                 continue;
             carried[index] = true;
-            QVector<float> column = std::move(block.values[j]);
-            if (adopt)
-                values[index] = std::move(column);
-            else
-                values[index].append(column);
+            const QVector<float> column = std::move(block.values[j]);
+            const int n = std::min(count, column.size());
+            float* out = values[index].data() + at;
+            std::copy(column.cbegin(), column.cbegin() + n, out);
+            std::fill(out + n, out + count, MissingValue);
         }
         for (int v = 0; v < values.size(); ++v) {
             if (!carried.at(v))
-                values[v].insert(values[v].end(), count, MissingValue);
+                std::fill_n(values[v].data() + at, count, MissingValue);
         }
-        if (adopt)
-            stamps = std::move(block.stamps);
-        else
-            stamps.append(block.stamps);
-        block.stamps = QVector<qint64>();
+        at += count;
     }
+    return true;
 }
 
 QVector<SortedTavData::Span> SortedTavData::equalSpacingRuns(const QVector<qint64>& s)
 {
+    // One pass over the spacings d(k) = s[k + 1] - s[k], with d(-1) = 0; each is computed
+    // once, as this runs over every sample of a file.
     QVector<Span> runs;
     const int n = s.size();
-    auto d = [&s](int k) -> qint64 { return k < 0 ? 0 : s.at(k + 1) - s.at(k); };
+    if (n < 3)
+        return runs;
+    const qint64* p = s.constData();
+    qint64 before = 0;         // d(k - 2)
+    qint64 prev = p[1] - p[0]; // d(k - 1)
     int start = -1;
     for (int k = 1; k <= n - 2; ++k) {
-        const qint64 before = d(k - 2);
-        const qint64 prev = d(k - 1);
-        const qint64 next = d(k);
+        const qint64 next = p[k + 1] - p[k];
         if (before != prev) {
             if (next == prev)
                 start = k - 1;
@@ -171,6 +257,8 @@ QVector<SortedTavData::Span> SortedTavData::equalSpacingRuns(const QVector<qint6
                 runs.append({start, n - 1, prev});
             }
         }
+        before = prev;
+        prev = next;
     }
     return runs;
 }
@@ -228,9 +316,8 @@ void SortedTavData::clear()
     status = 1;
     timeBreaks.clear();
     summaries.clear();
-    spanStamps.clear();
-    spanIndexes.clear();
-    spanIntervals.clear();
+    spanIndexes = QVector<QPair<int, int>>();
+    spanIntervals = QVector<qint64>();
     sampleCount = 0;
     names.clear();
     stamps.clear();

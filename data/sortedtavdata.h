@@ -12,6 +12,27 @@
 #include <QVector>
 
 class TavData;
+class SortedTavData;
+
+// First and last stamp of each run of equal spacing, read from the stamps at the run's
+// first and last index: they cost no memory of their own.
+class SpanStamps
+{
+public:
+    explicit SpanStamps(const SortedTavData& set) : m_set(set) {}
+    SpanStamps(const SpanStamps&) = delete;
+    SpanStamps& operator=(const SpanStamps&) = delete;
+
+    int size() const;
+    bool isEmpty() const { return size() == 0; }
+    QPair<qint64, qint64> at(int i) const;
+    QPair<qint64, qint64> operator[](int i) const { return at(i); }
+    QPair<qint64, qint64> first() const { return at(0); }
+    QPair<qint64, qint64> last() const { return at(size() - 1); }
+
+private:
+    const SortedTavData& m_set;
+};
 
 // The data set of the open file. Lives in the worker thread; the GUI thread reads its
 // members only after readFinished and writes them only through clear().
@@ -22,9 +43,11 @@ public:
     explicit SortedTavData(QObject* parent = nullptr);
 
     int status = 1;
-    QList<QPair<qint64, qint64>> spanStamps; // first and last stamp of each equally spaced run
-    QList<QPair<int, int>> spanIndexes;      // first and last sample index of the same runs
-    QList<qint64> spanIntervals;             // spacing of the same runs, seconds
+    // Runs of equally spaced samples, 16 bytes each: a file of irregular spacing has a run
+    // every few samples.
+    SpanStamps spanStamps{*this};         // first and last stamp of each run
+    QVector<QPair<int, int>> spanIndexes; // first and last sample index of the same runs
+    QVector<qint64> spanIntervals;        // spacing of the same runs, seconds
     int sampleCount = 0;
     QStringList names;
     QVector<qint64> stamps;
@@ -51,6 +74,17 @@ public:
     // Earliest and latest stamp, whatever their order; (0, 0) without samples.
     QPair<qint64, qint64> stampRange() const;
 
+    // What a read may build. The defaults fit the containers and the machine; tests lower
+    // them to reach the limits with small files.
+    struct Limits
+    {
+        qint64 samples = MaxSamples;             // stamps of the time line; later samples are cut
+        qint64 mergeBytes = defaultMergeBytes(); // merged columns of several blocks
+    };
+    Limits limits;
+    // The smaller of 8 GiB and half the physical memory.
+    static qint64 defaultMergeBytes();
+
     // Reads the file (CSV by extension, else binary) and merges it; returns the new status.
     int readTavData(const QString& path);
     void clear();
@@ -66,7 +100,8 @@ public:
     static QVector<Span> equalSpacingRuns(const QVector<qint64>& stamps);
 
 private:
-    void mergeBlocks(TavData& reader, const QString& path);
+    bool mergeBlocks(TavData& reader, const QString& path);
+    void cutToSampleLimit(QList<HistoryBlock>& blocks, const QString& path);
 
 signals:
     void pushInfoUpward(QString info, int percent);
@@ -78,3 +113,14 @@ public slots:
     void onExportData(QString filePath, QList<int> indexList, qlonglong stampStart,
                       qlonglong stampEnd);
 };
+
+inline int SpanStamps::size() const
+{
+    return m_set.spanIndexes.size();
+}
+
+inline QPair<qint64, qint64> SpanStamps::at(int i) const
+{
+    const QPair<int, int>& span = m_set.spanIndexes.at(i);
+    return qMakePair(m_set.stamps.at(span.first), m_set.stamps.at(span.second));
+}

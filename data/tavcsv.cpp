@@ -1,5 +1,6 @@
 #include "tavcsv.h"
 
+#include "columnalloc.h"
 #include "datalog.h"
 #include "sortedtavdata.h"
 #include "tavdata.h"
@@ -26,7 +27,6 @@ namespace {
 // Limits that keep a hostile or broken file from taking all memory. A real recording
 // stays far below them.
 constexpr int MaxVariables = 1 << 20;
-constexpr qint64 MaxRows = 200000000;     // stamps of one block must fit a QVector<qint64>
 constexpr qint64 MinCellBudget = 1 << 28; // floats allowed whatever the file size (1 GiB)
 
 constexpr double Pow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
@@ -255,42 +255,118 @@ int writeGeneral(quint32 n, int e10, char* out)
     return int(p - out);
 }
 
-// The text of a file, read in one go. Not mapped: a file that shrinks while it is being
-// parsed would then end the program with a bus error instead of a short read.
-class CsvText
+// Reads a text file line by line through one buffer of fixed capacity, so that a file of
+// any size costs the same memory. The bytes come in blocks small enough to stay in the
+// cache until they are parsed. A line longer than the buffer is cut: its first bytes are
+// handed out and the rest is skipped.
+class LineReader
 {
 public:
-    bool load(QFile& file)
+    LineReader(QFile& file, qint64 capacity)
+        : m_file(file), m_buffer(int(std::max<qint64>(capacity, 2)), Qt::Uninitialized),
+          m_chunk(std::max<qint64>(1, std::min<qint64>(1 << 20, m_buffer.size() / 4)))
     {
-        // One QByteArray holds the text; anything larger is refused up front.
-        if (file.size() > MaxBytes)
-            return false;
-        m_owned = file.readAll();
-        m_begin = m_owned.constData();
-        m_end = m_begin + m_owned.size();
-        return file.error() == QFileDevice::NoError;
+        m_pos = m_end = m_scan = m_buffer.data();
     }
-    static constexpr qint64 MaxBytes = std::numeric_limits<int>::max() - 4096;
-    const char* begin() const { return m_begin; }
-    const char* end() const { return m_end; }
+
+    // The next line, without its "\n" or "\r\n"; false at the end of the file.
+    bool next(const char*& begin, const char*& lineEnd)
+    {
+        skipCut();
+        for (;;) {
+            const char* nl =
+                static_cast<const char*>(std::memchr(m_scan, '\n', size_t(m_end - m_scan)));
+            if (nl || (m_eof && m_pos < m_end)) {
+                const char* le = nl ? nl : m_end;
+                begin = m_pos;
+                lineEnd = le > m_pos && le[-1] == '\r' ? le - 1 : le;
+                m_pos = m_scan = nl ? const_cast<char*>(nl) + 1 : m_end;
+                return true;
+            }
+            if (m_eof)
+                return false;
+            m_scan = m_end;
+            if (m_pos == m_buffer.data() && m_end == m_buffer.data() + m_buffer.size()) {
+                begin = m_pos;
+                lineEnd = m_end;
+                m_pos = m_scan = m_end;
+                m_cut = true;
+                return true;
+            }
+            fill();
+        }
+    }
+
+    // When the last line was cut: reads past its rest and returns the commas in that rest
+    // (0 unless countCommas). The line handed out last is no longer valid afterwards.
+    qint64 skipCut(bool countCommas = false)
+    {
+        qint64 commas = 0;
+        while (m_cut) {
+            if (m_pos == m_end) {
+                m_offset += m_end - m_buffer.data();
+                m_pos = m_end = m_scan = m_buffer.data();
+                if (!fill())
+                    m_cut = false;
+                continue;
+            }
+            const char* nl =
+                static_cast<const char*>(std::memchr(m_pos, '\n', size_t(m_end - m_pos)));
+            const char* stop = nl ? nl : m_end;
+            if (countCommas)
+                commas += std::count(static_cast<const char*>(m_pos), stop, ',');
+            m_pos = m_scan = nl ? const_cast<char*>(nl) + 1 : m_end;
+            m_cut = !nl;
+        }
+        return commas;
+    }
+
+    bool cut() const { return m_cut; }
+    bool failed() const { return m_failed; }
+    // Bytes of the file consumed so far.
+    qint64 position() const { return m_offset + (m_pos - m_buffer.constData()); }
 
 private:
-    QByteArray m_owned;
-    const char* m_begin = nullptr;
-    const char* m_end = nullptr;
-};
+    // Reads the next block behind the unread bytes. False at the end of the file or on an
+    // error.
+    bool fill()
+    {
+        char* const data = m_buffer.data();
+        const qint64 capacity = m_buffer.size();
+        // The unread bytes are a partial line: moved to the front while they are short, so
+        // that the bytes in use stay within the first block or two of the buffer (and the
+        // cache); a long line moves only when the room behind it runs short.
+        const qint64 unreadBytes = m_end - m_pos;
+        if (m_pos > data && (unreadBytes <= m_chunk || capacity - (m_end - data) < m_chunk)) {
+            const qint64 unread = m_end - m_pos;
+            std::memmove(data, m_pos, size_t(unread));
+            m_offset += m_pos - data;
+            m_scan = data + (m_scan - m_pos);
+            m_pos = data;
+            m_end = data + unread;
+        }
+        const qint64 room = std::min<qint64>(m_chunk, capacity - (m_end - data));
+        const qint64 n = room > 0 ? m_file.read(m_end, room) : 0;
+        if (n <= 0) {
+            m_eof = true;
+            m_failed = n < 0 || m_file.error() != QFileDevice::NoError;
+            return false;
+        }
+        m_end += n;
+        return true;
+    }
 
-// Next line of [pos, end): sets lineEnd before "\n" or "\r\n", returns the start of the
-// line after it.
-inline const char* nextLine(const char* pos, const char* end, const char*& lineEnd)
-{
-    const char* nl = static_cast<const char*>(std::memchr(pos, '\n', size_t(end - pos)));
-    const char* le = nl ? nl : end;
-    if (le > pos && le[-1] == '\r')
-        --le;
-    lineEnd = le;
-    return nl ? nl + 1 : end;
-}
+    QFile& m_file;
+    QByteArray m_buffer;
+    const qint64 m_chunk;
+    char* m_pos;         // first unread byte
+    char* m_end;         // end of the bytes read
+    char* m_scan;        // the bytes before this hold no line feed
+    qint64 m_offset = 0; // file position of the buffer's first byte
+    bool m_eof = false;
+    bool m_failed = false;
+    bool m_cut = false;
+};
 
 // The stamp of a data line, when its first field is a valid time.
 inline bool lineStamp(const char* b, const char* le, qint64& stamp)
@@ -300,6 +376,15 @@ inline bool lineStamp(const char* b, const char* le, qint64& stamp)
     if (le - b > TimeTextLength && b[TimeTextLength] != ',')
         return false;
     return parseTime(b, b + TimeTextLength, stamp);
+}
+
+// Missing fields of row r read as zero; a null column drops its field.
+void zeroFields(float* const* columns, int from, int count, int r)
+{
+    for (int j = from; j < count; ++j) {
+        if (columns[j])
+            columns[j][r] = 0.0f;
+    }
 }
 
 // Parses the fields after the time of one line into the row r of the columns;
@@ -343,8 +428,10 @@ void parseRow(const char* p, const char* le, float* const* columns, int count, i
         }
         if (columns[j])
             columns[j][r] = value;
-        if (p == le)
-            return; // missing fields keep their zeros
+        if (p == le) {
+            zeroFields(columns, j + 1, count, r);
+            return;
+        }
         ++p;
     }
 }
@@ -482,53 +569,67 @@ int formatNumber(float v, char* out)
     return int(p - out) + writeGeneral(digits, exponent, p);
 }
 
-int read(TavData& data, const QString& path, bool useHeaderNames)
+int read(TavData& data, const QString& path, bool useHeaderNames, qint64 bufferBytes)
 {
     qCDebug(lcData) << "TavData::readFromCsv" << path;
     data.reportInfo(QStringLiteral("%1 正在打开").arg(path), -1);
     const QString unreadable = QStringLiteral("%1 路径错误或不可读取").arg(path);
     QFile file(QDir::fromNativeSeparators(path));
-    if (QFileInfo(file.fileName()).isDir() || !file.open(QIODevice::ReadOnly)) {
+    if (QFileInfo(file.fileName()).isDir() ||
+        !file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         data.reportInfo(unreadable, -1);
         return data.status;
     }
-    CsvText text;
-    if (!text.load(file)) {
-        data.reportInfo(unreadable, -1);
-        return data.status;
+
+    // First pass: the header, then the real samples are counted, so that every column is
+    // sized once.
+    // A buffer larger than the file would cut no line either.
+    bufferBytes = std::max<qint64>(2, std::min(bufferBytes, file.size() + 1));
+    LineReader counter(file, bufferBytes);
+    const char* begin = nullptr;
+    const char* lineEnd = nullptr;
+    qint64 commas = 0;
+    QStringList header;
+    if (counter.next(begin, lineEnd)) {
+        // The commas fix the variable count before any text is decoded.
+        commas = std::count(begin, lineEnd, ',');
+        if (useHeaderNames || lcData().isDebugEnabled())
+            header = headerFields(begin, lineEnd);
+        commas += counter.skipCut(true);
     }
-    const char* const end = text.end();
-    const char* headerEnd = end;
-    const char* body = nextLine(text.begin(), end, headerEnd);
-    // The commas fix the variable count before any text is decoded.
-    const qint64 commas = std::count(text.begin(), headerEnd, ',');
+    const qint64 bodyStart = counter.position();
     if (commas > MaxVariables) {
-        data.reportInfo(QStringLiteral("%1 变量个数过多 %2").arg(path).arg(commas), -1);
+        data.reportInfo(QStringLiteral("%1 变量个数过多 %2").arg(path, QString::number(commas)),
+                        -1);
         return data.status;
     }
     const int fieldCount = int(commas);
-    QStringList header;
-    if (useHeaderNames || lcData().isDebugEnabled())
-        header = headerFields(text.begin(), headerEnd);
     qCDebug(lcData) << "AAAA" << QStringList(header.mid(0, 64));
-
-    // First pass: count the real samples, so that every column is sized once.
     qint64 rows = 0;
     qint64 skipped = 0;
-    for (const char* pos = body; pos < end;) {
-        const char* le;
-        const char* next = nextLine(pos, end, le);
+    while (counter.next(begin, lineEnd)) {
         qint64 stamp;
-        if (lineStamp(pos, le, stamp))
+        if (lineStamp(begin, lineEnd, stamp))
             ++rows;
         else
             ++skipped;
-        pos = next;
     }
-    const qint64 cellBudget = std::max(MinCellBudget, qint64(end - body));
-    if (rows > MaxRows || (fieldCount > 0 && rows > cellBudget / fieldCount)) {
+    if (counter.failed()) {
+        data.reportInfo(unreadable, -1);
+        return data.status;
+    }
+    const qint64 cellBudget = std::max(MinCellBudget, counter.position() - bodyStart);
+    if (rows > MaxSamples) {
+        // As many rows as one time line holds are read, like the records of a binary block.
         data.reportInfo(
-            QStringLiteral("%1 数据量过大 %2行 %3列").arg(path).arg(rows).arg(fieldCount), -1);
+            QStringLiteral("%1 历史数据过长，只读取前%2条").arg(path, QString::number(MaxSamples)),
+            -1);
+        rows = MaxSamples;
+    }
+    if (fieldCount > 0 && rows > cellBudget / fieldCount) {
+        data.reportInfo(QStringLiteral("%1 数据量过大 %2行 %3列")
+                            .arg(path, QString::number(rows), QString::number(fieldCount)),
+                        -1);
         return data.status;
     }
 
@@ -552,34 +653,52 @@ int read(TavData& data, const QString& path, bool useHeaderNames)
         columnOf[size_t(j)] = block.names.size();
         block.names.append(name);
     }
-    block.stamps.resize(int(rows));
+    header.clear();
+    // Every slot is written by the second pass (missing fields as zeros), so the columns
+    // are not cleared first.
+    block.stamps = ColumnAlloc::uninitialized<qint64>(int(rows));
     block.values.resize(block.names.size());
-    std::vector<float*> columns(size_t(fieldCount), nullptr);
     for (int c = 0; c < block.values.size(); ++c)
-        block.values[c].resize(int(rows));
+        block.values[c] = ColumnAlloc::uninitialized<float>(int(rows));
+    std::vector<float*> columns(size_t(fieldCount), nullptr);
     for (int j = 0; j < fieldCount; ++j) {
         if (columnOf[size_t(j)] >= 0)
             columns[size_t(j)] = block.values[columnOf[size_t(j)]].data();
     }
 
     // Second pass: fill in place.
+    if (!file.seek(0)) {
+        data.reportInfo(unreadable, -1);
+        return data.status;
+    }
+    LineReader parser(file, bufferBytes);
+    parser.next(begin, lineEnd); // the header
     qint64* stamps = block.stamps.data();
     const bool logLines = lcData().isDebugEnabled();
     int r = 0;
-    for (const char* pos = body; pos < end && r < rows;) {
-        const char* le;
-        const char* next = nextLine(pos, end, le);
+    while (r < rows && parser.next(begin, lineEnd)) {
         if (logLines)
-            debugLine(pos, le);
-        if (lineStamp(pos, le, stamps[r])) {
-            const char* fields = pos + TimeTextLength;
-            if (fields < le && fieldCount > 0)
-                parseRow(fields + 1, le, columns.data(), fieldCount, r);
+            debugLine(begin, lineEnd);
+        if (lineStamp(begin, lineEnd, stamps[r])) {
+            const char* fields = begin + TimeTextLength;
+            if (fields < lineEnd)
+                parseRow(fields + 1, lineEnd, columns.data(), fieldCount, r);
+            else
+                zeroFields(columns.data(), 0, fieldCount, r);
             ++r;
         }
-        pos = next;
     }
     file.close();
+    if (parser.failed()) {
+        data.reportInfo(unreadable, -1);
+        return data.status;
+    }
+    if (r < rows) {
+        // The file lost lines between the passes: only the rows read are kept.
+        block.stamps.resize(r);
+        for (QVector<float>& column : block.values)
+            column.resize(r);
+    }
 
     if (!dropped.isEmpty()) {
         const QStringList shown = dropped.mid(0, 10);
@@ -589,8 +708,9 @@ int read(TavData& data, const QString& path, bool useHeaderNames)
                         -1);
     }
     if (skipped > 0)
-        data.reportInfo(QStringLiteral("%1 已跳过%2行：首字段不是有效时间").arg(path).arg(skipped),
-                        -1);
+        data.reportInfo(
+            QStringLiteral("%1 已跳过%2行：首字段不是有效时间").arg(path, QString::number(skipped)),
+            -1);
     data.reportInfo(QStringLiteral("%1 读取完毕").arg(path), -1);
     data.blocks.append(block);
     data.status = 0;

@@ -1,5 +1,6 @@
 #include "tavdata.h"
 
+#include "columnalloc.h"
 #include "datalog.h"
 #include "tavcsv.h"
 #include "tavdataheader.h"
@@ -12,9 +13,6 @@
 #include <cstring>
 #include <limits>
 
-#ifdef Q_OS_LINUX
-#include <sys/mman.h>
-#endif
 #ifdef __SSE2__
 #include <emmintrin.h>
 #include <xmmintrin.h>
@@ -24,14 +22,13 @@ namespace {
 
 // Large enough to amortise system calls, small enough to stay cache friendly.
 constexpr qint64 ReadBlock = 1 << 20;
-constexpr qint64 ScanBlock = 4 << 20;
+constexpr qint64 ScanBlock = 256 << 10;
 // Lists of a file stop growing here, so that a file of nothing but terminators cannot
 // cost many times its size in memory. Real recordings stay far below.
 constexpr int MaxInfoItems = 1 << 20;
 constexpr int MaxEvents = 4 << 20;
 constexpr int MaxErrors = 16 << 20;
-// What one QVector of stamps can hold, with room to spare.
-constexpr qint64 MaxRecords = (std::numeric_limits<int>::max() / qint64(sizeof(qint64))) - 1024;
+constexpr qint64 MaxRecords = MaxSamples;
 
 inline quint32 be32(const uchar* p)
 {
@@ -43,26 +40,23 @@ inline quint16 be16(const uchar* p)
     return quint16((p[0] << 8) | p[1]);
 }
 
-inline bool isMarkerChar(uchar c)
+constexpr bool isMarkerChar(uchar c)
 {
     return c == TavDataHeader::Global || c == TavDataHeader::History || c == TavDataHeader::Error ||
            c == TavDataHeader::System || c == TavDataHeader::User;
 }
 
-// Sizes a sample container that is about to be filled whole. On Linux its pages are
-// populated in one call first, which is cheaper than one page fault per 4 KiB.
-template <typename T> void sizeColumn(QVector<T>& column, int size)
+// isMarkerChar as a table, for the scan's fast path.
+struct MarkerTable
 {
-#if defined(Q_OS_LINUX) && defined(MADV_POPULATE_WRITE)
-    column.reserve(size);
-    constexpr quintptr Page = 4096;
-    const quintptr begin = (quintptr(column.data()) + Page - 1) & ~(Page - 1);
-    const quintptr end = quintptr(column.data() + size) & ~(Page - 1);
-    if (end > begin)
-        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
-#endif
-    column.resize(size);
-}
+    uchar is[256] = {};
+    constexpr MarkerTable()
+    {
+        for (int c = 0; c < 256; ++c)
+            is[c] = isMarkerChar(uchar(c)) ? 1 : 0;
+    }
+};
+constexpr MarkerTable Markers;
 
 // raw / divisor for one record's values, in single precision. Four at a time where SSE2
 // is there: the same IEEE conversion and division as the scalar code, so the same bits.
@@ -83,20 +77,25 @@ inline void convertRow(const uchar* raw, const float* divisors, float* out, int 
         out[j] = float(qFromBigEndian<qint32>(raw + 4 * j)) / divisors[j];
 }
 
+#ifdef __SSE2__
+// Four raw big-endian values at p divided by d, in single precision.
+inline __m128 loadScaled(const uchar* p, __m128 d)
+{
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    v = _mm_or_si128(_mm_slli_epi16(v, 8), _mm_srli_epi16(v, 8));
+    v = _mm_shufflelo_epi16(v, _MM_SHUFFLE(2, 3, 0, 1));
+    v = _mm_shufflehi_epi16(v, _MM_SHUFFLE(2, 3, 0, 1));
+    return _mm_div_ps(_mm_cvtepi32_ps(v), d);
+}
+#endif
+
 // Values of n consecutive records into the columns from index dest on. With SSE2, four
 // records by four variables at a time, transposed so that each column gets one store.
-void convertRecords(const uchar* records, qint64 recordLength, int n, const float* divisors,
-                    float* const* cols, qint64 dest, int count, float* row)
+void convertCached(const uchar* records, qint64 recordLength, int n, const float* divisors,
+                   float* const* cols, qint64 dest, int count, float* row)
 {
     int r = 0;
 #ifdef __SSE2__
-    auto load = [](const uchar* p, __m128 d) {
-        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        v = _mm_or_si128(_mm_slli_epi16(v, 8), _mm_srli_epi16(v, 8));
-        v = _mm_shufflelo_epi16(v, _MM_SHUFFLE(2, 3, 0, 1));
-        v = _mm_shufflehi_epi16(v, _MM_SHUFFLE(2, 3, 0, 1));
-        return _mm_div_ps(_mm_cvtepi32_ps(v), d);
-    };
     for (; r + 4 <= n; r += 4) {
         const uchar* p0 = records + r * recordLength + 4;
         const uchar* p1 = p0 + recordLength;
@@ -106,10 +105,10 @@ void convertRecords(const uchar* records, qint64 recordLength, int n, const floa
         int j = 0;
         for (; j + 4 <= count; j += 4) {
             const __m128 d = _mm_loadu_ps(divisors + j);
-            __m128 a = load(p0 + 4 * j, d);
-            __m128 b = load(p1 + 4 * j, d);
-            __m128 c = load(p2 + 4 * j, d);
-            __m128 e = load(p3 + 4 * j, d);
+            __m128 a = loadScaled(p0 + 4 * j, d);
+            __m128 b = loadScaled(p1 + 4 * j, d);
+            __m128 c = loadScaled(p2 + 4 * j, d);
+            __m128 e = loadScaled(p3 + 4 * j, d);
             _MM_TRANSPOSE4_PS(a, b, c, e);
             _mm_storeu_ps(cols[j] + at, a);
             _mm_storeu_ps(cols[j + 1] + at, b);
@@ -129,6 +128,72 @@ void convertRecords(const uchar* records, qint64 recordLength, int n, const floa
         for (int j = 0; j < count; ++j)
             cols[j][dest + r] = row[j];
     }
+}
+
+#ifdef __SSE2__
+// Like convertCached for blocks of 16 records whose destination starts a cache line of
+// every column: each column gets whole lines written around the cache, so the lines are
+// never read from memory first only to be overwritten.
+void convertStreamed(const uchar* records, qint64 recordLength, int blocks, const float* divisors,
+                     float* const* cols, qint64 dest, int count)
+{
+    for (int b = 0; b < blocks; ++b) {
+        const uchar* base = records + qint64(b) * 16 * recordLength + 4;
+        const qint64 at = dest + qint64(b) * 16;
+        int j = 0;
+        for (; j + 4 <= count; j += 4) {
+            const __m128 d = _mm_loadu_ps(divisors + j);
+            __m128 lines[4][4]; // [column][quarter of the line]
+            for (int q = 0; q < 4; ++q) {
+                const uchar* p0 = base + qint64(4 * q) * recordLength + 4 * j;
+                __m128 a = loadScaled(p0, d);
+                __m128 b2 = loadScaled(p0 + recordLength, d);
+                __m128 c = loadScaled(p0 + 2 * recordLength, d);
+                __m128 e = loadScaled(p0 + 3 * recordLength, d);
+                _MM_TRANSPOSE4_PS(a, b2, c, e);
+                lines[0][q] = a;
+                lines[1][q] = b2;
+                lines[2][q] = c;
+                lines[3][q] = e;
+            }
+            for (int c = 0; c < 4; ++c) {
+                float* out = cols[j + c] + at;
+                for (int q = 0; q < 4; ++q)
+                    _mm_stream_ps(out + 4 * q, lines[c][q]);
+            }
+        }
+        for (; j < count; ++j) {
+            for (int r = 0; r < 16; ++r)
+                cols[j][at + r] =
+                    float(qFromBigEndian<qint32>(base + r * recordLength + 4 * j)) / divisors[j];
+        }
+    }
+    _mm_sfence();
+}
+#endif
+
+// Values of n consecutive records into the columns from index dest on. Where the columns
+// start on a cache line (streamable), the records from the first whole line on go through
+// convertStreamed, the others through convertCached.
+void convertRecords(const uchar* records, qint64 recordLength, int n, const float* divisors,
+                    float* const* cols, qint64 dest, int count, float* row, bool streamable)
+{
+#ifdef __SSE2__
+    const int lead = int((16 - (dest & 15)) & 15);
+    if (streamable && count >= 4 && n - lead >= 16) {
+        convertCached(records, recordLength, lead, divisors, cols, dest, count, row);
+        const int blocks = (n - lead) / 16;
+        convertStreamed(records + lead * recordLength, recordLength, blocks, divisors, cols,
+                        dest + lead, count);
+        const int done = lead + 16 * blocks;
+        convertCached(records + done * recordLength, recordLength, n - done, divisors, cols,
+                      dest + done, count, row);
+        return;
+    }
+#else
+    Q_UNUSED(streamable)
+#endif
+    convertCached(records, recordLength, n, divisors, cols, dest, count, row);
 }
 
 QString stampText(qint64 stamp)
@@ -251,7 +316,15 @@ void scanMarkers(const char* data, qint64 size, qint64 base, qint64 startIndex,
         state.runLength = 0;
         lo = i;
     }
+    const uchar* const table = Markers.is;
     for (qint64 probe = ((base + i + 15) / 16) * 16 - base; probe < size; probe += 16) {
+        // Four probes at a time while none of them meets a marker character, which is
+        // nearly everywhere.
+        while (probe + 48 < size && (table[d[probe]] | table[d[probe + 16]] | table[d[probe + 32]] |
+                                     table[d[probe + 48]]) == 0)
+            probe += 64;
+        if (probe >= size)
+            break;
         const uchar c = d[probe];
         if (!isMarkerChar(c))
             continue;
@@ -288,7 +361,9 @@ QVector<MarkerHit> scanMarkers(QFile& file, qint64 fileSize)
     // The last bytes of the previous block stay in front of the new one, so that a run
     // found at a probe can be followed back across the block boundary.
     constexpr qint64 Keep = 16;
-    QByteArray buffer(int(ScanBlock + Keep), Qt::Uninitialized);
+    // A small file costs a small buffer.
+    QByteArray buffer(int(std::min(ScanBlock, std::max<qint64>(fileSize, 0)) + Keep),
+                      Qt::Uninitialized);
     ScanState state;
     qint64 pos = 0;
     qint64 kept = 0;
@@ -485,10 +560,16 @@ int TavData::readHistoryData(QFile& file, qint64 start, qint64 end)
     qint64 pos = start + 4;
     if (version <= 2) {
         readAt(file, pos, 20 * qint64(count) + 4, bytes);
+        QByteArray names = bytes.left(16 * count);
+        shiftBytes(names, -128);
         for (int j = 0; j < count; ++j) {
-            QByteArray name = bytes.mid(16 * j, 16);
-            shiftBytes(name, -128);
-            block.names[j] = decodeText(name.constData(), name.size());
+            const char* name = names.constData() + 16 * j;
+            // A header that runs past the end of the file repeats one name many times:
+            // the same text shares one string.
+            if (j > 0 && std::memcmp(name, name - 16, 16) == 0)
+                block.names[j] = block.names.at(j - 1);
+            else
+                block.names[j] = decodeText(name, 16);
         }
         const auto* scales = reinterpret_cast<const uchar*>(bytes.constData()) + 16 * count;
         for (int j = 0; j < count; ++j)
@@ -530,7 +611,9 @@ int TavData::readHistoryData(QFile& file, qint64 start, qint64 end)
     }
     qint64 records = std::max<qint64>(0, (end - pos + 1) / recordLength);
     if (records > MaxRecords) {
-        reportInfo(m_path + QStringLiteral(" 历史数据过长，只读取前%1条").arg(MaxRecords), -1);
+        reportInfo(QStringLiteral("%1 历史数据过长，只读取前%2条")
+                       .arg(m_path, QString::number(MaxRecords)),
+                   -1);
         records = MaxRecords;
     }
     qCDebug(lcData) << "变量的名称" << block.names << "记录条数" << records;
@@ -542,15 +625,21 @@ void TavData::decodeRecords(QFile& file, HistoryBlock& block, qint64 pos, qint64
                             qint64 recordLength)
 {
     const int count = block.names.size();
-    sizeColumn(block.stamps, int(records));
+    // Every slot below is written before the block is used: stamps and values of kept
+    // records directly, the slots of dropped records are cut off at the end.
+    block.stamps = ColumnAlloc::uninitialized<qint64>(int(records));
     block.values.resize(count);
     QVector<float*> columns(count);
     QVector<float> divisors(count);
     for (int j = 0; j < count; ++j) {
-        sizeColumn(block.values[j], int(records));
+        block.values[j] = ColumnAlloc::uninitialized<float>(int(records));
         columns[j] = block.values[j].data();
         divisors[j] = float(quint32(block.scales.at(j)));
     }
+    // The columns start on a cache line when the allocator gave them one (it aligns them).
+    bool streamable = true;
+    for (int j = 0; j < count; ++j)
+        streamable = streamable && (quintptr(columns[j]) & 63) == 0;
     qint64* stamps = block.stamps.data();
     const float* div = divisors.constData();
     float* const* cols = columns.constData();
@@ -579,7 +668,7 @@ void TavData::decodeRecords(QFile& file, HistoryBlock& block, qint64 pos, qint64
                                 first + r);
         }
         if (kept == k) {
-            convertRecords(chunk, recordLength, k, div, cols, dest, count, row);
+            convertRecords(chunk, recordLength, k, div, cols, dest, count, row, streamable);
             continue;
         }
         for (int q = 0; q < kept; ++q) {
@@ -648,5 +737,6 @@ void TavData::reportDroppedRecord(qint64 position, qint64 stamp, qint64 lastKept
 
 void TavData::reportListFull(int entries)
 {
-    reportInfo(m_path + QStringLiteral(" 条目过多，只读取前%1条").arg(entries), -1);
+    reportInfo(QStringLiteral("%1 条目过多，只读取前%2条").arg(m_path, QString::number(entries)),
+               -1);
 }

@@ -5,8 +5,14 @@
 #include <QVector>
 #include <QtGlobal>
 
+#include <limits>
+
 // Stands in for a sample of a variable that a block does not carry (bit pattern 0xC479F99A).
 constexpr float MissingValue = -999.9f;
+
+// Samples one time line can hold: what one QVector of stamps can address, with room to spare.
+constexpr qint64 MaxSamples =
+    (qint64(std::numeric_limits<int>::max()) / qint64(sizeof(qint64))) - 1024;
 
 // One History section of a binary file, or one whole CSV file.
 struct HistoryBlock

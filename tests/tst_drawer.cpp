@@ -31,7 +31,6 @@ struct Canvas
         s.values = QVector<QVector<float>>(columns, QVector<float>(101, value));
         s.sampleCount = 101;
         s.spanIndexes = {{0, 100}};
-        s.spanStamps = {{0, 100}};
         s.spanIntervals = {1};
         s.status = 0;
         for (int i = 0; i < columns; ++i) {

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Sanitizer checks, run after the ordinary test suite:
 #   1. the whole test suite built with AddressSanitizer + UndefinedBehaviorSanitizer;
-#   2. both fuzz targets built with clang's libFuzzer, each run for a bounded time;
+#   2. the fuzz targets built with clang's libFuzzer, each run for a bounded time: the two
+#      that read and paint, and the two that only read (many more inputs a second);
 #   3. the worker hand-off tests (random stress, superseded reads and exports) built with
 #      ThreadSanitizer.
 # Any sanitizer finding fails the script. Environment knobs:
-#   FUZZ_SECONDS   time per fuzz target (default 60)
+#   FUZZ_SECONDS   time per painting fuzz target (default 60)
+#   READ_FUZZ_SECONDS time per read-only fuzz target (default 30)
 #   SANITIZE_STEPS which steps to run, any of "asan fuzz tsan" (default all three)
 #   JOBS           build parallelism (default nproc)
 set -euo pipefail
@@ -13,6 +15,7 @@ cd "$(dirname "$0")/../.."
 ROOT=$PWD
 CI=$ROOT/tools/ci
 FUZZ_SECONDS=${FUZZ_SECONDS:-60}
+READ_FUZZ_SECONDS=${READ_FUZZ_SECONDS:-30}
 SANITIZE_STEPS=${SANITIZE_STEPS:-"asan fuzz tsan"}
 JOBS=${JOBS:-$(nproc)}
 
@@ -41,21 +44,26 @@ if wants asan; then
 fi
 
 if wants fuzz; then
-    begin "fuzz targets, ${FUZZ_SECONDS} s each"
+    begin "fuzz targets, ${FUZZ_SECONDS} s painting, ${READ_FUZZ_SECONDS} s read-only"
     CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOSTREL_FUZZ=ON \
           -DOSTREL_BUILD_TESTS=OFF -DOSTREL_BUILD_BENCH=OFF >/dev/null
-    cmake --build build-fuzz -j"$JOBS" --target fuzz_tavdata fuzz_csv fuzz_seeds
+    cmake --build build-fuzz -j"$JOBS" --target fuzz_tavdata fuzz_csv \
+          fuzz_read_tavdata fuzz_read_csv fuzz_seeds
     work=$ROOT/build-fuzz/run
     rm -rf "$work/seeds"
     mkdir -p "$work/corpus/tavdata" "$work/corpus/csv" "$work/artifacts"
     build-fuzz/bin/fuzz_seeds "$work/seeds/tavdata" "$work/seeds/csv"
     # Leak checking stays off while fuzzing: one canvas lives for the whole run on purpose.
-    for target in tavdata csv; do
+    # The read-only targets share the corpus and seeds of their kind of file.
+    for target in tavdata csv read_tavdata read_csv; do
+        kind=${target#read_}
+        seconds=$FUZZ_SECONDS
+        [[ $target == read_* ]] && seconds=$READ_FUZZ_SECONDS
         ASAN_OPTIONS="halt_on_error=1:detect_leaks=0" \
-        build-fuzz/bin/fuzz_$target -max_total_time="$FUZZ_SECONDS" -max_len=16384 -timeout=20 -detect_leaks=0 \
-            -rss_limit_mb=3072 -print_final_stats=1 -dict="$ROOT/fuzz/$target.dict" \
+        build-fuzz/bin/fuzz_$target -max_total_time="$seconds" -max_len=16384 -timeout=20 -detect_leaks=0 \
+            -rss_limit_mb=3072 -print_final_stats=1 -dict="$ROOT/fuzz/$kind.dict" \
             -artifact_prefix="$work/artifacts/$target-" \
-            "$work/corpus/$target" "$work/seeds/$target" 2>"$work/$target.log" || {
+            "$work/corpus/$kind" "$work/seeds/$kind" 2>"$work/$target.log" || {
             tail -n 60 "$work/$target.log"
             echo "== sanitize: fuzz_$target found a fault; input saved under $work/artifacts" >&2
             exit 1

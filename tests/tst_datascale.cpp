@@ -1,0 +1,394 @@
+// The data layer at its limits: CSV files streamed in blocks (seams anywhere, lines longer
+// than the buffer, files beyond 2 GiB), merges refused by memory rather than by shape,
+// the time line cut at its sample limit, and paths that look like placeholders.
+#include "sortedtavdata.h"
+#include "tavcsv.h"
+#include "tavdata.h"
+#include "tavwriter.h"
+
+#include <QSignalSpy>
+#include <QStorageInfo>
+#include <QtTest>
+
+#include <random>
+
+namespace {
+
+using Columns = QVector<QVector<float>>;
+constexpr quint32 T0 = 1719835200; // 2024/07/01 12:00:00
+
+// A block of the writer: names, the first stamp and a count of records spaced 10 s, raw
+// value (record + variable) everywhere.
+struct BlockShape
+{
+    QStringList names;
+    quint32 first;
+    int records;
+};
+
+QStringList numberedNames(const QString& prefix, int count)
+{
+    QStringList names;
+    for (int i = 0; i < count; ++i)
+        names << prefix + QString::number(i);
+    return names;
+}
+
+QByteArray binaryFile(const QList<BlockShape>& blocks)
+{
+    TavWriter w;
+    for (const BlockShape& b : blocks) {
+        w.marker('H');
+        w.historyHeader(3, b.names, QVector<quint32>(b.names.size(), 1));
+        QVector<qint32> raws(b.names.size());
+        for (int r = 0; r < b.records; ++r) {
+            for (int j = 0; j < raws.size(); ++j)
+                raws[j] = r + j;
+            w.historyRecord(3, b.first + 10 * quint32(r), raws);
+        }
+    }
+    return w.bytes;
+}
+
+QStringList texts(const QSignalSpy& spy)
+{
+    QStringList out;
+    for (const QList<QVariant>& args : spy)
+        out << args.at(0).toString();
+    return out;
+}
+
+// A CSV of n lines with everything the import meets: ragged rows, surplus fields, blanks,
+// CRLF, lines that are not data, a last line without a line feed. No line is longer than
+// 80 bytes.
+QByteArray mixedCsv(int n, quint32 seed)
+{
+    std::mt19937 gen(seed);
+    QByteArray text = "时间,a,b,c,d\r\n";
+    for (int i = 0; i < n; ++i) {
+        const int kind = int(gen() % 10);
+        if (kind == 0) {
+            text += i % 2 ? "\n" : "note,1,2\r\n";
+            continue;
+        }
+        text += QDateTime::fromSecsSinceEpoch(T0 + i, Qt::UTC)
+                    .toString(QStringLiteral("yyyy/MM/dd hh:mm:ss"))
+                    .toLatin1();
+        const int fields = int(gen() % 5);
+        for (int f = 0; f < fields; ++f)
+            text += "," + QByteArray::number(int(gen() % 20000) - 10000) + "." +
+                    QByteArray::number(int(gen() % 100));
+        if (kind == 1)
+            text += ", 7 ,x";
+        text += kind == 2 ? "\r\n" : "\n";
+    }
+    text += "2024/07/02 00:00:00,1,2";
+    return text;
+}
+
+struct CsvResult
+{
+    int result = -1;
+    HistoryBlock block;
+    QStringList messages;
+};
+
+CsvResult readCsv(const QString& path, qint64 buffer, bool headerNames = false)
+{
+    TavData data;
+    QSignalSpy spy(&data, &TavData::pushInfoUpward);
+    CsvResult r;
+    r.result = TavCsv::read(data, path, headerNames, buffer);
+    r.block = data.blocks.value(0);
+    r.messages = texts(spy);
+    return r;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(QList<BlockShape>)
+
+class TestDataScale : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString save(const QString& name, const QByteArray& bytes)
+    {
+        const QString path = m_dir.filePath(name);
+        if (!TavWriter{bytes}.save(path))
+            qFatal("cannot write %s", qPrintable(path));
+        return path;
+    }
+
+private slots:
+    // Small buffers put the block seams inside lines, inside "\r\n" and inside numbers;
+    // the result must not depend on where they fall.
+    void csvSeams_data()
+    {
+        QTest::addColumn<int>("buffer");
+        for (int buffer : {96, 97, 128, 200, 1000, 4096})
+            QTest::addRow("%d bytes", buffer) << buffer;
+    }
+    void csvSeams()
+    {
+        QFETCH(int, buffer);
+        for (quint32 seed = 1; seed <= 3; ++seed) {
+            const QString path = save(QStringLiteral("mixed.csv"), mixedCsv(400, seed));
+            const CsvResult whole = readCsv(path, TavCsv::ReadBuffer, true);
+            const CsvResult small = readCsv(path, buffer, true);
+            QCOMPARE(whole.result, 0);
+            QVERIFY(whole.block.stamps.size() > 300);
+            QCOMPARE(small.result, 0);
+            QCOMPARE(small.block.names, whole.block.names);
+            QCOMPARE(small.block.stamps, whole.block.stamps);
+            QCOMPARE(small.block.values, whole.block.values);
+            QCOMPARE(small.messages, whole.messages);
+        }
+    }
+
+    // A line longer than the buffer is read up to the buffer's length; its rest is skipped
+    // and the next line reads as usual. The header's commas count in full.
+    void csvLongLines_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<int>("buffer");
+        const QByteArray stamp = "2024/07/01 12:00:00";
+        QByteArray values;
+        for (int i = 0; i < 40; ++i)
+            values += "," + QByteArray::number(1000 + i) + ".25";
+        QTest::newRow("data line, cut inside a number") << stamp + values << 64;
+        QTest::newRow("data line, cut at a comma") << stamp + values << 59;
+        QTest::newRow("data line, cut inside the stamp") << stamp + values << 10;
+        QTest::newRow("cut before the CR of a CRLF")
+            << stamp + ",1,2" + QByteArray(100, ' ') + "\r" << 64;
+        QTest::newRow("line of NULs") << QByteArray(5000, '\0') << 256;
+    }
+    void csvLongLines()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(int, buffer);
+        const QByteArray header = "时间" + QByteArray(",v").repeated(300);
+        const QByteArray after = "2024/07/01 12:00:09,5";
+        const QString path =
+            save(QStringLiteral("long.csv"), header + "\n" + line + "\n" + after + "\n");
+        const CsvResult got = readCsv(path, buffer);
+        // The same data lines cut by hand, read through a large buffer.
+        const QString cutPath =
+            save(QStringLiteral("cut.csv"),
+                 header + "\n" + line.left(buffer) + "\n" + after.left(buffer) + "\n");
+        CsvResult expected = readCsv(cutPath, TavCsv::ReadBuffer);
+        QCOMPARE(got.result, 0);
+        QCOMPARE(got.block.names.size(), 300);
+        QCOMPARE(got.block.stamps, expected.block.stamps);
+        QCOMPARE(got.block.values, expected.block.values);
+        QCOMPARE(got.messages, expected.messages.replaceInStrings(cutPath, path));
+    }
+
+    // Beyond 2 GiB: a sparse file, so the disk holds only its few written blocks. Rows come
+    // before and after a hole of zeros that reads as one line of NULs (not data). Reading
+    // the hole twice takes a few seconds, under the address sanitizer too.
+    void csvBeyondTwoGiB()
+    {
+        constexpr qint64 HoleEnd = (qint64(2) << 30) + (64 << 20);
+        if (QStorageInfo(m_dir.path()).bytesAvailable() < (64 << 20))
+            QSKIP("less than 64 MiB free beside the temporary directory");
+        const QString path = m_dir.filePath(QStringLiteral("big.csv"));
+        QVector<qint64> stamps;
+        Columns values(2);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        auto writeRows = [&](int first, int count) {
+            QByteArray text;
+            for (int i = first; i < first + count; ++i) {
+                const qint64 stamp = T0 + 5 * qint64(i);
+                text += QDateTime::fromSecsSinceEpoch(stamp, Qt::UTC)
+                            .toString(QStringLiteral("yyyy/MM/dd hh:mm:ss"))
+                            .toLatin1() +
+                        "," + QByteArray::number(i) + ",-" + QByteArray::number(i % 97) + ".5\n";
+                stamps << stamp;
+                values[0] << float(i);
+                values[1] << -(float(i % 97) + 0.5f);
+            }
+            return file.write(text) == text.size();
+        };
+        QVERIFY(file.write("时间,a,b\n") > 0);
+        QVERIFY(writeRows(0, 1000));
+        QVERIFY(file.seek(HoleEnd));
+        if (!file.write("\n") || !writeRows(1000, 1000)) {
+            file.remove();
+            QSKIP("the file system holds no file beyond 2 GiB here");
+        }
+        file.close();
+        QVERIFY(QFileInfo(path).size() > HoleEnd);
+
+        SortedTavData set;
+        QSignalSpy spy(&set, &SortedTavData::pushInfoUpward);
+        QCOMPARE(set.readTavData(path), 0);
+        QFile::remove(path);
+        QCOMPARE(set.names, QStringList({"Data[0]", "Data[1]"}));
+        QCOMPARE(set.stamps, stamps);
+        QCOMPARE(set.values, values);
+        QVERIFY(texts(spy).contains(path + " 已跳过1行：首字段不是有效时间"));
+    }
+
+    // Filling missing values is allowed up to a memory bound, whatever the shape: an honest
+    // lopsided file reads, one claiming many gigabytes fails at once with one message.
+    void mergeByMemory_data()
+    {
+        QTest::addColumn<QList<BlockShape>>("blocks");
+        QTest::addColumn<qint64>("limit"); // 0: the default bound
+        QTest::addColumn<bool>("ok");
+        const QStringList wide = numberedNames(QStringLiteral("w"), 100);
+        QTest::newRow("lopsided, 80 MB of filling")
+            << QList<BlockShape>{{{"T"}, T0, 200000}, {wide, T0 + 2000000, 4}} << qint64(0) << true;
+        QTest::newRow("hostile, 24 GB of filling from 1.7 MB")
+            << QList<BlockShape>{{numberedNames(QStringLiteral("h"), 60000), T0, 1},
+                                 {{"T"}, T0 + 10, 100000}}
+            << qint64(0) << false;
+        // 9 samples, 4 names: 9 * (8 + 4 * 4) = 216 bytes.
+        const QList<BlockShape> small{{{"A", "B"}, T0, 5}, {{"C", "A", "D"}, T0 + 100, 4}};
+        QTest::newRow("exactly at a lowered bound") << small << qint64(216) << true;
+        QTest::newRow("a byte beyond a lowered bound") << small << qint64(215) << false;
+    }
+    void mergeByMemory()
+    {
+        QFETCH(QList<BlockShape>, blocks);
+        QFETCH(qint64, limit);
+        QFETCH(bool, ok);
+        const QString path = save(QStringLiteral("merge.tavdata"), binaryFile(blocks));
+        SortedTavData set;
+        if (limit > 0)
+            set.limits.mergeBytes = limit;
+        QSignalSpy spy(&set, &SortedTavData::pushInfoUpward);
+        QCOMPARE(set.readTavData(path), ok ? 0 : 1);
+        if (!ok) {
+            QCOMPARE(texts(spy).last(), path + " 历史数据过长");
+            QCOMPARE(texts(spy).filter("历史数据长度异常").size(), 0);
+            QCOMPARE(set.sampleCount, 0);
+            return;
+        }
+        // Reference: every name in order of first appearance, each block's own values where
+        // it carries the name, MissingValue elsewhere.
+        QStringList names;
+        for (const BlockShape& b : blocks) {
+            for (const QString& name : b.names) {
+                if (!names.contains(name))
+                    names << name;
+            }
+        }
+        QVector<qint64> stamps;
+        Columns values(names.size());
+        for (const BlockShape& b : blocks) {
+            QVector<int> where(names.size());
+            for (int v = 0; v < names.size(); ++v)
+                where[v] = b.names.indexOf(names.at(v));
+            for (int r = 0; r < b.records; ++r) {
+                stamps << b.first + 10 * qint64(r);
+                for (int v = 0; v < names.size(); ++v)
+                    values[v] << (where[v] < 0 ? MissingValue : float(r + where[v]));
+            }
+        }
+        QCOMPARE(set.names, names);
+        QCOMPARE(set.stamps, stamps);
+        QCOMPARE(set.values, values);
+    }
+
+    // The time line holds at most limits.samples samples: the block that crosses the limit
+    // is cut, later blocks are dropped with their names, and the cap is reported once.
+    void sampleLimit_data()
+    {
+        QTest::addColumn<QList<int>>("records");
+        QTest::addColumn<qint64>("limit");
+        QTest::newRow("one block beyond") << QList<int>{12} << qint64(10);
+        QTest::newRow("one block at the limit") << QList<int>{10} << qint64(10);
+        QTest::newRow("three blocks, the last cut") << QList<int>{4, 4, 4} << qint64(10);
+        QTest::newRow("the second block ends at the limit") << QList<int>{4, 6, 3} << qint64(10);
+        QTest::newRow("the first block alone beyond") << QList<int>{11, 5} << qint64(10);
+        QTest::newRow("many blocks under") << QList<int>{3, 3, 3} << qint64(10);
+    }
+    void sampleLimit()
+    {
+        QFETCH(QList<int>, records);
+        QFETCH(qint64, limit);
+        QList<BlockShape> blocks;
+        quint32 first = T0;
+        for (int b = 0; b < records.size(); ++b) {
+            // Each block brings a name of its own beside the shared one.
+            blocks << BlockShape{{"T", QStringLiteral("only%1").arg(b)}, first, records.at(b)};
+            first += 10 * quint32(records.at(b)) + 1000;
+        }
+        const QString path = save(QStringLiteral("cap.tavdata"), binaryFile(blocks));
+        SortedTavData set;
+        set.limits.samples = limit;
+        QSignalSpy spy(&set, &SortedTavData::pushInfoUpward);
+        QCOMPARE(set.readTavData(path), 0);
+
+        QVector<qint64> allStamps;
+        QVector<float> allT;
+        QStringList names{"T"};
+        for (int b = 0; b < blocks.size(); ++b) {
+            if (allStamps.size() < limit)
+                names << blocks.at(b).names.at(1);
+            for (int r = 0; r < blocks.at(b).records; ++r) {
+                allStamps << blocks.at(b).first + 10 * qint64(r);
+                allT << float(r);
+            }
+        }
+        const bool cut = allStamps.size() > limit;
+        QCOMPARE(set.stamps, allStamps.mid(0, int(limit)));
+        QCOMPARE(set.values.first(), allT.mid(0, int(limit)));
+        QCOMPARE(set.names, names);
+        for (const QVector<float>& column : set.values)
+            QCOMPARE(column.size(), set.sampleCount);
+        const QString cap = path + QStringLiteral(" 历史数据过长，只读取前%1条").arg(limit);
+        QCOMPARE(texts(spy).count(cap), cut ? 1 : 0);
+    }
+
+    // Messages that carry a path keep it whole, whatever placeholders it seems to hold.
+    void placeholderPaths_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<qint64>("limit");
+        QTest::addColumn<QString>("message");
+        const QByteArray fourRows = "t,v\n2024/07/01 12:00:00,1\n2024/07/01 12:00:01,2\n"
+                                    "2024/07/01 12:00:02,3\n2024/07/01 12:00:03,4\n";
+        QTest::newRow("skipped lines") << "skip.csv" << fourRows + "x\n"
+                                       << MaxSamples << " 已跳过1行：首字段不是有效时间";
+        QTest::newRow("too few samples") << "few.tavdata" << binaryFile({{{"T"}, T0, 3}})
+                                         << MaxSamples << " 历史数据长度异常 长度为3";
+        QTest::newRow("too many variables")
+            << "wide.csv" << QByteArray(2 << 20, ',') << MaxSamples << " 变量个数过多 2097152";
+        QTest::newRow("too many cells") << "cells.csv"
+                                        << "t" + QByteArray(1 << 20, ',') + "\n" +
+                                               QByteArray("2024/07/01 12:00:00\n").repeated(300)
+                                        << MaxSamples << " 数据量过大 300行 1048576列";
+        QTest::newRow("sample cap")
+            << "cap.csv" << fourRows << qint64(3) << " 历史数据过长，只读取前3条";
+        QTest::newRow("duplicate names") << "dup.tavdata" << binaryFile({{{"T", "T"}, T0, 4}})
+                                         << MaxSamples << " 变量名称重复，已忽略后出现的同名列：T";
+    }
+    void placeholderPaths()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, content);
+        QFETCH(qint64, limit);
+        QFETCH(QString, message);
+        QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("run%1of%2")));
+        const QString path = save(QStringLiteral("run%1of%2/%2x%1") + name, content);
+        SortedTavData set;
+        set.limits.samples = limit;
+        QSignalSpy spy(&set, &SortedTavData::pushInfoUpward);
+        set.readTavData(path);
+        const QStringList got = texts(spy);
+        QVERIFY2(got.contains(path + message), qPrintable(got.join(QLatin1Char('\n'))));
+        for (const QString& text : got) {
+            if (!text.startsWith(QLatin1String("数据")))
+                QVERIFY2(text.startsWith(path + QLatin1Char(' ')), qPrintable(text));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDataScale)
+#include "tst_datascale.moc"
