@@ -96,36 +96,35 @@ private slots:
         QCOMPARE(m_set.readTavData(m_file), 0);
     }
 
+    // The whole recording, the overlap of the blocks, one sample of chosen variables, only
+    // the missing mark, a range between samples, an open end.
     void statsJson_data()
     {
-        QTest::addColumn<QStringList>("options");
-        QTest::addColumn<qint64>("from");
-        QTest::addColumn<qint64>("to");
-        QTest::addColumn<QList<int>>("vars");
-        const QList<int> all = {0, 1, 2};
-        QTest::newRow("whole recording")
-            << QStringList() << qint64(100000) << qint64(102370) << all;
-        QTest::newRow("overlap only") << QStringList{"--from", "101500", "--to", "102340"}
-                                      << qint64(101500) << qint64(102340) << all;
-        QTest::newRow("one sample, chosen vars")
-            << QStringList{"--from", "100060", "--to", "100060", "--vars", "1,0"} << qint64(100060)
-            << qint64(100060) << QList<int>{1, 0};
-        QTest::newRow("only the missing mark")
-            << QStringList{"--from", "100420", "--to", "100420", "--vars", "0"} << qint64(100420)
-            << qint64(100420) << QList<int>{0};
-        QTest::newRow("between samples") << QStringList{"--from", "100001", "--to", "100059"}
-                                         << qint64(100001) << qint64(100059) << all;
-        QTest::newRow("open end") << QStringList{"--from", "102000"} << qint64(102000)
-                                  << qint64(102370) << all;
+        QTest::addColumn<QString>("options");
+        for (const char* options :
+             {"", "--from 101500 --to 102340", "--from 100060 --to 100060 --vars 1,0",
+              "--from 100420 --to 100420 --vars 0", "--from 100001 --to 100059", "--from 102000"})
+            QTest::newRow(*options ? options : "whole recording") << QString(options);
     }
 
     void statsJson()
     {
-        QFETCH(QStringList, options);
-        QFETCH(qint64, from);
-        QFETCH(qint64, to);
-        QFETCH(QList<int>, vars);
-        const auto r = tavtool(QStringList{"stats", m_file} + options);
+        QFETCH(QString, options);
+        const QStringList args = options.split(' ', Qt::SkipEmptyParts);
+        const auto option = [&args](const char* name, qint64 otherwise) {
+            const int i = args.indexOf(name);
+            return i < 0 ? QString::number(otherwise) : args[i + 1];
+        };
+        const auto [first, last] = std::minmax_element(m_set.stamps.begin(), m_set.stamps.end());
+        const qint64 from = option("--from", *first).toLongLong();
+        const qint64 to = option("--to", *last).toLongLong();
+        QList<int> vars = {0, 1, 2}; // every variable
+        if (args.contains("--vars")) {
+            vars.clear();
+            for (const QString& v : option("--vars", 0).split(','))
+                vars << v.toInt();
+        }
+        const auto r = tavtool(QStringList{"stats", m_file} + args);
         QCOMPARE(r.code, 0);
         QJsonParseError error;
         const QJsonObject o = QJsonDocument::fromJson(r.out, &error).object();
@@ -164,22 +163,18 @@ private slots:
 
     void errors_data()
     {
-        QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("code");
-        QTest::newRow("no file") << QStringList{"stats"} << 2;
-        QTest::newRow("bad stamp") << QStringList{"stats", "F", "--from", "x"} << 2;
-        QTest::newRow("reversed") << QStringList{"stats", "F", "--from", "9", "--to", "8"} << 2;
-        QTest::newRow("no such variable") << QStringList{"stats", "F", "--vars", "0,3"} << 2;
-        QTest::newRow("report needs OUT") << QStringList{"report", "F"} << 2;
-        QTest::newRow("report, no config")
-            << QStringList{"report", "F", "out.pdf", "--config", "none.ini"} << 2;
-        QTest::newRow("report unwritable") << QStringList{"report", "F", "/no/such/dir/a.pdf"} << 1;
+        for (const char* args :
+             {"2 stats", "2 stats F --from x", "2 stats F --from 9 --to 8", "2 stats F --vars 0,3",
+              "2 report F", "2 report F out.pdf --config none.ini",
+              "1 report F /no/such/dir/a.pdf"})
+            QTest::newRow(args + 2) << QString(args).left(1).toInt();
     }
 
     void errors()
     {
-        QFETCH(QStringList, args);
         QFETCH(int, code);
+        QStringList args = QString(QTest::currentDataTag()).split(' ');
         args.replaceInStrings(QRegularExpression("^F$"), m_file);
         const auto r = tavtool(args);
         QCOMPARE(r.code, code);
