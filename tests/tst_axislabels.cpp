@@ -112,25 +112,17 @@ private slots:
             QVERIFY(to - gridPosition(from, to, next, n) < extent);
     }
 
-    void spans_data()
-    {
-        QTest::addColumn<int>("width");
-        QTest::newRow("narrow text") << 30;
-        QTest::newRow("as wide as the margin") << 44;
-        QTest::newRow("wider than the margin") << 61;
-    }
-
+    // A label keeps its width, hugs its axis 6 px off, and moves away only to stay whole.
     void spans()
     {
-        QFETCH(int, width);
-        const Span l = leftAxisLabel(50, width);
-        QCOMPARE(l.right - l.left + 1, width);
-        QVERIFY(l.left >= 0);
-        QCOMPARE(l.right, qMax(44, width - 1));
-        const Span r = rightAxisLabel(750, 800, width);
-        QCOMPARE(r.right - r.left + 1, width);
-        QVERIFY(r.right <= 799);
-        QCOMPARE(r.left, qMin(755, 800 - width));
+        for (int width : {30, 44, 61}) { // narrow, as wide as the margin, wider
+            const Span l = leftAxisLabel(50, width), r = rightAxisLabel(750, 800, width);
+            QCOMPARE(l.right - l.left + 1, width);
+            QCOMPARE(r.right - r.left + 1, width);
+            QVERIFY(l.left >= 0 && r.right <= 799);
+            QCOMPARE(l.right, qMax(44, width - 1));
+            QCOMPARE(r.left, qMin(755, 800 - width));
+        }
     }
 
     // On the canvas: each intermediate Y label's ink is centred on its grid line, and a
