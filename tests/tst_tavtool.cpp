@@ -154,7 +154,8 @@ private slots:
     {
         for (const char* args :
              {"", "show x", "dump", "dump a b", "dump a --all", "export a", "export a b --vars x,1",
-              "export a b --from soon", "export a b --to", "export @file b --vars 0,3"}) {
+              "export a b --vars -1", "export a b --from soon", "export a b --to",
+              "export @file b --vars 0,3"}) {
             const auto r =
                 tavtool(QString(args).replace("@file", m_file).split(' ', Qt::SkipEmptyParts));
             QCOMPARE(r.code, 2);
