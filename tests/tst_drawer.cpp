@@ -66,147 +66,120 @@ class TestDrawer : public QObject
 {
     Q_OBJECT
 private slots:
-    void curveRow_data();
-    void curveRow();
-    void modeColours_data();
-    void modeColours();
-    void vernierReadings();
-    void degenerateRanges_data();
-    void degenerateRanges();
+    void curveRow_data()
+    {
+        QTest::addColumn<float>("value");
+        QTest::addColumn<float>("hole"); // samples 40..60
+        QTest::addColumn<int>("axis");
+        QTest::addColumn<double>("row");
+        QTest::addColumn<bool>("gap");
+        QTest::newRow("Y1") << 50.0f << 50.0f << 0 << 350 - 0.5 * 297 << false;
+        QTest::newRow("Y2") << 30.0f << 30.0f << 1 << 350 - 40.0 / 120 * 297 << false;
+        const double third = 350 - 2998.0 / 4000 * 297;
+        QTest::newRow("third axis, 998.9 drawn") << 998.0f << 998.9f << 2 << third << false;
+        QTest::newRow("999.0 missing") << 998.0f << 999.0f << 2 << third << true;
+        QTest::newRow("NaN missing")
+            << 998.0f << std::numeric_limits<float>::quiet_NaN() << 2 << third << true;
+    }
+
+    void curveRow()
+    {
+        QFETCH(float, value);
+        QFETCH(float, hole);
+        QFETCH(int, axis);
+        QFETCH(double, row);
+        QFETCH(bool, gap);
+        Canvas c(1, value);
+        for (int i = 40; i <= 60; ++i)
+            c.d.dataSet.values[0][i] = hole;
+        c.draw(0, 3.0f, axis);
+        const QImage img = c.paint();
+        for (int x : {100, 300, 500}) {
+            const QList<int> rows = rowsOf(img, x);
+            QVERIFY2((x == 300 && gap) || (!rows.isEmpty() && qAbs(rows.first() - row) <= 2 &&
+                                           qAbs(rows.last() - row) <= 2),
+                     qPrintable(QString::number(x)));
+        }
+        // Samples 39 and 61 sit at x = 245 and 355: nothing in between.
+        for (int x = 248; gap && x <= 352; ++x) {
+            for (int y = 54; y < 350; ++y)
+                QVERIFY2(img.pixelColor(x, y) == Qt::white,
+                         qPrintable(QString("%1,%2").arg(x).arg(y)));
+        }
+    }
+
+    void modeColours_data()
+    {
+        QTest::addColumn<bool>("dark");
+        QTest::addColumn<QColor>("background");
+        QTest::addColumn<QColor>("frame");
+        QTest::newRow("light") << false << QColor("#FFFFFF") << QColor("#000000");
+        QTest::newRow("dark") << true << QColor("#202020") << QColor("#FFFFFF");
+    }
+
+    void modeColours()
+    {
+        QFETCH(QColor, background);
+        QFETCH(QColor, frame);
+        // Thick lines along the top and bottom edges and across the middle, into the margins.
+        Canvas c(3, 50.0f);
+        c.d.dataSet.values[0].fill(100.0f);
+        c.d.dataSet.values[1].fill(0.0f);
+        for (int i = 0; i < 3; ++i)
+            c.draw(i, 30.0f);
+        QFETCH(bool, dark);
+        c.d.DarkMode = dark;
+        const QImage img = c.paint();
+        for (const QPoint& p :
+             {QPoint(300, 58), QPoint(300, 345), QPoint(55, 201), QPoint(545, 201)})
+            QCOMPARE(img.pixelColor(p), red);
+        for (const QPoint& p : {QPoint(300, 45), QPoint(300, 358), QPoint(42, 201),
+                                QPoint(558, 201), QPoint(20, 200), QPoint(200, 120)})
+            QCOMPARE(img.pixelColor(p), background);
+        for (const QPoint& p :
+             {QPoint(50, 200), QPoint(550, 200), QPoint(300, 53), QPoint(300, 350)})
+            QCOMPARE(img.pixelColor(p), frame);
+    }
+
+    void degenerateRanges_data()
+    {
+        QTest::addColumn<qint64>("start");
+        QTest::addColumn<qint64>("end");
+        QTest::addColumn<float>("upper"); // the lower limit is 0
+        QTest::addColumn<bool>("visible");
+        QTest::newRow("zero-width X range") << 50LL << 50LL << 100.0f << false;
+        QTest::newRow("equal Y limits") << 0LL << 100LL << 0.0f << false;
+        QTest::newRow("tiny Y range, huge y") << 0LL << 100LL << 0.0001f << true;
+        // Every sample lands on one pixel column: it still shows, as one vertical stroke.
+        QTest::newRow("far zoomed out") << -4000000000000LL << 4000000000000LL << 100.0f << true;
+    }
+
+    void degenerateRanges()
+    {
+        QFETCH(bool, visible);
+        Canvas c(1, 0.0f);
+        for (int i = 51; i <= 100; ++i)
+            c.d.dataSet.values[0][i] = 80.0f;
+        QFETCH(qint64, start);
+        QFETCH(qint64, end);
+        QFETCH(float, upper);
+        c.d.stampStart = start;
+        c.d.stampEnd = end;
+        c.d.upperLimits[0] = upper;
+        c.d.xSplCount = c.d.ySplCount = 3;
+        c.d.DrawA = c.d.showError = true;
+        c.d.dataSet.errors.append(ErrorRecord{50, 1, 1});
+        c.draw(0, 2.0f);
+        QSignalSpy painted(&c.d, &TavDrawer::repaintFinished);
+        const QImage img = c.paint();
+        QCOMPARE(painted.count(), 1);
+        QCOMPARE(c.d.vernValuesA.size(), 1);
+        int found = 0;
+        for (int x = 51; x < c.d.plotRight; ++x)
+            found += rowsOf(img, x).size();
+        QCOMPARE(found > 0, visible);
+    }
 };
-
-void TestDrawer::curveRow_data()
-{
-    QTest::addColumn<float>("value");
-    QTest::addColumn<float>("hole"); // samples 40..60
-    QTest::addColumn<int>("axis");
-    QTest::addColumn<double>("row");
-    QTest::addColumn<bool>("gap");
-    QTest::newRow("Y1") << 50.0f << 50.0f << 0 << 350 - 0.5 * 297 << false;
-    QTest::newRow("Y2") << 30.0f << 30.0f << 1 << 350 - 40.0 / 120 * 297 << false;
-    const double third = 350 - 2998.0 / 4000 * 297;
-    QTest::newRow("third axis, 998.9 drawn") << 998.0f << 998.9f << 2 << third << false;
-    QTest::newRow("999.0 missing") << 998.0f << 999.0f << 2 << third << true;
-    QTest::newRow("NaN missing") << 998.0f << std::numeric_limits<float>::quiet_NaN() << 2 << third
-                                 << true;
-}
-
-void TestDrawer::curveRow()
-{
-    QFETCH(float, value);
-    QFETCH(float, hole);
-    QFETCH(int, axis);
-    QFETCH(double, row);
-    QFETCH(bool, gap);
-    Canvas c(1, value);
-    for (int i = 40; i <= 60; ++i)
-        c.d.dataSet.values[0][i] = hole;
-    c.draw(0, 3.0f, axis);
-    const QImage img = c.paint();
-    for (int x : {100, 300, 500}) {
-        const QList<int> rows = rowsOf(img, x);
-        QVERIFY2((x == 300 && gap) || (!rows.isEmpty() && qAbs(rows.first() - row) <= 2 &&
-                                       qAbs(rows.last() - row) <= 2),
-                 qPrintable(QString::number(x)));
-    }
-    // Samples 39 and 61 sit at x = 245 and 355: nothing in between.
-    for (int x = 248; gap && x <= 352; ++x) {
-        for (int y = 54; y < 350; ++y)
-            QVERIFY2(img.pixelColor(x, y) == Qt::white, qPrintable(QString("%1,%2").arg(x).arg(y)));
-    }
-}
-
-void TestDrawer::modeColours_data()
-{
-    QTest::addColumn<bool>("dark");
-    QTest::addColumn<QColor>("background");
-    QTest::addColumn<QColor>("frame");
-    QTest::newRow("light") << false << QColor("#FFFFFF") << QColor("#000000");
-    QTest::newRow("dark") << true << QColor("#202020") << QColor("#FFFFFF");
-}
-
-void TestDrawer::modeColours()
-{
-    QFETCH(QColor, background);
-    QFETCH(QColor, frame);
-    // Thick lines along the top and bottom edges and across the middle, into the margins.
-    Canvas c(3, 50.0f);
-    c.d.dataSet.values[0].fill(100.0f);
-    c.d.dataSet.values[1].fill(0.0f);
-    for (int i = 0; i < 3; ++i)
-        c.draw(i, 30.0f);
-    QFETCH(bool, dark);
-    c.d.DarkMode = dark;
-    QSignalSpy painted(&c.d, &TavDrawer::repaintFinished);
-    QSignalSpy verns(&c.d, &TavDrawer::vernRefreshed);
-    const QImage img = c.paint();
-    for (const QPoint& p : {QPoint(300, 58), QPoint(300, 345), QPoint(55, 201), QPoint(545, 201)})
-        QCOMPARE(img.pixelColor(p), red);
-    for (const QPoint& p : {QPoint(300, 45), QPoint(300, 358), QPoint(42, 201), QPoint(558, 201),
-                            QPoint(20, 200), QPoint(200, 120)})
-        QCOMPARE(img.pixelColor(p), background);
-    for (const QPoint& p : {QPoint(50, 200), QPoint(550, 200), QPoint(300, 53), QPoint(300, 350)})
-        QCOMPARE(img.pixelColor(p), frame);
-    QCOMPARE(painted.count(), 1);
-    QCOMPARE(verns.count(), 1);
-}
-
-void TestDrawer::vernierReadings()
-{
-    Canvas c(2);
-    for (int i = 0; i <= 100; ++i) {
-        c.d.dataSet.values[0][i] = float(i);
-        c.d.dataSet.values[1][i] = i < 50 ? MissingValue : float(2 * i);
-    }
-    c.d.upperLimits[0] = 300.0f;
-    c.draw(0, 1.0f);
-    c.draw(1, 1.0f, 0, Qt::blue);
-    c.d.DrawA = c.d.DrawB = true;
-    c.d.vernPosA = 150; // on a sample; curve 1 is missing there
-    c.d.vernPosB = 404; // between samples
-    c.paint();
-    QCOMPARE(QList<float>{float(c.d.vernStampA)} + c.d.vernValuesA, (QList<float>{20, 20, 999}));
-    QCOMPARE(QList<float>{float(c.d.vernStampB)} + c.d.vernValuesB, (QList<float>{70, 70, 140}));
-}
-
-void TestDrawer::degenerateRanges_data()
-{
-    QTest::addColumn<qint64>("start");
-    QTest::addColumn<qint64>("end");
-    QTest::addColumn<float>("upper"); // the lower limit is 0
-    QTest::addColumn<bool>("visible");
-    QTest::newRow("zero-width X range") << 50LL << 50LL << 100.0f << false;
-    QTest::newRow("equal Y limits") << 0LL << 100LL << 0.0f << false;
-    QTest::newRow("tiny Y range, huge y") << 0LL << 100LL << 0.0001f << true;
-    // Every sample lands on one pixel column: it still shows, as one vertical stroke.
-    QTest::newRow("far zoomed out") << -4000000000000LL << 4000000000000LL << 100.0f << true;
-}
-
-void TestDrawer::degenerateRanges()
-{
-    QFETCH(bool, visible);
-    Canvas c(1, 0.0f);
-    for (int i = 51; i <= 100; ++i)
-        c.d.dataSet.values[0][i] = 80.0f;
-    QFETCH(qint64, start);
-    QFETCH(qint64, end);
-    QFETCH(float, upper);
-    c.d.stampStart = start;
-    c.d.stampEnd = end;
-    c.d.upperLimits[0] = upper;
-    c.d.xSplCount = c.d.ySplCount = 3;
-    c.d.DrawA = c.d.showError = true;
-    c.d.dataSet.errors.append(ErrorRecord{50, 1, 1});
-    c.draw(0, 2.0f);
-    QSignalSpy painted(&c.d, &TavDrawer::repaintFinished);
-    const QImage img = c.paint();
-    QCOMPARE(painted.count(), 1);
-    QCOMPARE(c.d.vernValuesA.size(), 1);
-    int found = 0;
-    for (int x = 51; x < c.d.plotRight; ++x)
-        found += rowsOf(img, x).size();
-    QCOMPARE(found > 0, visible);
-}
 
 QTEST_MAIN(TestDrawer)
 #include "tst_drawer.moc"

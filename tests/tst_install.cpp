@@ -119,9 +119,7 @@ private slots:
             QSKIP("built with OSTREL_MANPAGES=OFF");
 #endif
         const QByteArray gz = readAll(usr(path));
-        QVERIFY2(gz.size() > 18, "missing");
-        QCOMPARE(quint8(gz[0]), quint8(0x1f));
-        QCOMPARE(quint8(gz[1]), quint8(0x8b));
+        QVERIFY2(gz.startsWith("\x1f\x8b") && gz.size() > 18, "missing or not gzip");
         QCOMPARE(gz[3] & 0x08, 0);                   // FNAME
         QCOMPARE(gz.mid(4, 4), QByteArray(4, '\0')); // MTIME
         QCOMPARE(int(gz[8]), 2);                     // XFL: maximum compression
@@ -133,13 +131,7 @@ private slots:
     {
         const QByteArray text = gunzip(usr("share/doc/ostrel/changelog.gz"));
         QCOMPARE(text, readAll(TestUtil::sourceDir() + "/packaging/changelog"));
-        QVERIFY2(text.startsWith("ostrel (" + version.toUtf8() + ") "),
-                 "the changelog's first entry is not this version");
-        QVERIFY(
-            QRegularExpression(
-                "\n -- .+ <.+@.+>  \\w{3}, \\d\\d \\w{3} \\d{4} \\d\\d:\\d\\d:\\d\\d [+-]\\d{4}\n")
-                .match(QString::fromUtf8(text))
-                .hasMatch());
+        QVERIFY(text.startsWith("ostrel (" + version.toUtf8() + ") "));
     }
 
     // The license text in the copyright file is LICENSE's, word for word.
@@ -154,7 +146,6 @@ private slots:
         for (const QString& line : copyright.mid(at + 16).split('\n', Qt::SkipEmptyParts))
             body << (line == " ." ? QString() : line.mid(1));
         const QString license = QString::fromUtf8(readAll(TestUtil::sourceDir() + "/LICENSE"));
-        QVERIFY(license.contains("Copyright (c) 2026 The Ostrel developers\n"));
         QCOMPARE(body.join('\n') + '\n', license.mid(license.indexOf("Permission")));
     }
 
@@ -195,20 +186,17 @@ private slots:
             QVERIFY2(page.contains(option.replace("-", "\\-")), qPrintable(option));
     }
 
-    // The metainfo names the installed desktop entry and MIME type, and this version.
+    // The metainfo names the MIME type the package installs, and this version (appstreamcli
+    // checks the rest, the desktop entry it names included).
     void metainfo()
     {
         const QByteArray xml = readAll(usr("share/metainfo/org.example.ostrel.metainfo.xml"));
-        QCOMPARE(xmlText(xml, "id"), QString("org.example.ostrel"));
-        const QString desktop = xmlText(xml, "launchable");
-        QVERIFY(QFile::exists(usr("share/applications/" + desktop)));
         const QString mime = xmlText(xml, "mediatype");
         QCOMPARE(xmlText(readAll(usr("share/mime/packages/ostrel.xml")), "mime-type", "type"),
                  mime);
-        QVERIFY(readAll(usr("share/applications/" + desktop))
+        QVERIFY(readAll(usr("share/applications/" + xmlText(xml, "launchable")))
                     .contains("MimeType=" + mime.toUtf8() + ';'));
         QCOMPARE(xmlText(xml, "release", "version"), version);
-        QVERIFY(!xmlText(xml, "description").trimmed().isEmpty());
     }
 
     void appstreamValidates()
@@ -245,9 +233,7 @@ private slots:
         QCOMPARE(debs.size(), 1);
         QCOMPARE(debs.first(), QString("ostrel_%1_amd64.deb").arg(version));
         const Run check = run(lintian, {out.filePath(debs.first())}, 300000);
-        QVERIFY2(check.code >= 0, "lintian did not finish");
-        const QStringList found = complaints(check.out);
-        QVERIFY2(found.isEmpty(), qPrintable(found.join('\n')));
+        QVERIFY2(check.code >= 0 && complaints(check.out).isEmpty(), check.out.constData());
     }
 };
 

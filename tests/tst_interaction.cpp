@@ -169,11 +169,8 @@ private slots:
         w->dataSet.userEvents = {{quint32(T0 + 2000), "u"}};
         mouse(QEvent::MouseMove, x, 150);
         mouse(QEvent::MouseMove, x, w->plotBottom + dy);
-        QCOMPARE(w->lastTipText, text);
-        QCOMPARE(w->lastTipX, text.isEmpty() ? -1 : 250);
-        QCOMPARE(QToolTip::isVisible(), !text.isEmpty());
-        if (!text.isEmpty())
-            QCOMPARE(QToolTip::text(), text);
+        QCOMPARE(QToolTip::isVisible() ? QToolTip::text() : QString(), text);
+        QCOMPARE(w->lastTipX, text.isEmpty() ? -1 : 250); // anchored on the entry's pixel
         QToolTip::hideText();
     }
 

@@ -1,0 +1,46 @@
+#include "programrun.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QStandardPaths>
+
+namespace TestUtil {
+
+ProgramRun runProgram(const QString& program, const QStringList& args, bool noDisplay,
+                      const QString& stdoutFile)
+{
+    QProcess p;
+    if (noDisplay) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(name);
+        p.setProcessEnvironment(env);
+    }
+    if (!stdoutFile.isEmpty())
+        p.setStandardOutputFile(stdoutFile);
+    p.start(QCoreApplication::applicationDirPath() + '/' + program, args);
+    ProgramRun r;
+    r.finished = p.waitForFinished(60000);
+    if (!r.finished) {
+        p.kill();
+        p.waitForFinished();
+    }
+    r.code = r.finished && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+QString pdfText(const QString& pdf)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        return {};
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"),
+            {QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdf, QStringLiteral("-")});
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        return QStringLiteral(""); // empty, not null: the check then fails
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+} // namespace TestUtil

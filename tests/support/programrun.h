@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QStringList>
+
+namespace TestUtil {
+
+struct ProgramRun
+{
+    bool finished = false; // within a minute
+    int code = -1;         // -1: crashed or did not finish
+    QByteArray out, err;
+};
+
+// Runs a program of this build (beside the test binary). With noDisplay, nothing to show a
+// window on and no platform chosen, so a program that builds its window stops with an error.
+ProgramRun runProgram(const QString& program, const QStringList& args, bool noDisplay = false,
+                      const QString& stdoutFile = {});
+
+inline ProgramRun tavtool(const QStringList& args)
+{
+    return runProgram(QStringLiteral("tavtool"), args);
+}
+
+// The text layer of a PDF as pdftotext reads it; a null string when pdftotext is missing.
+QString pdfText(const QString& pdf);
+
+} // namespace TestUtil
