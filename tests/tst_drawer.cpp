@@ -74,6 +74,8 @@ private slots:
     void vernierReadings();
     void degenerateRanges_data();
     void degenerateRanges();
+    void markersStayInPlot_data();
+    void markersStayInPlot();
 };
 
 void TestDrawer::curveRow_data()
@@ -207,6 +209,52 @@ void TestDrawer::degenerateRanges()
     for (int x = 51; x < c.d.plotRight; ++x)
         found += rowsOf(img, x).size();
     QCOMPARE(found > 0, visible);
+}
+
+// An event at either end of the view must not cover the bottom Y labels beside the plot
+// ("-10.0" read as "10.0"): markers change no pixel outside the plot, and still show.
+void TestDrawer::markersStayInPlot_data()
+{
+    QTest::addColumn<quint32>("stamp");
+    QTest::addColumn<bool>("dark");
+    QTest::newRow("at the start") << quint32(0) << false;
+    QTest::newRow("at the end") << quint32(100) << false;
+    QTest::newRow("at the end, dark") << quint32(100) << true;
+    QTest::newRow("inside") << quint32(50) << false;
+}
+
+void TestDrawer::markersStayInPlot()
+{
+    QFETCH(quint32, stamp);
+    QFETCH(bool, dark);
+    Canvas c;
+    c.d.DarkMode = dark;
+    c.d.upperLimits = {200.0f, 110.0f};
+    c.d.lowerLimits = {-100.0f, -10.0f};
+    c.d.dataSet.systemEvents = {EventRecord{stamp, QStringLiteral("设备上电")}};
+    c.d.dataSet.userEvents = {EventRecord{stamp, QStringLiteral("用户 登录")}};
+    const QImage without = c.paint();
+    c.d.showSys = c.d.showUser = true;
+    const QImage with = c.paint();
+    int inside = 0;
+    for (int y = 0; y < with.height(); ++y) {
+        for (int x = 0; x < with.width(); ++x) {
+            if (with.pixel(x, y) == without.pixel(x, y))
+                continue;
+            const bool inPlot =
+                x >= c.d.plotLeft && x <= c.d.plotRight && y >= c.d.plotTop && y <= c.d.plotBottom;
+            QVERIFY2(inPlot, qPrintable(QStringLiteral("marker ink at (%1, %2) outside the plot "
+                                                       "%3..%4 x %5..%6")
+                                            .arg(x)
+                                            .arg(y)
+                                            .arg(c.d.plotLeft)
+                                            .arg(c.d.plotRight)
+                                            .arg(c.d.plotTop)
+                                            .arg(c.d.plotBottom)));
+            ++inside;
+        }
+    }
+    QVERIFY(inside > 20);
 }
 
 QTEST_MAIN(TestDrawer)
