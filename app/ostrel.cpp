@@ -33,12 +33,14 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QSpinBox>
 #include <QStyle>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -568,6 +570,14 @@ void Ostrel::applyFonts(const OstrelParts& parts)
     setHeaderLook(tabVern, bold, headerColor);
     setHeaderLook(tabStats, bold, headerColor);
     setHeaderLook(tabEvent, bold, headerColor);
+    // The vernier and statistics tables share the control page: rows of the style's
+    // default height leave both scrolling at the start size, so they take the text height.
+    const int rowHeight = fontMetrics().height() + 4;
+    for (QTableWidget* table :
+         {static_cast<QTableWidget*>(tabVern), static_cast<QTableWidget*>(tabStats)}) {
+        table->verticalHeader()->setMinimumSectionSize(rowHeight);
+        table->verticalHeader()->setDefaultSectionSize(rowHeight);
+    }
 }
 
 void Ostrel::loadStyleSheet(const QString& fileName)

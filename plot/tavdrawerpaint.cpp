@@ -355,6 +355,10 @@ void TavDrawer::paintEvents(QPainter& painter)
     if (!tm.valid())
         return;
     const int top = plotBottom - iconSize;
+    // A marker at either end of the view would spill half an icon over the bottom Y labels
+    // and hide a minus sign; it is cut at the frame instead and stays centred on its time.
+    painter.save();
+    painter.setClipRect(QRect(plotLeft + 1, top, plotRight - plotLeft - 1, iconSize));
     const auto place = [&](quint32 stamp, const QPixmap& icon) {
         const qint64 t = stamp;
         if (t < stampStart || t > stampEnd)
@@ -377,6 +381,7 @@ void TavDrawer::paintEvents(QPainter& painter)
         for (const EventRecord& e : qAsConst(dataSet.userEvents))
             place(e.stamp, userIcon);
     }
+    painter.restore();
 }
 
 void TavDrawer::paintVerniers(QPainter& painter, const QColor& ink)

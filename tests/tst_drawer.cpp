@@ -179,6 +179,44 @@ private slots:
             found += rowsOf(img, x).size();
         QCOMPARE(found > 0, visible);
     }
+    // An event at either end of the view must not cover the bottom Y labels beside the
+    // plot ("-10.0" read as "10.0"): markers change no pixel outside the plot, and still show.
+    void markersStayInPlot_data()
+    {
+        QTest::addColumn<quint32>("stamp");
+        QTest::addColumn<bool>("dark");
+        QTest::newRow("at the start") << quint32(0) << false;
+        QTest::newRow("at the end") << quint32(100) << false;
+        QTest::newRow("at the end, dark") << quint32(100) << true;
+        QTest::newRow("inside") << quint32(50) << false;
+    }
+
+    void markersStayInPlot()
+    {
+        QFETCH(quint32, stamp);
+        QFETCH(bool, dark);
+        Canvas c;
+        c.d.DarkMode = dark;
+        c.d.upperLimits = {200.0f, 110.0f};
+        c.d.lowerLimits = {-100.0f, -10.0f};
+        c.d.dataSet.systemEvents = {EventRecord{stamp, QStringLiteral("设备上电")}};
+        c.d.dataSet.userEvents = {EventRecord{stamp, QStringLiteral("用户 登录")}};
+        const QImage without = c.paint();
+        c.d.showSys = c.d.showUser = true;
+        const QImage with = c.paint();
+        const QRect plot(QPoint(c.d.plotLeft, c.d.plotTop), QPoint(c.d.plotRight, c.d.plotBottom));
+        int inside = 0;
+        for (int y = 0; y < with.height(); ++y) {
+            for (int x = 0; x < with.width(); ++x) {
+                if (with.pixel(x, y) == without.pixel(x, y))
+                    continue;
+                QVERIFY2(plot.contains(x, y),
+                         qPrintable(QStringLiteral("marker ink at (%1, %2)").arg(x).arg(y)));
+                ++inside;
+            }
+        }
+        QVERIFY(inside > 20);
+    }
 };
 
 QTEST_MAIN(TestDrawer)

@@ -207,6 +207,35 @@ private slots:
             QVERIFY2(!text.contains(d->curveInfoList[hidden].CurveName),
                      qPrintable(d->curveInfoList[hidden].CurveName));
     }
+
+    // At the start size the control page shows every row of the vernier table and of the
+    // statistics table for the sample's four drawn curves, without scrolling.
+    void startSizeShowsEveryRow()
+    {
+        Ostrel w(Sample);
+        QSignalSpy reads(w.drawer, &TavDrawer::readFinished);
+        w.resize(821, 666); // the start size on a 1600 x 1000 screen
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QVERIFY(!reads.isEmpty() || reads.wait(30000));
+        auto* tabs = w.findChild<QTabWidget*>();
+        QVERIFY(tabs);
+        tabs->setCurrentIndex(1);
+        QApplication::processEvents();
+        QCOMPARE(w.tabStats->rowCount(), 4);
+        QCOMPARE(w.tabVern->rowCount(), 6);
+        for (QTableWidget* table :
+             {static_cast<QTableWidget*>(w.tabVern), static_cast<QTableWidget*>(w.tabStats)}) {
+            const int rows = table->rowCount();
+            const QRect last = table->visualRect(table->model()->index(rows - 1, 0));
+            QVERIFY2(table->viewport()->rect().contains(last),
+                     qPrintable(QStringLiteral("%1: last row at %2..%3, viewport %4 high")
+                                    .arg(table->metaObject()->className())
+                                    .arg(last.top())
+                                    .arg(last.bottom())
+                                    .arg(table->viewport()->height())));
+        }
+    }
 };
 
 QTEST_MAIN(TestTabStats)

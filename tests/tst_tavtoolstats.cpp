@@ -220,6 +220,33 @@ private slots:
         QVERIFY(text.contains(
             QRegularExpression("另有\\s*7\\s*条事件未列出（区间内共\\s*5007\\s*条）")));
     }
+
+    // The command-line report plots exactly its range, so verniers from the settings
+    // would mark some other stretch as if the figures belonged to it.
+    void reportDrawsNoVerniers()
+    {
+        if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+            QSKIP("pdftotext is not installed (poppler-utils): the text layer is not checked");
+        const QString ini = m_dir.filePath("verniers.ini");
+        QFile settings(ini);
+        QVERIFY(settings.open(QIODevice::WriteOnly));
+        settings.write("[Vernier]\nDrawA=true\nDrawB=true\n");
+        settings.close();
+        const QString pdf = m_dir.filePath("verniers.pdf");
+        const Run r = tavtool({"report", m_file, pdf, "--config", ini});
+        QCOMPARE(r.code, 0);
+        QProcess p;
+        p.start("pdftotext", {"-enc", "UTF-8", pdf, "-"});
+        QVERIFY(p.waitForFinished(30000));
+        QCOMPARE(p.exitCode(), 0);
+        const QString text = QString::fromUtf8(p.readAllStandardOutput());
+        QVERIFY(text.contains("区间统计"));
+        QStringList lines;
+        for (const QString& line : text.split('\n'))
+            lines.append(line.trimmed());
+        QVERIFY(!lines.contains("A"));
+        QVERIFY(!lines.contains("B"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestTavToolStats)

@@ -131,8 +131,9 @@ const CommandHelp Commands[] = {
     {"report FILE OUT.pdf [--config INI] [--from STAMP] [--to STAMP]",
      "Read FILE and write an A4 landscape PDF test report to OUT.pdf: the file name\n"
      "and generation time, the information items, the plot as render draws it over\n"
-     "the range with a legend of the drawn curves, their statistics (as stats), the\n"
-     "events in the range and page numbers. Needs no display.",
+     "the range (without verniers: the plot spans the range) with a legend of the\n"
+     "drawn curves, their statistics (as stats), the events in the range and page\n"
+     "numbers. Needs no display.",
      {{"--config INI", "take the plot settings from INI, as render does (when they\n"
                        "draw no curve, every variable is drawn)"},
       {"--from STAMP", "the first stamp of the range (default: the first one)"},

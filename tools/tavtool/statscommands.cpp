@@ -248,6 +248,10 @@ int runReport(const QStringList& args)
                          ExitUsage);
     d.stampStart = o.from;
     d.stampEnd = o.to;
+    // The plot spans exactly the statistics range. Verniers left at their pixel presets
+    // would mark an arbitrary stretch a reader takes for the range of the figures.
+    d.DrawA = false;
+    d.DrawB = false;
 
     TestReportOptions options;
     options.dataFile = path;
