@@ -1,18 +1,24 @@
 // The canvas's worker hand-off: reads, exports, clears and requests that arrive while the
-// worker is busy, fired in quick succession while the GUI thread paints. rapidRequests is
-// built with ThreadSanitizer in CI; in an ordinary build it checks that the canvas ends in
-// the state the last request asked for.
+// worker is busy, fired in quick succession while the GUI thread paints, or with the worker
+// held inside its job. rapidRequests and the held sequences are built with ThreadSanitizer
+// in CI; in an ordinary build they check that the window ends in the state the last
+// request asked for.
 #include "handofffence.h"
 #include "messagerelay.h"
 #include "tavbulkwriter.h"
-#include "tavdrawer.h"
 #include "tavwriter.h"
+#include "tst_ostrelmodal.h"
+#include "vystatuslabel.h"
+#include "vytabcurve.h"
+#include "vytabevent.h"
+#include "vytabinfo.h"
+#include "vytabvern.h"
 
 #include <QRandomGenerator>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QtTest>
+#include <QtWidgets>
 
+#include <condition_variable>
+#include <memory>
 #include <mutex>
 
 namespace {
@@ -20,33 +26,31 @@ namespace {
 struct Recording
 {
     QString path;
-    int samples = 0; // 0: the read fails
-    int variables = 0;
-    qint64 first = 0;
-    qint64 last = 0;
+    int samples = 0, variables = 0; // no samples: the read fails
+    qint64 first = 0, last = 0;
 };
 
 const quint32 T0 = 1650000000;
 
-Recording binaryFile(const QString& path, int records, int variables)
+// The named variables, records 10 s apart, and as many system events as asked.
+Recording binaryFile(const QString& path, const QStringList& names, int records, int events)
 {
     TavWriter w;
     w.marker('I');
-    w.globalItem("设备型号", "OTC-408");
-    QStringList names;
-    for (int j = 0; j < variables; ++j)
-        names << QStringLiteral("v%1").arg(j);
+    w.globalItem(QStringLiteral("设备型号"), QStringLiteral("OTC-408"));
+    w.globalItem(QStringLiteral("文件"), QFileInfo(path).baseName());
     QVector<quint32> stamps;
     QVector<QVector<qint32>> rows;
     for (int r = 0; r < records; ++r) {
         stamps << T0 + quint32(r) * 10;
-        rows << QVector<qint32>(variables, r % 900);
+        rows << QVector<qint32>(names.size(), r % 700);
     }
-    w.historyBlock(4, names, QVector<quint32>(variables, 10), stamps, rows);
+    w.historyBlock(4, names, QVector<quint32>(names.size(), 10), stamps, rows);
     w.marker('S');
-    w.event(T0 + 70, "运行");
+    for (int e = 0; e < events; ++e)
+        w.event(T0 + quint32(e) * 100, QStringLiteral("运行%1").arg(e));
     w.save(path);
-    return {path, records, variables, T0, T0 + qint64(records - 1) * 10};
+    return {path, records, int(names.size()), T0, T0 + qint64(records - 1) * 10};
 }
 
 Recording csvFile(const QString& path, int lines)
@@ -80,6 +84,112 @@ QPair<int, int> exportShape(const QString& path)
     return {lines.size(), commas - 1};
 }
 
+// Stops the worker inside its job at the first progress message that contains the armed
+// marker, until the test releases it; an empty marker arms nothing.
+class WorkerHold
+{
+public:
+    explicit WorkerHold(SortedTavData& set)
+    {
+        QObject::connect(
+            &set, &SortedTavData::pushInfoUpward, &set,
+            [this](const QString& info, int) {
+                std::unique_lock<std::mutex> lock(m_mutex);
+                if (!m_marker.isEmpty() && info.contains(m_marker)) {
+                    m_marker.clear();
+                    m_parked = true;
+                    m_cv.wait(lock, [this] { return !m_parked; });
+                }
+            },
+            Qt::DirectConnection);
+    }
+    void arm(const QString& marker)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_marker = marker;
+    }
+    bool parked() const
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_parked;
+    }
+    void release()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_parked = false;
+        m_cv.notify_all();
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    std::condition_variable m_cv;
+    QString m_marker;
+    bool m_parked = false;
+};
+
+// The window with its canvas fenced for ThreadSanitizer and its worker holdable.
+struct Rig
+{
+    Rig() : w(QString()), finished(w.drawer, &TavDrawer::readFinished)
+    {
+        hold = std::make_shared<WorkerHold>(w.drawer->dataSet);
+        new HandoffFence(*w.drawer, [h = hold] { return h->parked(); });
+        w.resize(1100, 700);
+        w.show();
+        shown.connect(w.drawer, &TavDrawer::pushInfoUpward,
+                      [this](const QString& info, int) { messages << info; });
+    }
+    ~Rig()
+    {
+        hold->arm(QString());
+        hold->release();
+    }
+
+    // Runs what the test asks for (the open button, once its dialog has answered, by
+    // default) and waits until the worker stops at the first message with the marker.
+    bool holdAt(const QString& marker, const QString& path, std::function<void()> act = {})
+    {
+        hold->arm(marker);
+        if (act) {
+            act();
+        } else {
+            w.clearAll();
+            QMetaObject::invokeMethod(&w, "startFile", Q_ARG(QString, path));
+        }
+        return QTest::qWaitFor([this] { return hold->parked(); }, 10000);
+    }
+
+    // Lets the worker go and waits for it, lets the last messages through, and paints a
+    // few times, so that anything the superseded job left behind would show.
+    void settle()
+    {
+        hold->release();
+        QTRY_VERIFY_WITH_TIMEOUT(!w.drawer->workerBusy(), 30000);
+        for (int i = 0; i < 3; ++i) {
+            QTest::qWait(MessageRelay::DefaultInterval + 10);
+            w.drawer->grab();
+        }
+        QCOMPARE(answerer.boxTexts, QStringList());
+    }
+
+    // What the window shows; the data set itself is the worker's while it runs.
+    bool blank() const
+    {
+        return w.statusLabel->text().isEmpty() && w.progressBar->value() == 0 &&
+               !w.progressBar->isTextVisible() && w.tabInfo->rowCount() == 0 &&
+               w.tabCurve->rowCount() == 0 && w.tabVern->rowCount() == 0 &&
+               w.tabEvent->rowCount() == 0 && !w.drawer->hasData() &&
+               w.drawer->curveInfoList.isEmpty() && w.drawer->stampEnd == 0;
+    }
+
+    ModalAnswerer answerer;
+    Ostrel w;
+    QSignalSpy finished;
+    std::shared_ptr<WorkerHold> hold;
+    QObject shown;
+    QStringList messages;
+};
+
 } // namespace
 
 class HandoffStressTest : public QObject
@@ -88,6 +198,8 @@ class HandoffStressTest : public QObject
 
     QTemporaryDir m_dir;
     QVector<Recording> m_files;
+    QString a, b; // the first two files
+    const QString opening = QStringLiteral("正在打开");
 
     QString path(const QString& name) const { return m_dir.filePath(name); }
 
@@ -104,27 +216,20 @@ class HandoffStressTest : public QObject
         return d;
     }
 
-    // Big enough that the worker is still reading while the test fires more requests;
-    // written only for the tests that need it.
-    QString bigFile()
-    {
-        const QString big = path("big.tavdata");
-        if (!QFileInfo::exists(big))
-            TavBulkWriter::writeHistoryFile(big, 80 << 20, 4, 20, T0, 10);
-        return big;
-    }
-
 private slots:
     void initTestCase()
     {
         // As the program's main does, so that export requests can be queued.
         qRegisterMetaType<QList<int>>();
         QVERIFY(m_dir.isValid());
-        m_files << binaryFile(path("a.tavdata"), 3000, 3) << binaryFile(path("b.tavdata"), 40, 5)
-                << csvFile(path("c.csv"), 500) << Recording{path("missing.tavdata")};
+        m_files << binaryFile(path("a.tavdata"), {"温度", "湿度", "压力"}, 4000, 12)
+                << binaryFile(path("b.tavdata"), {"风速"}, 300, 5) << csvFile(path("c.csv"), 500)
+                << Recording{path("missing.tavdata")};
+        a = m_files[0].path;
+        b = m_files[1].path;
         QFile f(path("curves.ini"));
         QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("[CurveInfo]\nCURVE\\1\\CurveName=v1\nCURVE\\1\\ToDraw=true\n"
+        f.write("[CurveInfo]\nCURVE\\1\\CurveName=湿度\nCURVE\\1\\ToDraw=true\n"
                 "CURVE\\1\\CurveColor=FF0000\nCURVE\\size=1\n");
     }
 
@@ -212,7 +317,7 @@ private slots:
     // A read reports its file ("" on failure) and applies the saved curve settings.
     void readResult()
     {
-        for (const Recording& r : {m_files[1], m_files[3]}) {
+        for (const Recording& r : {m_files[0], m_files[3]}) {
             TavDrawer d;
             d.configPath = path("curves.ini");
             QSignalSpy finished(&d, &TavDrawer::readFinished);
@@ -230,68 +335,17 @@ private slots:
         }
     }
 
-    void busyRequestsSupersede_data()
-    {
-        // Requests fired while the big file is still being read: a letter reads that file,
-        // C clears, E asks for an export. The big read is superseded by any read or clear:
-        // only the reads named in "reads" follow it, and only the last is reported. An
-        // export asked while nothing is on screen does nothing.
-        QTest::addColumn<QString>("actions");
-        QTest::addColumn<QString>("reads");
-        QTest::newRow("latest read wins") << "ab"
-                                          << "b";
-        QTest::newRow("clear after read") << "aC" << QString();
-        QTest::newRow("read after clear") << "Cb"
-                                          << "b";
-        QTest::newRow("export, then read") << "Ea"
-                                           << "a";
-        QTest::newRow("export after the next read") << "aE"
-                                                    << "a";
-    }
-
-    void busyRequestsSupersede()
-    {
-        QFETCH(QString, actions);
-        QFETCH(QString, reads);
-        TavDrawer d;
-        d.configPath = path("none.ini");
-        QSignalSpy trigRead(&d, &TavDrawer::trigRead);
-        QSignalSpy trigExport(&d, &TavDrawer::trigExport);
-        QSignalSpy finished(&d, &TavDrawer::readFinished);
-        d.readTAVData(bigFile());
-        for (const QChar a : actions) {
-            if (a == 'C')
-                d.clear();
-            else if (a == 'E')
-                d.exportData(path("deferred.csv"));
-            else
-                d.readTAVData(path(a + QString(".tavdata")));
-            // Nothing reached the worker while it reads, and the view is already blank.
-            QCOMPARE(trigRead.count() + trigExport.count(), 1);
-            QVERIFY(!d.hasData());
-            QCOMPARE(d.curveInfoList.size(), 0);
-        }
-        QTRY_VERIFY_WITH_TIMEOUT(!d.workerBusy(), 120000);
-        QString followed;
-        for (int i = 1; i < trigRead.count(); ++i)
-            followed.append(QFileInfo(trigRead[i].first().toString()).baseName());
-        QCOMPARE(followed, reads);
-        QCOMPARE(trigExport.count(), 0);
-        // The superseded big read is never reported.
-        QCOMPARE(finished.count(), int(!reads.isEmpty()));
-        const int variables = reads.isEmpty() ? 0 : m_files[reads == "b"].variables;
-        QCOMPARE(d.curveInfoList.size(), variables);
-        QCOMPARE(d.hasData(), variables > 0);
-    }
-
     void destroyWhileReading()
     {
+        // Big enough that the worker is still reading after the delay.
+        const QString big = path("big.tavdata");
+        TavBulkWriter::writeHistoryFile(big, 80 << 20, 4, 20, T0, 10);
         for (int delayMs : {0, 40}) { // before the worker starts, and mid-read
             auto* d = new TavDrawer;
             d->configPath = path("none.ini");
             bool reported = false;
             connect(d, &TavDrawer::readFinished, this, [&] { reported = true; });
-            d->readTAVData(bigFile());
+            d->readTAVData(big);
             QTest::qWait(delayMs);
             QVERIFY(d->workerBusy());
             delete d; // waits for the worker, then frees the data set
@@ -300,64 +354,119 @@ private slots:
         }
     }
 
-    void relay_data()
-    {
-        QTest::addColumn<int>("messages");
-        QTest::addColumn<int>("pauseEveryN"); // the worker sleeps 1 ms after every n-th
-        QTest::addColumn<int>("interval");
-        QTest::newRow("one") << 1 << 0 << 50;
-        QTest::newRow("burst") << 200000 << 0 << 50;
-        QTest::newRow("trickle") << 300 << 1 << 20;
-    }
-
-    // Messages pushed from another thread: far fewer deliveries than messages, spaced by
-    // the interval except for the flush, in push order, the latest one delivered last.
+    // Messages pushed from another thread, a burst and a trickle: far fewer deliveries
+    // than messages, spaced by the interval except for the flush, in push order, and the
+    // latest message with its own percentage delivered last.
     void relay()
     {
-        QFETCH(int, messages);
-        QFETCH(int, pauseEveryN);
-        QFETCH(int, interval);
-        MessageRelay relay(nullptr, interval);
-        QVector<qint64> times;
-        QStringList delivered;
-        QList<int> percents;
-        QElapsedTimer clock;
-        connect(&relay, &MessageRelay::message, this, [&](const QString& info, int percent) {
-            times << clock.elapsed();
-            delivered << info;
-            percents << percent;
-        });
-        QThread worker;
-        worker.start();
-        clock.start();
-        QObject* job = new QObject;
-        job->moveToThread(&worker);
-        connect(&worker, &QThread::finished, job, &QObject::deleteLater);
-        QMetaObject::invokeMethod(job, [&] {
-            for (int i = 0; i < messages; ++i) {
-                relay.push(QString::number(i), i % 101 == 0 ? -1 : i % 101);
-                if (pauseEveryN > 0 && i % pauseEveryN == 0)
-                    QThread::msleep(1);
+        for (auto [messages, pause, interval] : {std::tuple{200000, false, 50}, {300, true, 20}}) {
+            MessageRelay relay(nullptr, interval);
+            QVector<qint64> times;
+            QVector<QPair<int, int>> delivered; // message number, percentage
+            QElapsedTimer clock;
+            connect(&relay, &MessageRelay::message, this, [&](const QString& info, int percent) {
+                times << clock.elapsed();
+                delivered << qMakePair(info.toInt(), percent);
+            });
+            QThread worker;
+            worker.start();
+            clock.start();
+            QObject* job = new QObject;
+            job->moveToThread(&worker);
+            connect(&worker, &QThread::finished, job, &QObject::deleteLater);
+            QMetaObject::invokeMethod(job, [&, messages = messages, pause = pause] {
+                for (int i = 0; i < messages; ++i) {
+                    relay.push(QString::number(i), i % 101 - 1);
+                    if (pause)
+                        QThread::msleep(1);
+                }
+                relay.flush();
+            });
+            const int last = messages - 1;
+            QTRY_VERIFY_WITH_TIMEOUT(!delivered.isEmpty() && delivered.last().first == last, 30000);
+            const qint64 elapsed = clock.elapsed();
+            QTest::qWait(interval * 3);
+            worker.quit();
+            worker.wait();
+            QCOMPARE(relay.pushedCount(), qint64(messages));
+            QCOMPARE(relay.deliveredCount(), qint64(delivered.size()));
+            QCOMPARE(delivered.last(), qMakePair(last, last % 101 - 1));
+            QVERIFY(delivered.size() <= 2 + elapsed / interval);
+            for (int i = 1; i < times.size(); ++i) {
+                QVERIFY(i + 1 == times.size() || times[i] - times[i - 1] >= interval - 1);
+                QVERIFY(delivered[i].first > delivered[i - 1].first);
             }
-            relay.flush();
-        });
-        const QString last = QString::number(messages - 1);
-        QTRY_VERIFY_WITH_TIMEOUT(delivered.value(delivered.size() - 1) == last, 30000);
-        const qint64 elapsed = clock.elapsed();
-        QTest::qWait(interval * 3);
-        worker.quit();
-        worker.wait();
-
-        QCOMPARE(relay.pushedCount(), qint64(messages));
-        QCOMPARE(relay.deliveredCount(), qint64(delivered.size()));
-        QCOMPARE(delivered.last(), last);
-        QCOMPARE(percents.last(), (messages - 1) % 101 == 0 ? -1 : (messages - 1) % 101);
-        QVERIFY2(delivered.size() <= 2 + elapsed / interval, qPrintable(last));
-        for (int i = 1; i < times.size(); ++i) {
-            // Deliveries keep the interval; only the last one (the flush) may come early.
-            QVERIFY(i + 1 == times.size() || times[i] - times[i - 1] >= interval - 1);
-            QVERIFY(delivered[i].toInt() > delivered[i - 1].toInt());
         }
+    }
+    // Requests that supersede a running read or export, with the worker held at a chosen
+    // progress message so that the test, not the scheduler, decides what comes first.
+    // Built with ThreadSanitizer in CI: the GUI thread must never touch the data set
+    // meanwhile.
+    void clearDuringRead()
+    {
+        Rig r;
+        QVERIFY(r.holdAt(opening, a));
+        r.w.clearAll();
+        QVERIFY(r.blank());
+        r.settle();
+        QCOMPARE(r.finished.count(), 0);
+        QVERIFY(r.blank());
+        QVERIFY(r.w.drawer->dataSet.status > 0);
+        QVERIFY(!r.w.readTimer->isActive()); // no read left to time
+    }
+
+    void openDuringRead()
+    {
+        Rig r;
+        r.w.checkShowSys->setChecked(false);
+        QVERIFY(r.holdAt(opening, a));
+        // A filter ticked during the read leaves the list to the read's end.
+        r.w.checkShowSys->setChecked(true);
+        QCOMPARE(r.w.tabEvent->rowCount(), 0);
+        const int sinceB = r.messages.size();
+        // a runs out, unwanted; b starts and is held in its turn
+        QVERIFY(r.holdAt(opening, b, [&] {
+            r.w.clearAll();
+            QMetaObject::invokeMethod(&r.w, "startFile", Q_ARG(QString, b));
+            r.hold->release();
+        }));
+        QTest::qWait(MessageRelay::DefaultInterval + 10);
+        QCOMPARE(r.finished.count(), 0);
+        QVERIFY(r.w.readTimer->isActive()); // still timing b
+        QVERIFY(!r.w.statusLabel->text().contains(QStringLiteral("读取完成")));
+        r.settle();
+        QCOMPARE(r.finished.value(0).value(0).toString(), b);
+        QCOMPARE(r.finished.count(), 1);
+        QCOMPARE(r.w.statusLabel->text(), b + QStringLiteral(" 读取完成！"));
+        QCOMPARE(r.w.tabCurve->rowCount(), 1);
+        QCOMPARE(r.w.tabInfo->item(1, 1)->text(), QStringLiteral("b"));
+        QCOMPARE(r.w.tabEvent->rowCount(), 5); // b's five system events, as ticked
+        for (int i = sinceB; i < r.messages.size(); ++i)
+            QVERIFY2(!r.messages[i].startsWith(a), qPrintable(r.messages[i]));
+    }
+
+    void clearDuringExport()
+    {
+        Rig r;
+        QSignalSpy exported(r.w.drawer, &TavDrawer::exportFinished);
+        r.w.clearAll();
+        QMetaObject::invokeMethod(&r.w, "startFile", Q_ARG(QString, a));
+        r.settle();
+        QVERIFY(r.w.tabVern->rowCount() >= 2);
+        QVERIFY(r.holdAt(QStringLiteral("正在导出数据"), a,
+                         [&] { r.w.drawer->exportData(path("x.csv")); }));
+        r.w.clearAll();
+        r.w.drawer->grab(); // a paint while the export still runs brings nothing back
+        QCoreApplication::processEvents();
+        QVERIFY(r.blank());
+        r.settle();
+        QCOMPARE(exported.count(), 0);
+        QVERIFY(r.blank() && r.w.drawer->dataSet.names.isEmpty());
+        // The canvas takes the next request as usual.
+        r.w.clearAll();
+        QMetaObject::invokeMethod(&r.w, "startFile", Q_ARG(QString, b));
+        QTRY_COMPARE_WITH_TIMEOUT(r.finished.count(), 2, 30000);
+        QCOMPARE(r.w.tabCurve->rowCount(), 1);
     }
 };
 
