@@ -5,7 +5,9 @@
 // request asked for.
 #include "handofffence.h"
 #include "messagerelay.h"
+#include "ostrel.h"
 #include "tavbulkwriter.h"
+#include "tavdrawer.h"
 #include "tavwriter.h"
 #include "tst_ostrelmodal.h"
 #include "vystatuslabel.h"
@@ -15,6 +17,7 @@
 #include "vytabvern.h"
 
 #include <QRandomGenerator>
+#include <QtTest>
 #include <QtWidgets>
 
 #include <condition_variable>

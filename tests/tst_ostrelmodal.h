@@ -1,15 +1,9 @@
 #pragma once
 
-#include "ostrel.h"
-#include "tavdrawer.h"
-#include "testutil.h"
-
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
-#include <QSignalSpy>
 #include <QTimer>
-#include <QtTest>
 #include <functional>
 #include <utility>
 
@@ -40,28 +34,4 @@ struct ModalAnswerer
         });
         timer.start(5);
     }
-};
-
-inline QString samplePath()
-{
-    return TestUtil::sourceDir() + QStringLiteral("/samples/sample.tavdata");
-}
-
-// A window with a spy on its canvas's reads, made before any event can deliver one.
-struct Viewer
-{
-    explicit Viewer(const QString& path = QString())
-        : w(path), reads(w.drawer, &TavDrawer::readFinished)
-    {
-    }
-    bool waitRead() { return !reads.isEmpty() || reads.wait(30000); }
-    bool show(int width, int height)
-    {
-        w.resize(width, height);
-        w.show();
-        return QTest::qWaitForWindowExposed(&w);
-    }
-    bool call(const char* slot) { return QMetaObject::invokeMethod(&w, slot); }
-    Ostrel w;
-    QSignalSpy reads;
 };

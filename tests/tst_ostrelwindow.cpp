@@ -1,5 +1,6 @@
 // The window around the canvas: opening at start, progress and watchdog, editors, the
 // names chosen in the save dialogs, failed saves, the status text's width, full screen.
+#include "ostrelviewer.h"
 #include "tst_ostrelmodal.h"
 #include "viewnavigation.h"
 #include "vyiconbutton.h"
@@ -78,7 +79,7 @@ private slots:
         QFETCH(QString, path);
         QFETCH(bool, ok);
         ModalAnswerer answerer;
-        Viewer v(path);
+        OstrelViewer v(path);
         const bool reads = QFileInfo(path).isFile();
         QCOMPARE(v.w.readTimer->isActive(), reads);
         QVERIFY(reads ? v.waitRead() : !v.reads.wait(50));
@@ -108,7 +109,7 @@ private slots:
     void watchdogWarnsAtLimit()
     {
         ModalAnswerer answerer;
-        Viewer v;
+        OstrelViewer v;
         v.w.setWatchdogInterval(2);
         int ticksAtBox = -1;
         answerer.onBoxShown = [&] { ticksAtBox = v.w.readTickCount; };
@@ -129,7 +130,7 @@ private slots:
     void editorsChangeData()
     {
         for (bool withData : {false, true}) {
-            Viewer v(withData ? Sample : QString());
+            OstrelViewer v(withData ? Sample : QString());
             TavDrawer* d = v.w.drawer;
             QVERIFY(v.show(1200, 800));
             QVERIFY(!withData || v.waitRead());
@@ -145,7 +146,7 @@ private slots:
 
     void collapseTwice()
     {
-        Viewer v;
+        OstrelViewer v;
         QVERIFY(v.show(1300, 800));
         QWidget* side = v.w.widget(1);
         QVERIFY(v.call("collapsRight"));
@@ -187,7 +188,7 @@ private slots:
     {
         for (bool withData : {false, true}) {
             ModalAnswerer answerer;
-            Viewer v(withData ? Sample : QString());
+            OstrelViewer v(withData ? Sample : QString());
             v.w.drawer->WaterMark = false;
             QVERIFY(v.show(1000, 700));
             QVERIFY(!withData || v.waitRead());
@@ -201,7 +202,7 @@ private slots:
             QCOMPARE(answerer.dialogTitles, QStringList{QStringLiteral("导出截图")});
         }
         ModalAnswerer answerer;
-        Viewer v(Sample);
+        OstrelViewer v(Sample);
         QVERIFY(v.waitRead());
         QSignalSpy exported(v.w.drawer, &TavDrawer::exportFinished);
         answerer.nextFile = tmp.filePath(QStringLiteral("data"));
@@ -228,7 +229,7 @@ private slots:
     void failedExport()
     {
         ModalAnswerer answerer;
-        Viewer v(Sample);
+        OstrelViewer v(Sample);
         QVERIFY(v.waitRead());
         for (CurveInfo& c : v.w.drawer->curveInfoList)
             c.ToDraw = true; // an export far above the size limit
@@ -260,7 +261,7 @@ private slots:
     // text is elided in the middle and whole in the tooltip.
     void longStatusText()
     {
-        Viewer v;
+        OstrelViewer v;
         QVERIFY(v.show(1000, 700));
         const int width = v.w.width();
         const int hint = v.w.sizeHint().width();
@@ -289,7 +290,7 @@ private slots:
     void closeFullScreen()
     {
         for (const QString how : {"escape", "window manager close", "close event"}) {
-            Viewer v(Sample);
+            OstrelViewer v(Sample);
             TavDrawer* d = v.w.drawer;
             QVERIFY(v.show(1300, 800));
             QVERIFY(v.waitRead());
@@ -325,7 +326,7 @@ private slots:
     // keep the program running.
     void closeMainWhileFullScreen()
     {
-        Viewer v;
+        OstrelViewer v;
         QVERIFY(v.show(1000, 700));
         QVERIFY(v.call("showFullScreen"));
         QVERIFY(v.w.drawer->isVisible());
@@ -360,7 +361,7 @@ private slots:
         for (auto [upper, lower] :
              {std::pair{QList<float>{5432.1f, 1500.0f}, QList<float>{-2000.0f, -99999.9f}},
               {QList<float>{12.3456f, 100.006f}, QList<float>{-7.777f, 0.0049f}}}) {
-            Viewer v(Sample);
+            OstrelViewer v(Sample);
             QVERIFY(v.show(1100, 700));
             QVERIFY(v.waitRead());
             TavDrawer* d = v.w.drawer;
@@ -386,7 +387,7 @@ private slots:
     void damagedConfigReportedOnce()
     {
         ModalAnswerer answerer;
-        Viewer v;
+        OstrelViewer v;
         QFile ini(tmp.filePath(QStringLiteral("damaged.ini")));
         QVERIFY(ini.open(QIODevice::WriteOnly));
         ini.write("[CurveInfo]\nCURVE\\1\\CurveName=x\nCURVE\\1\\CurveWeight=nan\n"
