@@ -1,42 +1,24 @@
-// The window's frame around the canvas: names chosen in the save dialogs, failed saves,
-// the status text's width, and leaving full screen.
-#include "ostrel.h"
-#include "tavdrawer.h"
-#include "testutil.h"
+// The window around the canvas: opening at start, progress and watchdog, editors, the
+// names chosen in the save dialogs, failed saves, the status text's width, full screen.
+#include "ostrelviewer.h"
 #include "tst_ostrelmodal.h"
 #include "viewnavigation.h"
+#include "vyiconbutton.h"
 #include "vyspin.h"
+#include "vytabinfo.h"
 #include "windowpaths.h"
 
-#include <QtTest>
 #include <QtWidgets>
 
 #include <cmath>
 #include <csignal>
+#include <ctime>
 #include <limits>
 #include <sys/resource.h>
 
 namespace {
 
-const QString Sample = TestUtil::sourceDir() + QStringLiteral("/samples/sample.tavdata");
-
-struct Viewer
-{
-    explicit Viewer(const QString& path = QString())
-        : w(path), reads(w.drawer, &TavDrawer::readFinished)
-    {
-    }
-    bool waitRead() { return !reads.isEmpty() || reads.wait(30000); }
-    bool show(int width, int height)
-    {
-        w.resize(width, height);
-        w.show();
-        return QTest::qWaitForWindowExposed(&w);
-    }
-    bool call(const char* slot) { return QMetaObject::invokeMethod(&w, slot); }
-    Ostrel w;
-    QSignalSpy reads;
-};
+const QString Sample = samplePath();
 
 // Limits the size of files this process may write, for one scope: writing past it fails
 // as on a full disk.
@@ -69,36 +51,127 @@ private slots:
     void initTestCase()
     {
         qRegisterMetaType<QList<int>>("QList<int>");
+        qputenv("TZ", "Asia/Shanghai"); // far from UTC: exposes any local-time shift
+        tzset();
         QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "openFolder");
         QFile notADir(tmp.filePath(QStringLiteral("plain")));
         QVERIFY(notADir.open(QIODevice::WriteOnly));
+        QFile bad(tmp.filePath(QStringLiteral("bad.tavdata")));
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write(QByteArray(300, '\x5a'));
     }
 
     void cleanupTestCase() { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
+
+    void construction_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("empty") << QString() << false;
+        QTest::newRow("folder") << TestUtil::sourceDir() << false;
+        QTest::newRow("missing") << TestUtil::sourceDir() + "/samples/none.tavdata" << false;
+        QTest::newRow("sample") << Sample << true;
+        QTest::newRow("damaged") << tmp.filePath(QStringLiteral("bad.tavdata")) << false;
+    }
+    // Only a file is read; a failed read says so in a box, a good one fills the window.
+    void construction()
+    {
+        QFETCH(QString, path);
+        QFETCH(bool, ok);
+        ModalAnswerer answerer;
+        OstrelViewer v(path);
+        const bool reads = QFileInfo(path).isFile();
+        QCOMPARE(v.w.readTimer->isActive(), reads);
+        QVERIFY(reads ? v.waitRead() : !v.reads.wait(50));
+        QCOMPARE(v.reads.value(0).value(0).toString(), ok ? path : QString());
+        QVERIFY(!v.w.readTimer->isActive());
+        QTRY_COMPARE(answerer.boxTexts,
+                     reads && !ok ? QStringList{QStringLiteral("文件读取失败！")} : QStringList{});
+        QCOMPARE(v.w.tabInfo->rowCount() > 0, ok);
+        if (!reads || ok)
+            QCOMPARE(v.w.statusLabel->text(),
+                     ok ? path + QStringLiteral(" 读取完成！") : QStringLiteral("等待打开文件"));
+    }
+
+    void accMsg()
+    {
+        Ostrel w{QString()};
+        for (auto [percent, value, textShown] :
+             {std::tuple{-1, 0, false}, {0, 0, true}, {42, 42, true}}) {
+            w.accMsg(QStringLiteral("x"), 77);
+            w.accMsg(QStringLiteral("/d/run.tavdata 读取中"), percent);
+            QCOMPARE(w.statusLabel->text(), QStringLiteral("/d/run.tavdata 读取中"));
+            QCOMPARE(w.progressBar->value(), value);
+            QCOMPARE(w.progressBar->isTextVisible(), textShown);
+        }
+    }
+
+    void watchdogWarnsAtLimit()
+    {
+        ModalAnswerer answerer;
+        OstrelViewer v;
+        v.w.setWatchdogInterval(2);
+        int ticksAtBox = -1;
+        answerer.onBoxShown = [&] { ticksAtBox = v.w.readTickCount; };
+        QSemaphore gate; // holds the worker so that the read cannot finish first
+        QMetaObject::invokeMethod(
+            &v.w.drawer->dataSet, [&gate] { gate.acquire(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(&v.w, "startFile", Q_ARG(QString, Sample));
+        QTRY_COMPARE_WITH_TIMEOUT(answerer.boxTexts.size(), 1, 10000);
+        QCOMPARE(answerer.boxTexts.first(),
+                 QStringLiteral("读取过程滞缓，文件可能已经损坏，建议重启软件后重试。"));
+        QCOMPARE(ticksAtBox, 60);
+        QVERIFY(!v.w.readTimer->isActive() && v.w.readTickCount == 0);
+        gate.release();
+        QVERIFY(v.waitRead());
+    }
+
+    // The editors change the view only with data on screen.
+    void editorsChangeData()
+    {
+        for (bool withData : {false, true}) {
+            OstrelViewer v(withData ? Sample : QString());
+            TavDrawer* d = v.w.drawer;
+            QVERIFY(v.show(1200, 800));
+            QVERIFY(!withData || v.waitRead());
+            QTRY_COMPARE(v.w.editEnd->dateTime().toSecsSinceEpoch() * withData, d->stampEnd);
+            const float upper0 = d->upperLimits[0];
+            const qint64 start0 = d->stampStart;
+            v.w.spinUpperY1->setValue(999.9);
+            v.w.editStart->setDateTime(QDateTime(QDate(2021, 3, 4), QTime(5, 6, 7), Qt::UTC));
+            QCOMPARE(d->upperLimits[0], withData ? float(999.9) : upper0);
+            QCOMPARE(d->stampStart, withData ? qint64(1614834367) : start0);
+        }
+    }
+
+    void collapseTwice()
+    {
+        OstrelViewer v;
+        QVERIFY(v.show(1300, 800));
+        QWidget* side = v.w.widget(1);
+        QVERIFY(v.call("collapsRight"));
+        QVERIFY(side->width() <= 4);
+        QCOMPARE(v.w.collapseButton->toolTip(), QStringLiteral("展开右侧菜单"));
+        QVERIFY(v.call("collapsRight"));
+        const int expected = qMax(300 - v.w.handleWidth(), side->minimumSizeHint().width());
+        QVERIFY(qAbs(side->width() - expected) <= 2);
+        QCOMPARE(v.w.collapseButton->toolTip(), QStringLiteral("折叠右侧菜单"));
+    }
 
     void suffixRule_data()
     {
         QTest::addColumn<QString>("chosen");
         QTest::addColumn<QString>("suffix");
         QTest::addColumn<QString>("used");
-        QTest::newRow("bare name") << "/d/run"
-                                   << "png"
-                                   << "/d/run.png";
-        QTest::newRow("has png") << "/d/run.png"
-                                 << "png"
-                                 << "/d/run.png";
-        QTest::newRow("other suffix kept") << "/d/run.jpg"
-                                           << "png"
-                                           << "/d/run.jpg";
-        QTest::newRow("dot in folder") << "/d.x/run"
-                                       << "csv"
-                                       << "/d.x/run.csv";
-        QTest::newRow("csv") << "/d/run.csv"
-                             << "csv"
-                             << "/d/run.csv";
-        QTest::newRow("hidden-like name") << "/d/.run"
-                                          << "csv"
-                                          << "/d/.run";
+        // clang-format off
+        for (const auto& [tag, chosen, suffix, used] : {
+                 std::tuple{"bare name", "/d/run", "png", "/d/run.png"},
+                 {"has png", "/d/run.png", "png", "/d/run.png"},
+                 {"other suffix kept", "/d/run.jpg", "png", "/d/run.jpg"},
+                 {"dot in folder", "/d.x/run", "csv", "/d.x/run.csv"},
+                 {"hidden-like name", "/d/.run", "csv", "/d/.run"}})
+            QTest::newRow(tag) << QString(chosen) << QString(suffix) << QString(used);
+        // clang-format on
     }
 
     void suffixRule()
@@ -108,37 +181,45 @@ private slots:
         QTEST(WindowPaths::withSuffix(chosen, suffix), "used");
     }
 
-    // The proposed name accepted as it stands: it has no suffix, yet a PNG and a CSV come
-    // out, and the CSV opens again.
-    void proposedNamesSave()
+    // Both save dialogs: the proposed name accepted as it stands has no suffix, yet a PNG
+    // and a CSV come out; the screenshot is the canvas (plain background without data),
+    // the export opens its folder and reads back. A screenshot that cannot be saved says so.
+    void saveThroughDialogs()
     {
+        for (bool withData : {false, true}) {
+            ModalAnswerer answerer;
+            OstrelViewer v(withData ? Sample : QString());
+            v.w.drawer->WaterMark = false;
+            QVERIFY(v.show(1000, 700));
+            QVERIFY(!withData || v.waitRead());
+            answerer.nextFile = tmp.filePath(QString("shot%1").arg(withData));
+            QVERIFY(v.call("screenShot"));
+            const QImage image(tmp.filePath(QString("shot%1.png").arg(withData)));
+            QCOMPARE(image.size(), v.w.drawer->size());
+            QImage filled(image.size(), image.format());
+            filled.fill(image.pixel(0, 0));
+            QCOMPARE(image != filled, withData);
+            QCOMPARE(answerer.dialogTitles, QStringList{QStringLiteral("导出截图")});
+        }
         ModalAnswerer answerer;
-        Viewer v(Sample);
-        QVERIFY(v.show(1000, 700));
+        OstrelViewer v(Sample);
         QVERIFY(v.waitRead());
-        answerer.nextFile = tmp.filePath(QStringLiteral("shot"));
-        QVERIFY(v.call("screenShot"));
-        QCOMPARE(QImage(tmp.filePath(QStringLiteral("shot.png"))).size(), v.w.drawer->size());
-
         QSignalSpy exported(v.w.drawer, &TavDrawer::exportFinished);
         answerer.nextFile = tmp.filePath(QStringLiteral("data"));
         QVERIFY(v.call("browseForSaveData"));
         QVERIFY(exported.wait(30000));
         const QString csv = tmp.filePath(QStringLiteral("data.csv"));
         QCOMPARE(exported.first().first().toString(), csv);
+        QCOMPARE(answerer.dialogTitles, QStringList{QStringLiteral("导出数据-仅当前画面")});
+        QCOMPARE(answerer.proposedFiles.value(0), TestUtil::sourceDir() + "/samples/sample");
+        QCOMPARE(v.w.statusLabel->text(), csv + QStringLiteral(" 导出完成！"));
+        QCOMPARE(openedUrls, QList<QUrl>{QUrl::fromLocalFile(tmp.path())});
         TavDrawer again;
         QSignalSpy readBack(&again, &TavDrawer::readFinished);
         again.readTAVData(csv);
         QVERIFY(readBack.wait(30000));
         QCOMPARE(readBack.first().first().toString(), csv);
         QCOMPARE(answerer.boxTexts, QStringList());
-    }
-
-    void failedScreenshot()
-    {
-        ModalAnswerer answerer;
-        Viewer v;
-        QVERIFY(v.show(900, 600));
         // A folder that is a plain file: no one, not even root, can write there.
         answerer.nextFile = tmp.filePath(QStringLiteral("plain/shot.png"));
         QVERIFY(v.call("screenShot"));
@@ -148,10 +229,10 @@ private slots:
     void failedExport()
     {
         ModalAnswerer answerer;
-        Viewer v(Sample);
+        OstrelViewer v(Sample);
         QVERIFY(v.waitRead());
         for (CurveInfo& c : v.w.drawer->curveInfoList)
-            c.ToDraw = true;
+            c.ToDraw = true; // an export far above the size limit
         QSignalSpy exported(v.w.drawer, &TavDrawer::exportFinished);
         const QString full = tmp.filePath(QStringLiteral("full.csv"));
         {
@@ -180,73 +261,72 @@ private slots:
     // text is elided in the middle and whole in the tooltip.
     void longStatusText()
     {
-        Viewer v;
+        OstrelViewer v;
         QVERIFY(v.show(1000, 700));
         const int width = v.w.width();
         const int hint = v.w.sizeHint().width();
         const QString path = QStringLiteral("/data/") + QString(282, QLatin1Char('x')) +
                              QStringLiteral("/run.tavdata");
-        QCOMPARE(path.size(), 300);
         v.w.accMsg(path + QStringLiteral(" 读取完成！"), -1);
         QCoreApplication::processEvents();
         v.w.adjustSize(); // what a layout pass may do to a window on its own
         QTest::qWait(20);
-        QVERIFY2(v.w.sizeHint().width() <= hint,
-                 qPrintable(QString::number(v.w.sizeHint().width())));
+        QVERIFY(v.w.sizeHint().width() <= hint);
         v.w.resize(width, 700);
         QCOMPARE(v.w.width(), width);
         const QLabel* label = v.w.statusLabel;
-        QCOMPARE(v.w.statusLabel->text(), path + QStringLiteral(" 读取完成！"));
         QCOMPARE(label->toolTip(), path + QStringLiteral(" 读取完成！"));
         const QString shown = label->QLabel::text();
-        QVERIFY(shown.contains(QChar(0x2026)));
-        QVERIFY(shown.startsWith(QStringLiteral("/data/")));
-        QVERIFY(shown.endsWith(QStringLiteral(" 读取完成！")));
+        QVERIFY(shown.startsWith(QStringLiteral("/data/")) && shown.contains(QChar(0x2026)) &&
+                shown.endsWith(QStringLiteral(" 读取完成！")));
         QVERIFY(label->fontMetrics().horizontalAdvance(shown) <= label->width());
         // A short text shows whole.
         v.w.accMsg(QStringLiteral("短"), -1);
         QCOMPARE(label->QLabel::text(), QStringLiteral("短"));
     }
 
-    void closeFullScreen_data()
-    {
-        QTest::addColumn<QString>("how");
-        QTest::newRow("escape") << "escape";
-        QTest::newRow("window manager close") << "close";
-        QTest::newRow("close event") << "event";
-    }
-
-    // However the full-screen plot is closed, it comes back into the window.
+    // However the full-screen plot is closed, it comes back into the window, its verniers
+    // where they were on the time axis.
     void closeFullScreen()
     {
-        QFETCH(QString, how);
-        Viewer v(Sample);
-        TavDrawer* d = v.w.drawer;
-        QVERIFY(v.show(1200, 800));
-        QVERIFY(v.waitRead());
-        QVERIFY(v.call("showFullScreen"));
-        QVERIFY(d->isWindow() && d->fullScreen);
-        if (how == "escape") {
-            QTest::keyClick(d, Qt::Key_Escape);
-        } else if (how == "close") {
-            QVERIFY(d->close() == false); // refused: the plot goes back instead
-        } else {
-            QCloseEvent e;
-            QCoreApplication::sendEvent(d, &e);
-            QVERIFY(!e.isAccepted());
+        for (const QString how : {"escape", "window manager close", "close event"}) {
+            OstrelViewer v(Sample);
+            TavDrawer* d = v.w.drawer;
+            QVERIFY(v.show(1300, 800));
+            QVERIFY(v.waitRead());
+            d->vernPosA = 300;
+            d->vernPosB = 700;
+            auto place = [d](int pos) {
+                return double(pos - d->plotLeft) / (d->plotRight - d->plotLeft);
+            };
+            const double a = place(d->vernPosA), b = place(d->vernPosB);
+            QVERIFY(v.call("showFullScreen"));
+            QVERIFY(d->isWindow() && d->fullScreen);
+            if (how == "escape") {
+                QTest::keyClick(d, Qt::Key_Escape);
+            } else if (how == "window manager close") {
+                QVERIFY(d->close() == false); // refused: the plot goes back instead
+            } else {
+                QCloseEvent e;
+                QCoreApplication::sendEvent(d, &e);
+                QVERIFY(!e.isAccepted());
+            }
+            QTRY_VERIFY(!d->fullScreen);
+            QVERIFY(!d->isWindow());
+            QCOMPARE(v.w.canvasLayout->indexOf(d), 0);
+            QVERIFY(d->isVisible());
+            QTRY_VERIFY(d->width() > 300);
+            const double onePixel = 1.0 / (d->plotRight - d->plotLeft);
+            QVERIFY(qAbs(place(d->vernPosA) - a) <= 2 * onePixel);
+            QVERIFY(qAbs(place(d->vernPosB) - b) <= 2 * onePixel);
         }
-        QTRY_VERIFY(!d->fullScreen);
-        QVERIFY(!d->isWindow());
-        QCOMPARE(v.w.canvasLayout->indexOf(d), 0);
-        QVERIFY(d->isVisible());
-        QTRY_VERIFY(d->width() > 300);
     }
 
     // Closing the main window while the plot is full screen leaves no window that would
     // keep the program running.
     void closeMainWhileFullScreen()
     {
-        Viewer v;
+        OstrelViewer v;
         QVERIFY(v.show(1000, 700));
         QVERIFY(v.call("showFullScreen"));
         QVERIFY(v.w.drawer->isVisible());
@@ -258,65 +338,48 @@ private slots:
     }
 
     // Wheel steps one way or the other end within what the limit editors can show.
-    void wheelReach_data()
-    {
-        QTest::addColumn<bool>("zoomIn");
-        QTest::addColumn<float>("upper");
-        QTest::addColumn<float>("lower");
-        QTest::newRow("out") << false << 200.0f << -100.0f;
-        QTest::newRow("out, off centre") << false << 90000.0f << 80000.0f;
-        QTest::newRow("in") << true << 200.0f << -100.0f;
-    }
-
     void wheelReach()
     {
-        QFETCH(bool, zoomIn);
-        QFETCH(float, upper);
-        QFETCH(float, lower);
-        for (int i = 0; i < 5000; ++i)
-            ViewNavigation::zoomY(upper, lower, zoomIn);
-        QVERIFY(std::fabs(upper) <= ViewNavigation::MaxYLimit);
-        QVERIFY(std::fabs(lower) <= ViewNavigation::MaxYLimit);
-        QVERIFY(upper - lower >= ViewNavigation::MinYRange);
-        for (int i = 0; i < 5000; ++i)
-            ViewNavigation::panY(upper, lower, 1000.0f);
-        QVERIFY(std::fabs(upper) <= ViewNavigation::MaxYLimit);
+        for (auto [zoomIn, upper, lower] : {std::tuple{false, 200.0f, -100.0f},
+                                            {false, 90000.0f, 80000.0f},
+                                            {true, 200.0f, -100.0f}}) {
+            for (int i = 0; i < 5000; ++i)
+                ViewNavigation::zoomY(upper, lower, zoomIn);
+            QVERIFY(std::fmax(std::fabs(upper), std::fabs(lower)) <= ViewNavigation::MaxYLimit);
+            QVERIFY(upper - lower >= ViewNavigation::MinYRange);
+            for (int i = 0; i < 5000; ++i)
+                ViewNavigation::panY(upper, lower, 1000.0f);
+            QVERIFY(std::fabs(upper) <= ViewNavigation::MaxYLimit);
+        }
     }
 
     // Limits the wheel or a drag left in the canvas survive a change elsewhere on the
     // chart page: the editors hold them, and their rounding is not written back.
-    void editorsKeepLimits_data()
-    {
-        QTest::addColumn<QList<float>>("upper");
-        QTest::addColumn<QList<float>>("lower");
-        QTest::newRow("beyond the old editor range")
-            << QList<float>{5432.1f, 1500.0f} << QList<float>{-2000.0f, -99999.9f};
-        QTest::newRow("finer than one decimal")
-            << QList<float>{12.3456f, 100.006f} << QList<float>{-7.777f, 0.0049f};
-    }
-
     void editorsKeepLimits()
     {
-        QFETCH(QList<float>, upper);
-        QFETCH(QList<float>, lower);
-        Viewer v(Sample);
-        QVERIFY(v.show(1100, 700));
-        QVERIFY(v.waitRead());
-        TavDrawer* d = v.w.drawer;
-        d->upperLimits = upper;
-        d->lowerLimits = lower;
-        d->repaint(); // copies the limits into the editors
-        const int decimals = v.w.spinUpperY1->decimals();
-        QCOMPARE(v.w.spinUpperY1->value(),
-                 QString::number(double(upper[0]), 'f', decimals).toDouble());
-        v.w.checkDragX->toggle();
-        v.w.checkVernB->toggle();
-        QCOMPARE(d->upperLimits, upper);
-        QCOMPARE(d->lowerLimits, lower);
-        // An edit of one editor still takes effect.
-        v.w.spinUpperY2->setValue(321.5);
-        QCOMPARE(d->upperLimits[1], 321.5f);
-        QCOMPARE(d->upperLimits[0], upper[0]);
+        // Beyond the old editor range, and finer than one decimal.
+        for (auto [upper, lower] :
+             {std::pair{QList<float>{5432.1f, 1500.0f}, QList<float>{-2000.0f, -99999.9f}},
+              {QList<float>{12.3456f, 100.006f}, QList<float>{-7.777f, 0.0049f}}}) {
+            OstrelViewer v(Sample);
+            QVERIFY(v.show(1100, 700));
+            QVERIFY(v.waitRead());
+            TavDrawer* d = v.w.drawer;
+            d->upperLimits = upper;
+            d->lowerLimits = lower;
+            d->repaint(); // copies the limits into the editors
+            const int decimals = v.w.spinUpperY1->decimals();
+            QCOMPARE(v.w.spinUpperY1->value(),
+                     QString::number(double(upper[0]), 'f', decimals).toDouble());
+            v.w.checkDragX->toggle();
+            v.w.checkVernB->toggle();
+            QCOMPARE(d->upperLimits, upper);
+            QCOMPARE(d->lowerLimits, lower);
+            // An edit of one editor still takes effect.
+            v.w.spinUpperY2->setValue(321.5);
+            QCOMPARE(d->upperLimits[1], 321.5f);
+            QCOMPARE(d->upperLimits[0], upper[0]);
+        }
     }
 
     // A damaged curve entry found after a read is reported once, after the read's own
@@ -324,7 +387,7 @@ private slots:
     void damagedConfigReportedOnce()
     {
         ModalAnswerer answerer;
-        Viewer v;
+        OstrelViewer v;
         QFile ini(tmp.filePath(QStringLiteral("damaged.ini")));
         QVERIFY(ini.open(QIODevice::WriteOnly));
         ini.write("[CurveInfo]\nCURVE\\1\\CurveName=x\nCURVE\\1\\CurveWeight=nan\n"
@@ -342,25 +405,13 @@ private slots:
         QCOMPARE(answerer.boxTexts, QStringList());
     }
 
-    void weightEditor_data()
-    {
-        QTest::addColumn<double>("weight");
-        QTest::addColumn<int>("shown");
-        const double inf = std::numeric_limits<double>::infinity();
-        QTest::newRow("2.7") << 2.7 << 2;
-        QTest::newRow("0.5") << 0.5 << 1;
-        QTest::newRow("7") << 7.0 << 5;
-        QTest::newRow("huge") << 1e300 << 5;
-        QTest::newRow("-huge") << -1e300 << 1;
-        QTest::newRow("inf") << inf << 5;
-        QTest::newRow("nan") << std::nan("") << 1;
-    }
-
     void weightEditor()
     {
-        QFETCH(double, weight);
-        VySpin spin(0, weight);
-        QTEST(spin.value(), "shown");
+        const double inf = std::numeric_limits<double>::infinity();
+        // clang-format off
+        for (auto [weight, shown] : {std::pair{2.7, 2}, {0.5, 1}, {7.0, 5}, {1e300, 5}, {-1e300, 1}, {inf, 5}, {std::nan(""), 1}})
+            QVERIFY2(VySpin(0, weight).value() == shown, qPrintable(QString::number(weight)));
+        // clang-format on
     }
 };
 

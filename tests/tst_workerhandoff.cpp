@@ -10,49 +10,31 @@ namespace {
 using Step = WorkerHandoff::Step;
 using State = WorkerHandoff::State;
 
-QString stepText(const Step& s)
-{
-    switch (s.kind) {
-    case Step::ClearView:
-        return QStringLiteral("ClearView");
-    case Step::ClearData:
-        return QStringLiteral("ClearData");
-    case Step::MuteWorker:
-        return QStringLiteral("Mute");
-    case Step::StartRead:
-        return QStringLiteral("Read(%1)").arg(s.path);
-    case Step::StartExport:
-        return QStringLiteral("Export(%1)").arg(s.job.filePath);
-    case Step::DeliverRead:
-        return QStringLiteral("Deliver(%1)").arg(s.path);
-    case Step::DeliverExport:
-        return QStringLiteral("Exported(%1)").arg(s.path);
-    }
-    return QStringLiteral("?");
-}
-
 QString stepsText(const WorkerHandoff::Steps& steps)
 {
+    static const char* const names[] = {"ClearView", "ClearData", "Mute",    "Read",
+                                        "Export",    "Deliver",   "Exported"};
     QStringList parts;
-    for (const Step& s : steps)
-        parts << stepText(s);
-    return parts.join(QLatin1Char(' '));
+    for (const Step& s : steps) {
+        const int k = s.kind; // the names in the order of the kinds
+        const QString arg = s.kind == Step::StartExport ? s.job.filePath : s.path;
+        parts << names[k] + (k >= 3 ? '(' + arg + ')' : QString());
+    }
+    return parts.join(' ');
 }
 
 // One event: "r:x" read x, "c" clear, "e:x" export to x, "d" worker done.
 WorkerHandoff::Steps apply(WorkerHandoff& h, const QString& event)
 {
-    const QString arg = event.mid(2);
+    ExportJob job;
+    job.filePath = event.mid(2);
     switch (event.at(0).toLatin1()) {
     case 'r':
-        return h.requestRead(arg);
+        return h.requestRead(job.filePath);
     case 'c':
         return h.requestClear();
-    case 'e': {
-        ExportJob job;
-        job.filePath = arg;
+    case 'e':
         return h.requestExport(job);
-    }
     default:
         return h.workerDone();
     }
@@ -72,95 +54,35 @@ private slots:
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QString>("state");
         QTest::addColumn<bool>("readable"); // the GUI may read the data set afterwards
-
-        const QString reading = "r:a";
-        const QString exporting = "r:a d e:x";
-        const QString superseded = "r:a c";
-        // Idle
-        QTest::newRow("idle read") << ""
-                                   << "r:a"
-                                   << "ClearData ClearView Read(a)"
-                                   << "Reading" << false;
-        QTest::newRow("idle clear") << ""
-                                    << "c"
-                                    << "ClearData ClearView"
-                                    << "Idle" << true;
-        QTest::newRow("idle export") << ""
-                                     << "e:x"
-                                     << "Export(x)"
-                                     << "Exporting" << true;
-        QTest::newRow("idle done") << ""
-                                   << "d"
-                                   << ""
-                                   << "Idle" << true;
-        // Reading
-        QTest::newRow("reading read") << reading << "r:b"
-                                      << "ClearView Mute"
-                                      << "Superseded" << false;
-        QTest::newRow("reading clear") << reading << "c"
-                                       << "ClearView Mute"
-                                       << "Superseded" << false;
-        QTest::newRow("reading export") << reading << "e:x"
-                                        << ""
-                                        << "Reading" << false;
-        QTest::newRow("reading done") << reading << "d"
-                                      << "Deliver(a)"
-                                      << "Idle" << true;
-        // Exporting
-        QTest::newRow("exporting read") << exporting << "r:b"
-                                        << "ClearView Mute"
-                                        << "Superseded" << false;
-        QTest::newRow("exporting clear") << exporting << "c"
-                                         << "ClearView Mute"
-                                         << "Superseded" << false;
-        QTest::newRow("exporting export") << exporting << "e:y"
-                                          << ""
-                                          << "Exporting" << true;
-        QTest::newRow("exporting done") << exporting << "d"
-                                        << "Exported(x)"
-                                        << "Idle" << true;
-        QTest::newRow("exporting done, one waits") << exporting + " e:y e:z"
-                                                   << "d"
-                                                   << "Export(z) Exported(x)"
-                                                   << "Exporting" << true;
-        QTest::newRow("waiting export dropped by clear") << exporting + " e:y c"
-                                                         << "d"
-                                                         << "ClearData"
-                                                         << "Idle" << true;
-        // Superseded
-        QTest::newRow("superseded read") << superseded << "r:b"
-                                         << "ClearView"
-                                         << "Superseded" << false;
-        QTest::newRow("superseded clear") << "r:a r:b"
-                                          << "c"
-                                          << "ClearView"
-                                          << "Superseded" << false;
-        QTest::newRow("superseded export") << superseded << "e:x"
-                                           << ""
-                                           << "Superseded" << false;
-        QTest::newRow("superseded done") << superseded << "d"
-                                         << "ClearData"
-                                         << "Idle" << true;
-        QTest::newRow("superseded done, read waits") << "r:a r:b r:c"
-                                                     << "d"
-                                                     << "ClearData Read(c)"
-                                                     << "Reading" << false;
-        QTest::newRow("read after clear after read") << "r:a c r:b"
-                                                     << "d"
-                                                     << "ClearData Read(b)"
-                                                     << "Reading" << false;
-        QTest::newRow("clear after read after read") << "r:a r:b c"
-                                                     << "d"
-                                                     << "ClearData"
-                                                     << "Idle" << true;
-        QTest::newRow("superseded export, next read") << exporting + " r:b"
-                                                      << "d"
-                                                      << "ClearData Read(b)"
-                                                      << "Reading" << false;
-        QTest::newRow("the next read delivers itself") << "r:a r:b d"
-                                                       << "d"
-                                                       << "Deliver(b)"
-                                                       << "Idle" << true;
+        const QString rd = "r:a", ex = "r:a d e:x", sup = "r:a c";
+        // clang-format off
+        const struct { const char* tag; QString prefix, event, steps, state; bool readable; } rows[] = {
+            {"idle read", "", "r:a", "ClearData ClearView Read(a)", "Reading", false},
+            {"idle clear", "", "c", "ClearData ClearView", "Idle", true},
+            {"idle export", "", "e:x", "Export(x)", "Exporting", true},
+            {"idle done", "", "d", "", "Idle", true},
+            {"reading read", rd, "r:b", "ClearView Mute", "Superseded", false},
+            {"reading clear", rd, "c", "ClearView Mute", "Superseded", false},
+            {"reading export", rd, "e:x", "", "Reading", false},
+            {"reading done", rd, "d", "Deliver(a)", "Idle", true},
+            {"exporting read", ex, "r:b", "ClearView Mute", "Superseded", false},
+            {"exporting clear", ex, "c", "ClearView Mute", "Superseded", false},
+            {"exporting export", ex, "e:y", "", "Exporting", true},
+            {"exporting done", ex, "d", "Exported(x)", "Idle", true},
+            {"exporting done, one waits", ex + " e:y e:z", "d", "Export(z) Exported(x)", "Exporting", true},
+            {"waiting export dropped by clear", ex + " e:y c", "d", "ClearData", "Idle", true},
+            {"superseded read", sup, "r:b", "ClearView", "Superseded", false},
+            {"superseded clear", "r:a r:b", "c", "ClearView", "Superseded", false},
+            {"superseded export", sup, "e:x", "", "Superseded", false},
+            {"superseded done", sup, "d", "ClearData", "Idle", true},
+            {"superseded done, read waits", "r:a r:b r:c", "d", "ClearData Read(c)", "Reading", false},
+            {"read after clear after read", "r:a c r:b", "d", "ClearData Read(b)", "Reading", false},
+            {"clear after read after read", "r:a r:b c", "d", "ClearData", "Idle", true},
+            {"superseded export, next read", ex + " r:b", "d", "ClearData Read(b)", "Reading", false},
+            {"the next read delivers itself", "r:a r:b d", "d", "Deliver(b)", "Idle", true}};
+        // clang-format on
+        for (const auto& r : rows)
+            QTest::newRow(r.tag) << r.prefix << r.event << r.steps << r.state << r.readable;
     }
 
     void transitions()
@@ -169,7 +91,7 @@ private slots:
         QFETCH(QString, event);
         QFETCH(bool, readable);
         WorkerHandoff h;
-        for (const QString& e : prefix.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+        for (const QString& e : prefix.split(' ', Qt::SkipEmptyParts))
             apply(h, e);
         QTEST(stepsText(apply(h, event)), "steps");
         QTEST(QString::fromLatin1(WorkerHandoff::stateName(h.state())), "state");
@@ -185,7 +107,7 @@ private slots:
     {
         QTest::addColumn<quint32>("seed");
         for (quint32 seed = 1; seed <= 8; ++seed)
-            QTest::newRow(qPrintable(QStringLiteral("seed %1").arg(seed))) << seed;
+            QTest::addRow("seed %u", seed) << seed;
     }
 
     void randomSequences()
@@ -193,71 +115,49 @@ private slots:
         QFETCH(quint32, seed);
         QRandomGenerator rng(seed);
         WorkerHandoff h;
-        enum class Job
-        {
-            None,
-            Read,
-            Export
-        };
-        Job running = Job::None;
-        QString runningPath;
+        Step::Kind running = Step::ClearView; // ClearView: no job runs
         QString wantedRead; // the read the view should end with; empty: none (cleared)
-        bool wantedSettled = true;
+        bool wantedSettled = true, muted = false;
         QStringList exportsAsked, exportsReported;
-        bool muted = false;
         int reads = 0;
 
         auto play = [&](const WorkerHandoff::Steps& steps) {
             for (const Step& s : steps) {
-                switch (s.kind) {
-                case Step::ClearData:
-                    QVERIFY2(running == Job::None, "data set emptied under a running job");
-                    break;
-                case Step::MuteWorker:
-                    muted = true;
-                    break;
-                case Step::StartRead:
-                case Step::StartExport:
-                    QVERIFY2(running == Job::None, "two jobs at once");
-                    running = s.kind == Step::StartRead ? Job::Read : Job::Export;
-                    runningPath = s.kind == Step::StartRead ? s.path : s.job.filePath;
-                    muted = false;
-                    break;
-                case Step::DeliverRead:
+                if (s.kind == Step::ClearData)
+                    QVERIFY2(running == Step::ClearView, "data set emptied under a running job");
+                muted = (muted || s.kind == Step::MuteWorker) && s.kind != Step::StartRead &&
+                        s.kind != Step::StartExport;
+                if (s.kind == Step::StartRead || s.kind == Step::StartExport) {
+                    QVERIFY2(running == Step::ClearView, "two jobs at once");
+                    running = s.kind;
+                } else if (s.kind == Step::DeliverRead || s.kind == Step::DeliverExport) {
                     QVERIFY(!muted);
-                    QCOMPARE(s.path, wantedRead);
-                    wantedSettled = true;
-                    break;
-                case Step::DeliverExport:
-                    QVERIFY(!muted);
-                    exportsReported << s.path;
-                    break;
-                case Step::ClearView:
-                    break;
+                    if (s.kind == Step::DeliverExport)
+                        exportsReported << s.path;
+                    else
+                        QCOMPARE(s.path, wantedRead);
+                    wantedSettled = wantedSettled || s.kind == Step::DeliverRead;
                 }
             }
         };
+        auto done = [&] {
+            running = Step::ClearView;
+            play(h.workerDone());
+        };
 
-        for (int i = 0; i < 400; ++i) {
+        for (int i = 0; i < 400 && !QTest::currentTestFailed(); ++i) {
             const int a = rng.bounded(10);
-            if (a < 3) {
-                wantedRead = QStringLiteral("f%1").arg(reads++);
-                wantedSettled = false;
+            if (a < 4) {
+                wantedRead = a < 3 ? QStringLiteral("f%1").arg(reads++) : QString();
+                wantedSettled = a == 3;
                 exportsAsked.clear();
                 exportsReported.clear();
-                play(h.requestRead(wantedRead));
-            } else if (a < 4) {
-                wantedRead.clear();
-                wantedSettled = true;
-                exportsAsked.clear();
-                exportsReported.clear();
-                play(h.requestClear());
+                play(a < 3 ? h.requestRead(wantedRead) : h.requestClear());
             } else if (a < 6) {
-                const QString x = QStringLiteral("x%1").arg(i);
                 const bool hasData = h.dataSetReadable() && !wantedRead.isEmpty() && wantedSettled;
                 const bool busyExporting = h.state() == State::Exporting;
                 ExportJob job;
-                job.filePath = x;
+                job.filePath = QStringLiteral("x%1").arg(i);
                 if (!hasData && h.state() == State::Idle)
                     continue; // the canvas asks only with data on screen
                 const WorkerHandoff::Steps steps = h.requestExport(job);
@@ -265,25 +165,20 @@ private slots:
                     // Waiting exports: only the latest of those asked meanwhile runs.
                     if (busyExporting && exportsAsked.size() > exportsReported.size() + 1)
                         exportsAsked.removeLast();
-                    exportsAsked << x;
+                    exportsAsked << job.filePath;
                 } else {
                     QVERIFY(steps.isEmpty());
                 }
                 play(steps);
-            } else if (running != Job::None) {
-                running = Job::None;
-                play(h.workerDone());
+            } else if (running != Step::ClearView) {
+                done();
             }
-            if (QTest::currentTestFailed())
-                return;
             // The GUI may read the data set only when no read writes it.
-            if (running == Job::Read)
+            if (running == Step::StartRead)
                 QVERIFY(!h.dataSetReadable());
         }
-        while (running != Job::None) {
-            running = Job::None;
-            play(h.workerDone());
-        }
+        while (running != Step::ClearView)
+            done();
         QCOMPARE(h.state(), State::Idle);
         QVERIFY(wantedSettled);
         QCOMPARE(exportsReported, exportsAsked);
