@@ -137,9 +137,7 @@ private slots:
             const QString path = save(QStringLiteral("mixed.csv"), mixedCsv(400, seed));
             const CsvResult whole = readCsv(path, TavCsv::ReadBuffer, true);
             const CsvResult small = readCsv(path, buffer, true);
-            QCOMPARE(whole.result, 0);
-            QVERIFY(whole.block.stamps.size() > 300);
-            QCOMPARE(small.result, 0);
+            QVERIFY(whole.result == 0 && small.result == 0 && whole.block.stamps.size() > 300);
             QCOMPARE(small.block.names, whole.block.names);
             QCOMPARE(small.block.stamps, whole.block.stamps);
             QCOMPARE(small.block.values, whole.block.values);
@@ -232,34 +230,56 @@ private slots:
         QVERIFY(texts(spy).contains(path + " 已跳过1行：首字段不是有效时间"));
     }
 
-    // Filling missing values is allowed up to a memory bound, whatever the shape: an honest
-    // lopsided file reads, one claiming many gigabytes fails at once with one message.
-    void mergeByMemory_data()
+    // Two bounds on a merge. Filling missing values is allowed up to a memory bound,
+    // whatever the shape: an honest lopsided file reads, one claiming many gigabytes fails at
+    // once with one message. The time line holds at most limits.samples samples: the block
+    // that crosses the limit is cut, later blocks are dropped with their names, and the cap
+    // is reported once.
+    void mergeLimits_data()
     {
         QTest::addColumn<QList<BlockShape>>("blocks");
-        QTest::addColumn<qint64>("limit"); // 0: the default bound
+        QTest::addColumn<qint64>("mergeBytes"); // 0: the default bound
+        QTest::addColumn<qint64>("samples");    // 0: the default limit
         QTest::addColumn<bool>("ok");
         const QStringList wide = numberedNames(QStringLiteral("w"), 100);
         QTest::newRow("lopsided, 80 MB of filling")
-            << QList<BlockShape>{{{"T"}, T0, 200000}, {wide, T0 + 2000000, 4}} << qint64(0) << true;
+            << QList<BlockShape>{{{"T"}, T0, 200000}, {wide, T0 + 2000000, 4}} << qint64(0)
+            << qint64(0) << true;
         QTest::newRow("hostile, 24 GB of filling from 1.7 MB")
             << QList<BlockShape>{{numberedNames(QStringLiteral("h"), 60000), T0, 1},
                                  {{"T"}, T0 + 10, 100000}}
-            << qint64(0) << false;
+            << qint64(0) << qint64(0) << false;
         // 9 samples, 4 names: 9 * (8 + 4 * 4) = 216 bytes.
         const QList<BlockShape> small{{{"A", "B"}, T0, 5}, {{"C", "A", "D"}, T0 + 100, 4}};
-        QTest::newRow("exactly at a lowered bound") << small << qint64(216) << true;
-        QTest::newRow("a byte beyond a lowered bound") << small << qint64(215) << false;
+        QTest::newRow("exactly at a lowered bound") << small << qint64(216) << qint64(0) << true;
+        QTest::newRow("a byte beyond a lowered bound")
+            << small << qint64(215) << qint64(0) << false;
+        // Each block brings a name of its own beside the shared one; limit 10 samples.
+        for (const QList<int>& records :
+             {QList<int>{10}, QList<int>{4, 4, 4}, QList<int>{4, 6, 3}, QList<int>{11, 5}}) {
+            QList<BlockShape> blocks;
+            QByteArray name = "sample limit 10, blocks of";
+            quint32 first = T0;
+            for (int b = 0; b < records.size(); ++b) {
+                blocks << BlockShape{{"T", QStringLiteral("only%1").arg(b)}, first, records[b]};
+                first += 10 * quint32(records[b]) + 1000;
+                name += " " + QByteArray::number(records[b]);
+            }
+            QTest::newRow(name.constData()) << blocks << qint64(0) << qint64(10) << true;
+        }
     }
-    void mergeByMemory()
+    void mergeLimits()
     {
         QFETCH(QList<BlockShape>, blocks);
-        QFETCH(qint64, limit);
+        QFETCH(qint64, mergeBytes);
+        QFETCH(qint64, samples);
         QFETCH(bool, ok);
         const QString path = save(QStringLiteral("merge.tavdata"), binaryFile(blocks));
         SortedTavData set;
-        if (limit > 0)
-            set.limits.mergeBytes = limit;
+        if (mergeBytes > 0)
+            set.limits.mergeBytes = mergeBytes;
+        if (samples > 0)
+            set.limits.samples = samples;
         QSignalSpy spy(&set, &SortedTavData::pushInfoUpward);
         QCOMPARE(set.readTavData(path), ok ? 0 : 1);
         if (!ok) {
@@ -268,81 +288,36 @@ private slots:
             QCOMPARE(set.sampleCount, 0);
             return;
         }
-        // Reference: every name in order of first appearance, each block's own values where
-        // it carries the name, MissingValue elsewhere.
+        // Reference: blocks in file order up to the limit; every name of a block that adds a
+        // sample in order of first appearance; each block's own values where it carries the
+        // name, MissingValue elsewhere.
+        const qint64 cap = set.limits.samples;
         QStringList names;
+        qint64 total = 0;
         for (const BlockShape& b : blocks) {
             for (const QString& name : b.names) {
-                if (!names.contains(name))
+                if (total < cap && !names.contains(name))
                     names << name;
             }
+            total += b.records;
         }
         QVector<qint64> stamps;
         Columns values(names.size());
         for (const BlockShape& b : blocks) {
-            QVector<int> where(names.size());
-            for (int v = 0; v < names.size(); ++v)
-                where[v] = b.names.indexOf(names.at(v));
-            for (int r = 0; r < b.records; ++r) {
+            for (int r = 0; r < b.records && stamps.size() < cap; ++r) {
                 stamps << b.first + 10 * qint64(r);
-                for (int v = 0; v < names.size(); ++v)
-                    values[v] << (where[v] < 0 ? MissingValue : float(r + where[v]));
+                for (int v = 0; v < names.size(); ++v) {
+                    const int at = b.names.indexOf(names.at(v));
+                    values[v] << (at < 0 ? MissingValue : float(r + at));
+                }
             }
         }
         QCOMPARE(set.names, names);
         QCOMPARE(set.stamps, stamps);
+        QCOMPARE(set.sampleCount, stamps.size());
         QCOMPARE(set.values, values);
-    }
-
-    // The time line holds at most limits.samples samples: the block that crosses the limit
-    // is cut, later blocks are dropped with their names, and the cap is reported once.
-    void sampleLimit_data()
-    {
-        QTest::addColumn<QList<int>>("records");
-        QTest::addColumn<qint64>("limit");
-        QTest::newRow("one block beyond") << QList<int>{12} << qint64(10);
-        QTest::newRow("one block at the limit") << QList<int>{10} << qint64(10);
-        QTest::newRow("three blocks, the last cut") << QList<int>{4, 4, 4} << qint64(10);
-        QTest::newRow("the second block ends at the limit") << QList<int>{4, 6, 3} << qint64(10);
-        QTest::newRow("the first block alone beyond") << QList<int>{11, 5} << qint64(10);
-        QTest::newRow("many blocks under") << QList<int>{3, 3, 3} << qint64(10);
-    }
-    void sampleLimit()
-    {
-        QFETCH(QList<int>, records);
-        QFETCH(qint64, limit);
-        QList<BlockShape> blocks;
-        quint32 first = T0;
-        for (int b = 0; b < records.size(); ++b) {
-            // Each block brings a name of its own beside the shared one.
-            blocks << BlockShape{{"T", QStringLiteral("only%1").arg(b)}, first, records.at(b)};
-            first += 10 * quint32(records.at(b)) + 1000;
-        }
-        const QString path = save(QStringLiteral("cap.tavdata"), binaryFile(blocks));
-        SortedTavData set;
-        set.limits.samples = limit;
-        QSignalSpy spy(&set, &SortedTavData::pushInfoUpward);
-        QCOMPARE(set.readTavData(path), 0);
-
-        QVector<qint64> allStamps;
-        QVector<float> allT;
-        QStringList names{"T"};
-        for (int b = 0; b < blocks.size(); ++b) {
-            if (allStamps.size() < limit)
-                names << blocks.at(b).names.at(1);
-            for (int r = 0; r < blocks.at(b).records; ++r) {
-                allStamps << blocks.at(b).first + 10 * qint64(r);
-                allT << float(r);
-            }
-        }
-        const bool cut = allStamps.size() > limit;
-        QCOMPARE(set.stamps, allStamps.mid(0, int(limit)));
-        QCOMPARE(set.values.first(), allT.mid(0, int(limit)));
-        QCOMPARE(set.names, names);
-        for (const QVector<float>& column : set.values)
-            QCOMPARE(column.size(), set.sampleCount);
-        const QString cap = path + QStringLiteral(" 历史数据过长，只读取前%1条").arg(limit);
-        QCOMPARE(texts(spy).count(cap), cut ? 1 : 0);
+        const QString capped = path + QStringLiteral(" 历史数据过长，只读取前%1条").arg(cap);
+        QCOMPARE(texts(spy).count(capped), total > cap ? 1 : 0);
     }
 
     // Messages that carry a path keep it whole, whatever placeholders it seems to hold.
