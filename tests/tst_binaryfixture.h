@@ -8,6 +8,16 @@
 #include <algorithm>
 
 inline QTemporaryDir scratch; // holds every file the suites read
+using Columns = QVector<QVector<float>>;
+
+// Writes bytes to a scratch file of that name and gives its path.
+inline QString saveScratch(const QString& name, const QByteArray& bytes)
+{
+    const QString path = scratch.filePath(name);
+    if (!TavWriter{bytes}.save(path))
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
 
 // Saves bytes to a scratch file (with missing, makes sure there is none), reads it with the
 // binary reader and keeps every message with its percent.

@@ -3,8 +3,7 @@
 // the time line cut at its sample limit, and paths that look like placeholders.
 #include "sortedtavdata.h"
 #include "tavcsv.h"
-#include "tavdata.h"
-#include "tavwriter.h"
+#include "tst_binaryfixture.h"
 
 #include <QSignalSpy>
 #include <QStorageInfo>
@@ -14,7 +13,6 @@
 
 namespace {
 
-using Columns = QVector<QVector<float>>;
 constexpr quint32 T0 = 1719835200; // 2024/07/01 12:00:00
 
 // A block of the writer: names, the first stamp and a count of records spaced 10 s, raw
@@ -93,12 +91,12 @@ struct CsvResult
     QStringList messages;
 };
 
-CsvResult readCsv(const QString& path, qint64 buffer, bool headerNames = false)
+CsvResult readCsv(const QString& path, qint64 buffer)
 {
     TavData data;
     QSignalSpy spy(&data, &TavData::pushInfoUpward);
     CsvResult r;
-    r.result = TavCsv::read(data, path, headerNames, buffer);
+    r.result = TavCsv::read(data, path, false, buffer);
     r.block = data.blocks.value(0);
     r.messages = texts(spy);
     return r;
@@ -112,75 +110,56 @@ class TestDataScale : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    QString save(const QString& name, const QByteArray& bytes)
-    {
-        const QString path = m_dir.filePath(name);
-        if (!TavWriter{bytes}.save(path))
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
-    }
-
 private slots:
-    // Small buffers put the block seams inside lines, inside "\r\n" and inside numbers;
-    // the result must not depend on where they fall.
-    void csvSeams_data()
+    // A small buffer must read as a large one. Seams fall inside lines, inside "\r\n" and
+    // inside numbers. A line longer than the buffer is read up to the buffer's length, its
+    // rest skipped, and the next line reads as usual: like that line cut by hand. The
+    // header's commas count in full.
+    void csvBuffers_data()
     {
+        QTest::addColumn<QByteArray>("content");
         QTest::addColumn<int>("buffer");
-        for (int buffer : {96, 97, 128, 200, 1000, 4096})
-            QTest::addRow("%d bytes", buffer) << buffer;
-    }
-    void csvSeams()
-    {
-        QFETCH(int, buffer);
+        QTest::addColumn<QByteArray>("expected"); // the same data, read with a large buffer
         for (quint32 seed = 1; seed <= 3; ++seed) {
-            const QString path = save(QStringLiteral("mixed.csv"), mixedCsv(400, seed));
-            const CsvResult whole = readCsv(path, TavCsv::ReadBuffer, true);
-            const CsvResult small = readCsv(path, buffer, true);
-            QVERIFY(whole.result == 0 && small.result == 0 && whole.block.stamps.size() > 300);
-            QCOMPARE(small.block.names, whole.block.names);
-            QCOMPARE(small.block.stamps, whole.block.stamps);
-            QCOMPARE(small.block.values, whole.block.values);
-            QCOMPARE(small.messages, whole.messages);
+            for (int buffer : {96, 97, 128, 200, 1000, 4096}) {
+                const QByteArray text = mixedCsv(400, seed);
+                QTest::addRow("seams, seed %u, %d bytes", seed, buffer) << text << buffer << text;
+            }
         }
-    }
-
-    // A line longer than the buffer is read up to the buffer's length; its rest is skipped
-    // and the next line reads as usual. The header's commas count in full.
-    void csvLongLines_data()
-    {
-        QTest::addColumn<QByteArray>("line");
-        QTest::addColumn<int>("buffer");
         const QByteArray stamp = "2024/07/01 12:00:00";
         QByteArray values;
         for (int i = 0; i < 40; ++i)
             values += "," + QByteArray::number(1000 + i) + ".25";
-        QTest::newRow("data line, cut inside a number") << stamp + values << 64;
-        QTest::newRow("data line, cut at a comma") << stamp + values << 59;
-        QTest::newRow("data line, cut inside the stamp") << stamp + values << 10;
-        QTest::newRow("cut before the CR of a CRLF")
-            << stamp + ",1,2" + QByteArray(100, ' ') + "\r" << 64;
-        QTest::newRow("line of NULs") << QByteArray(5000, '\0') << 256;
-    }
-    void csvLongLines()
-    {
-        QFETCH(QByteArray, line);
-        QFETCH(int, buffer);
-        const QByteArray header = "时间" + QByteArray(",v").repeated(300);
+        const QPair<QByteArray, int> lines[] = {{stamp + values, 64}, // cut inside a number
+                                                {stamp + values, 59}, // at a comma
+                                                {stamp + values, 10}, // inside the stamp
+                                                {stamp + ",1,2" + QByteArray(100, ' ') + "\r", 64},
+                                                {QByteArray(5000, '\0'), 256}};
+        const QByteArray header = "时间" + QByteArray(",v").repeated(300) + "\n";
         const QByteArray after = "2024/07/01 12:00:09,5";
-        const QString path =
-            save(QStringLiteral("long.csv"), header + "\n" + line + "\n" + after + "\n");
+        for (int i = 0; i < 5; ++i) {
+            const auto& [line, buffer] = lines[i];
+            QTest::addRow("long line %d, %d bytes", i, buffer)
+                << header + line + "\n" + after + "\n"
+                << buffer << header + line.left(buffer) + "\n" + after.left(buffer) + "\n";
+        }
+    }
+    void csvBuffers()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(int, buffer);
+        QFETCH(QByteArray, expected);
+        const QString path = saveScratch(QStringLiteral("buffer.csv"), content);
         const CsvResult got = readCsv(path, buffer);
-        // The same data lines cut by hand, read through a large buffer.
-        const QString cutPath =
-            save(QStringLiteral("cut.csv"),
-                 header + "\n" + line.left(buffer) + "\n" + after.left(buffer) + "\n");
-        CsvResult expected = readCsv(cutPath, TavCsv::ReadBuffer);
-        QCOMPARE(got.result, 0);
-        QCOMPARE(got.block.names.size(), 300);
-        QCOMPARE(got.block.stamps, expected.block.stamps);
-        QCOMPARE(got.block.values, expected.block.values);
-        QCOMPARE(got.messages, expected.messages.replaceInStrings(cutPath, path));
+        const QString wholePath = saveScratch(QStringLiteral("whole.csv"), expected);
+        CsvResult whole = readCsv(wholePath, TavCsv::ReadBuffer);
+        QVERIFY(got.result == 0 && whole.result == 0);
+        if (content == expected)
+            QVERIFY(whole.block.stamps.size() > 300);
+        QCOMPARE(got.block.names, whole.block.names);
+        QCOMPARE(got.block.stamps, whole.block.stamps);
+        QCOMPARE(got.block.values, whole.block.values);
+        QCOMPARE(got.messages, whole.messages.replaceInStrings(wholePath, path));
     }
 
     // Beyond 2 GiB: a sparse file, so the disk holds only its few written blocks. Rows come
@@ -189,9 +168,9 @@ private slots:
     void csvBeyondTwoGiB()
     {
         constexpr qint64 HoleEnd = (qint64(2) << 30) + (64 << 20);
-        if (QStorageInfo(m_dir.path()).bytesAvailable() < (64 << 20))
+        if (QStorageInfo(scratch.path()).bytesAvailable() < (64 << 20))
             QSKIP("less than 64 MiB free beside the temporary directory");
-        const QString path = m_dir.filePath(QStringLiteral("big.csv"));
+        const QString path = scratch.filePath(QStringLiteral("big.csv"));
         QVector<qint64> stamps;
         Columns values(2);
         QFile file(path);
@@ -274,7 +253,7 @@ private slots:
         QFETCH(qint64, mergeBytes);
         QFETCH(qint64, samples);
         QFETCH(bool, ok);
-        const QString path = save(QStringLiteral("merge.tavdata"), binaryFile(blocks));
+        const QString path = saveScratch(QStringLiteral("merge.tavdata"), binaryFile(blocks));
         SortedTavData set;
         if (mergeBytes > 0)
             set.limits.mergeBytes = mergeBytes;
@@ -350,8 +329,8 @@ private slots:
         QFETCH(QByteArray, content);
         QFETCH(qint64, limit);
         QFETCH(QString, message);
-        QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("run%1of%2")));
-        const QString path = save(QStringLiteral("run%1of%2/%2x%1") + name, content);
+        QVERIFY(QDir(scratch.path()).mkpath(QStringLiteral("run%1of%2")));
+        const QString path = saveScratch(QStringLiteral("run%1of%2/%2x%1") + name, content);
         SortedTavData set;
         set.limits.samples = limit;
         QSignalSpy spy(&set, &SortedTavData::pushInfoUpward);
