@@ -1,7 +1,6 @@
 #include "sortedtavdata.h"
 #include "tavcsv.h"
-#include "tavdata.h"
-#include "tavwriter.h"
+#include "tst_binaryfixture.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -14,13 +13,6 @@
 #include <random>
 
 namespace {
-
-using Columns = QVector<QVector<float>>;
-
-qint64 utc(int y, int mo, int d, int h, int mi, int s)
-{
-    return QDateTime(QDate(y, mo, d), QTime(h, mi, s), Qt::UTC).toSecsSinceEpoch();
-}
 
 void fill(SortedTavData& set, const QStringList& names, const QVector<qint64>& stamps,
           const Columns& values)
@@ -35,15 +27,6 @@ void fill(SortedTavData& set, const QStringList& names, const QVector<qint64>& s
 class TestCsv : public QObject
 {
     Q_OBJECT
-
-    QTemporaryDir m_dir;
-    QString file(const QString& name, const QByteArray& content)
-    {
-        const QString path = m_dir.filePath(name);
-        if (!TavWriter{content}.save(path))
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
-    }
 
 private slots:
     // Fields read exactly as QString::toFloat reads them (0 when it rejects them).
@@ -86,7 +69,7 @@ private slots:
 
     void import()
     {
-        const qint64 t0 = utc(2024, 7, 1, 12, 0, 0);
+        const qint64 t0 = 1719835200; // 2024/07/01 12:00:00 UTC
         const std::tuple<QByteArray, bool, QStringList, QVector<qint64>, Columns, QString> cases[] =
             {{"时间,a,b,c\r\n2024/07/01 12:00:00,1.5,x,-2,9,9\r\n2024/07/01 12:00:01, +3 ,1e3\n"
               "2024/07/01 12:00:02\n",
@@ -110,7 +93,7 @@ private slots:
              {"时间,a,b\n", true, {"a", "b"}, {}, {{}, {}}, {}},
              {"", false, {}, {}, {}, {}}};
         for (const auto& [content, headerNames, names, stamps, values, extra] : cases) {
-            const QString path = file(QStringLiteral("in.csv"), content);
+            const QString path = saveScratch(QStringLiteral("in.csv"), content);
             TavData data;
             QSignalSpy info(&data, &TavData::pushInfoUpward);
             QCOMPARE(data.readFromCsv(path, headerNames), 0);
@@ -140,10 +123,10 @@ private slots:
         const QByteArray longLine =
             "t,v\n" + QByteArray(10 << 20, '7') + "\n2024/07/01 12:00:00,1.25\n";
         const std::tuple<QString, int, int, QString> cases[] = {
-            {file("garbage.csv", garbage), 0, 0, " 读取完毕"},
-            {file("long.csv", longLine), 0, 1, " 读取完毕"},
-            {m_dir.filePath("nothing.csv"), 1, 0, " 路径错误或不可读取"},
-            {m_dir.path(), 1, 0, " 路径错误或不可读取"}};
+            {saveScratch("garbage.csv", garbage), 0, 0, " 读取完毕"},
+            {saveScratch("long.csv", longLine), 0, 1, " 读取完毕"},
+            {scratch.filePath("nothing.csv"), 1, 0, " 路径错误或不可读取"},
+            {scratch.path(), 1, 0, " 路径错误或不可读取"}};
         for (const auto& [path, result, samples, lastMessage] : cases) {
             TavData data;
             QSignalSpy info(&data, &TavData::pushInfoUpward);
@@ -172,7 +155,7 @@ private slots:
              {{1.5f, 2e6f, MissingValue, -0.0f, 7},
               {nan, inf, -inf, 0.1f, 1234567.0f},
               {3, 1e-5f, 123456.5f, 0.333333f, 9}});
-        const QString path = m_dir.filePath(QStringLiteral("out.csv"));
+        const QString path = scratch.filePath(QStringLiteral("out.csv"));
         const QList<int> indexList = {2, 1};
         const qint64 from = 10, to = 40;
         QSignalSpy finished(&set, &SortedTavData::exportFinished);
@@ -227,7 +210,7 @@ private slots:
             SortedTavData set;
             fill(set, {"T"}, stamps, {QVector<float>(stamps.size(), 1)});
             QSignalSpy info(&set, &SortedTavData::pushInfoUpward);
-            const QString path = m_dir.filePath(QStringLiteral("progress.csv"));
+            const QString path = scratch.filePath(QStringLiteral("progress.csv"));
             set.onExportData(path, {0}, stamps.first(), stamps.last());
             QList<int> got;
             for (const auto& args : info) {
