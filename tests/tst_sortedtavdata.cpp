@@ -1,12 +1,11 @@
 #include "sortedtavdata.h"
-#include "tavwriter.h"
+#include "tst_binaryfixture.h"
 
 #include <QSignalSpy>
 #include <QtTest>
 
 namespace {
 
-using Columns = QVector<QVector<float>>;
 constexpr float M = MissingValue;
 
 // One History block for the writer: names, stamps and one row of raw values per stamp.
@@ -65,15 +64,6 @@ class TestSortedTavData : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    QString save(const QString& name, const QByteArray& bytes)
-    {
-        const QString path = m_dir.filePath(name);
-        if (!TavWriter{bytes}.save(path))
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
-    }
-
 private slots:
     // Name union with MissingValue filling, blocks in file order (no sorting), and a repeated
     // name that keeps its first column without shifting the others.
@@ -92,7 +82,7 @@ private slots:
         for (const auto& [blocks, names, stamps, values] : cases) {
             SortedTavData set;
             QSignalSpy info(&set, &SortedTavData::pushInfoUpward);
-            QCOMPARE(set.readTavData(save("merge.tavdata", binaryFile(blocks))), 0);
+            QCOMPARE(set.readTavData(saveScratch("merge.tavdata", binaryFile(blocks))), 0);
             QCOMPARE(set.status, 0);
             QCOMPARE(set.names, names);
             QCOMPARE(set.stamps, stamps);
@@ -129,7 +119,9 @@ private slots:
               qMakePair(QVector<quint32>{0, 1, 2, 10, 20, 30}, QString("0-2/1"))}) {
             QVector<QVector<qint32>> rows(stamps.size(), QVector<qint32>{1});
             SortedTavData set;
-            QCOMPARE(set.readTavData(save("runs.tavdata", binaryFile({{{"T"}, stamps, rows}}))), 0);
+            QCOMPARE(
+                set.readTavData(saveScratch("runs.tavdata", binaryFile({{{"T"}, stamps, rows}}))),
+                0);
             QCOMPARE(set.spanIntervals.size(), set.spanIndexes.size());
             QCOMPARE(set.spanStamps.size(), set.spanIndexes.size());
             QStringList got;
@@ -148,10 +140,10 @@ private slots:
     {
         const Block good{{"T", "H"}, {0, 10, 20, 30}, {{1, 2}, {3, 4}, {5, 6}, {7, 8}}};
         const std::tuple<QString, int, QString> cases[] = {
-            {save("good.tavdata", binaryFile({good})), 0, " 整理历史数据..."},
-            {m_dir.filePath("missing.tavdata"), 1, " 路径错误或不可读取"},
-            {save("short.csv", csvFile(3)), 1, " 历史数据长度异常 长度为3"},
-            {save("f.csv", binaryFile({good})), 1, ""}};
+            {saveScratch("good.tavdata", binaryFile({good})), 0, " 整理历史数据..."},
+            {scratch.filePath("missing.tavdata"), 1, " 路径错误或不可读取"},
+            {saveScratch("short.csv", csvFile(3)), 1, " 历史数据长度异常 长度为3"},
+            {saveScratch("f.csv", binaryFile({good})), 1, ""}};
         for (const auto& [path, status, lastMessage] : cases) {
             SortedTavData set;
             WorkerThread worker;
@@ -186,7 +178,7 @@ private slots:
     void wideCsv()
     {
         SortedTavData set;
-        QCOMPARE(set.readTavData(save("wide.csv", csvFile(4, 100000))), 0);
+        QCOMPARE(set.readTavData(saveScratch("wide.csv", csvFile(4, 100000))), 0);
         QCOMPARE(set.names.size(), 100000);
         QCOMPARE(set.names.last(), QStringLiteral("Data[99999]"));
         QCOMPARE(set.values.last(), QVector<float>(4, 2.5f));
