@@ -48,16 +48,6 @@ signals:
     void readFinished(QString filePath);
 };
 
-// Ends the worker thread however the test leaves.
-struct WorkerThread : QThread
-{
-    ~WorkerThread() override
-    {
-        quit();
-        wait();
-    }
-};
-
 } // namespace
 
 class TestSortedTavData : public QObject
@@ -83,7 +73,6 @@ private slots:
             SortedTavData set;
             QSignalSpy info(&set, &SortedTavData::pushInfoUpward);
             QCOMPARE(set.readTavData(saveScratch("merge.tavdata", binaryFile(blocks))), 0);
-            QCOMPARE(set.status, 0);
             QCOMPARE(set.names, names);
             QCOMPARE(set.stamps, stamps);
             QCOMPARE(set.sampleCount, stamps.size());
@@ -146,7 +135,8 @@ private slots:
             {saveScratch("f.csv", binaryFile({good})), 1, ""}};
         for (const auto& [path, status, lastMessage] : cases) {
             SortedTavData set;
-            WorkerThread worker;
+            QThread worker;
+            const auto stop = qScopeGuard([&worker] { worker.quit(), worker.wait(); });
             set.moveToThread(&worker);
             worker.start();
             Requester gui;
