@@ -197,7 +197,6 @@ private slots:
             QSKIP("the file system holds no file beyond 2 GiB here");
         }
         file.close();
-        QVERIFY(QFileInfo(path).size() > HoleEnd);
 
         SortedTavData set;
         QSignalSpy spy(&set, &SortedTavData::pushInfoUpward);
