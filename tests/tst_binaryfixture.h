@@ -19,13 +19,13 @@ inline QString saveScratch(const QString& name, const QByteArray& bytes)
     return path;
 }
 
-// Saves bytes to a scratch file (with missing, makes sure there is none), reads it with the
-// binary reader and keeps every message with its percent.
+// Saves bytes to a scratch file, reads it with the binary reader and keeps every message
+// with its percent.
 struct BinaryRead
 {
-    explicit BinaryRead(const QByteArray& bytes, bool missing = false)
+    explicit BinaryRead(const QByteArray& bytes)
     {
-        missing ? QFile::remove(path) : TavWriter{bytes}.save(path);
+        TavWriter{bytes}.save(path);
         QSignalSpy spy(&data, &TavData::pushInfoUpward);
         result = data.readFromBinary(path);
         for (const QList<QVariant>& args : spy)
