@@ -8,14 +8,24 @@
 #include <algorithm>
 
 inline QTemporaryDir scratch; // holds every file the suites read
+using Columns = QVector<QVector<float>>;
 
-// Saves bytes to a scratch file (with missing, makes sure there is none), reads it with the
-// binary reader and keeps every message with its percent.
+// Writes bytes to a scratch file of that name and gives its path.
+inline QString saveScratch(const QString& name, const QByteArray& bytes)
+{
+    const QString path = scratch.filePath(name);
+    if (!TavWriter{bytes}.save(path))
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+// Saves bytes to a scratch file, reads it with the binary reader and keeps every message
+// with its percent.
 struct BinaryRead
 {
-    explicit BinaryRead(const QByteArray& bytes, bool missing = false)
+    explicit BinaryRead(const QByteArray& bytes)
     {
-        missing ? QFile::remove(path) : TavWriter{bytes}.save(path);
+        TavWriter{bytes}.save(path);
         QSignalSpy spy(&data, &TavData::pushInfoUpward);
         result = data.readFromBinary(path);
         for (const QList<QVariant>& args : spy)

@@ -3,8 +3,7 @@
 // the time line cut at its sample limit, and paths that look like placeholders.
 #include "sortedtavdata.h"
 #include "tavcsv.h"
-#include "tavdata.h"
-#include "tavwriter.h"
+#include "tst_binaryfixture.h"
 
 #include <QSignalSpy>
 #include <QStorageInfo>
@@ -14,7 +13,6 @@
 
 namespace {
 
-using Columns = QVector<QVector<float>>;
 constexpr quint32 T0 = 1719835200; // 2024/07/01 12:00:00
 
 // A block of the writer: names, the first stamp and a count of records spaced 10 s, raw
@@ -93,12 +91,12 @@ struct CsvResult
     QStringList messages;
 };
 
-CsvResult readCsv(const QString& path, qint64 buffer, bool headerNames = false)
+CsvResult readCsv(const QString& path, qint64 buffer)
 {
     TavData data;
     QSignalSpy spy(&data, &TavData::pushInfoUpward);
     CsvResult r;
-    r.result = TavCsv::read(data, path, headerNames, buffer);
+    r.result = TavCsv::read(data, path, false, buffer);
     r.block = data.blocks.value(0);
     r.messages = texts(spy);
     return r;
@@ -112,77 +110,56 @@ class TestDataScale : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    QString save(const QString& name, const QByteArray& bytes)
-    {
-        const QString path = m_dir.filePath(name);
-        if (!TavWriter{bytes}.save(path))
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
-    }
-
 private slots:
-    // Small buffers put the block seams inside lines, inside "\r\n" and inside numbers;
-    // the result must not depend on where they fall.
-    void csvSeams_data()
+    // A small buffer must read as a large one. Seams fall inside lines, inside "\r\n" and
+    // inside numbers. A line longer than the buffer is read up to the buffer's length, its
+    // rest skipped, and the next line reads as usual: like that line cut by hand. The
+    // header's commas count in full.
+    void csvBuffers_data()
     {
+        QTest::addColumn<QByteArray>("content");
         QTest::addColumn<int>("buffer");
-        for (int buffer : {96, 97, 128, 200, 1000, 4096})
-            QTest::addRow("%d bytes", buffer) << buffer;
-    }
-    void csvSeams()
-    {
-        QFETCH(int, buffer);
+        QTest::addColumn<QByteArray>("expected"); // the same data, read with a large buffer
         for (quint32 seed = 1; seed <= 3; ++seed) {
-            const QString path = save(QStringLiteral("mixed.csv"), mixedCsv(400, seed));
-            const CsvResult whole = readCsv(path, TavCsv::ReadBuffer, true);
-            const CsvResult small = readCsv(path, buffer, true);
-            QCOMPARE(whole.result, 0);
-            QVERIFY(whole.block.stamps.size() > 300);
-            QCOMPARE(small.result, 0);
-            QCOMPARE(small.block.names, whole.block.names);
-            QCOMPARE(small.block.stamps, whole.block.stamps);
-            QCOMPARE(small.block.values, whole.block.values);
-            QCOMPARE(small.messages, whole.messages);
+            for (int buffer : {96, 97, 128, 200, 1000, 4096}) {
+                const QByteArray text = mixedCsv(400, seed);
+                QTest::addRow("seams, seed %u, %d bytes", seed, buffer) << text << buffer << text;
+            }
         }
-    }
-
-    // A line longer than the buffer is read up to the buffer's length; its rest is skipped
-    // and the next line reads as usual. The header's commas count in full.
-    void csvLongLines_data()
-    {
-        QTest::addColumn<QByteArray>("line");
-        QTest::addColumn<int>("buffer");
         const QByteArray stamp = "2024/07/01 12:00:00";
         QByteArray values;
         for (int i = 0; i < 40; ++i)
             values += "," + QByteArray::number(1000 + i) + ".25";
-        QTest::newRow("data line, cut inside a number") << stamp + values << 64;
-        QTest::newRow("data line, cut at a comma") << stamp + values << 59;
-        QTest::newRow("data line, cut inside the stamp") << stamp + values << 10;
-        QTest::newRow("cut before the CR of a CRLF")
-            << stamp + ",1,2" + QByteArray(100, ' ') + "\r" << 64;
-        QTest::newRow("line of NULs") << QByteArray(5000, '\0') << 256;
-    }
-    void csvLongLines()
-    {
-        QFETCH(QByteArray, line);
-        QFETCH(int, buffer);
-        const QByteArray header = "时间" + QByteArray(",v").repeated(300);
+        const QPair<QByteArray, int> lines[] = {{stamp + values, 64}, // cut inside a number
+                                                {stamp + values, 59}, // at a comma
+                                                {stamp + values, 10}, // inside the stamp
+                                                {stamp + ",1,2" + QByteArray(100, ' ') + "\r", 64},
+                                                {QByteArray(5000, '\0'), 256}};
+        const QByteArray header = "时间" + QByteArray(",v").repeated(300) + "\n";
         const QByteArray after = "2024/07/01 12:00:09,5";
-        const QString path =
-            save(QStringLiteral("long.csv"), header + "\n" + line + "\n" + after + "\n");
+        for (int i = 0; i < 5; ++i) {
+            const auto& [line, buffer] = lines[i];
+            QTest::addRow("long line %d, %d bytes", i, buffer)
+                << header + line + "\n" + after + "\n"
+                << buffer << header + line.left(buffer) + "\n" + after.left(buffer) + "\n";
+        }
+    }
+    void csvBuffers()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(int, buffer);
+        QFETCH(QByteArray, expected);
+        const QString path = saveScratch(QStringLiteral("buffer.csv"), content);
         const CsvResult got = readCsv(path, buffer);
-        // The same data lines cut by hand, read through a large buffer.
-        const QString cutPath =
-            save(QStringLiteral("cut.csv"),
-                 header + "\n" + line.left(buffer) + "\n" + after.left(buffer) + "\n");
-        CsvResult expected = readCsv(cutPath, TavCsv::ReadBuffer);
-        QCOMPARE(got.result, 0);
-        QCOMPARE(got.block.names.size(), 300);
-        QCOMPARE(got.block.stamps, expected.block.stamps);
-        QCOMPARE(got.block.values, expected.block.values);
-        QCOMPARE(got.messages, expected.messages.replaceInStrings(cutPath, path));
+        const QString wholePath = saveScratch(QStringLiteral("whole.csv"), expected);
+        CsvResult whole = readCsv(wholePath, TavCsv::ReadBuffer);
+        QVERIFY(got.result == 0 && whole.result == 0);
+        if (content == expected)
+            QVERIFY(whole.block.stamps.size() > 300);
+        QCOMPARE(got.block.names, whole.block.names);
+        QCOMPARE(got.block.stamps, whole.block.stamps);
+        QCOMPARE(got.block.values, whole.block.values);
+        QCOMPARE(got.messages, whole.messages.replaceInStrings(wholePath, path));
     }
 
     // Beyond 2 GiB: a sparse file, so the disk holds only its few written blocks. Rows come
@@ -191,9 +168,9 @@ private slots:
     void csvBeyondTwoGiB()
     {
         constexpr qint64 HoleEnd = (qint64(2) << 30) + (64 << 20);
-        if (QStorageInfo(m_dir.path()).bytesAvailable() < (64 << 20))
+        if (QStorageInfo(scratch.path()).bytesAvailable() < (64 << 20))
             QSKIP("less than 64 MiB free beside the temporary directory");
-        const QString path = m_dir.filePath(QStringLiteral("big.csv"));
+        const QString path = scratch.filePath(QStringLiteral("big.csv"));
         QVector<qint64> stamps;
         Columns values(2);
         QFile file(path);
@@ -220,7 +197,6 @@ private slots:
             QSKIP("the file system holds no file beyond 2 GiB here");
         }
         file.close();
-        QVERIFY(QFileInfo(path).size() > HoleEnd);
 
         SortedTavData set;
         QSignalSpy spy(&set, &SortedTavData::pushInfoUpward);
@@ -232,34 +208,56 @@ private slots:
         QVERIFY(texts(spy).contains(path + " 已跳过1行：首字段不是有效时间"));
     }
 
-    // Filling missing values is allowed up to a memory bound, whatever the shape: an honest
-    // lopsided file reads, one claiming many gigabytes fails at once with one message.
-    void mergeByMemory_data()
+    // Two bounds on a merge. Filling missing values is allowed up to a memory bound,
+    // whatever the shape: an honest lopsided file reads, one claiming many gigabytes fails at
+    // once with one message. The time line holds at most limits.samples samples: the block
+    // that crosses the limit is cut, later blocks are dropped with their names, and the cap
+    // is reported once.
+    void mergeLimits_data()
     {
         QTest::addColumn<QList<BlockShape>>("blocks");
-        QTest::addColumn<qint64>("limit"); // 0: the default bound
+        QTest::addColumn<qint64>("mergeBytes"); // 0: the default bound
+        QTest::addColumn<qint64>("samples");    // 0: the default limit
         QTest::addColumn<bool>("ok");
         const QStringList wide = numberedNames(QStringLiteral("w"), 100);
         QTest::newRow("lopsided, 80 MB of filling")
-            << QList<BlockShape>{{{"T"}, T0, 200000}, {wide, T0 + 2000000, 4}} << qint64(0) << true;
+            << QList<BlockShape>{{{"T"}, T0, 200000}, {wide, T0 + 2000000, 4}} << qint64(0)
+            << qint64(0) << true;
         QTest::newRow("hostile, 24 GB of filling from 1.7 MB")
             << QList<BlockShape>{{numberedNames(QStringLiteral("h"), 60000), T0, 1},
                                  {{"T"}, T0 + 10, 100000}}
-            << qint64(0) << false;
+            << qint64(0) << qint64(0) << false;
         // 9 samples, 4 names: 9 * (8 + 4 * 4) = 216 bytes.
         const QList<BlockShape> small{{{"A", "B"}, T0, 5}, {{"C", "A", "D"}, T0 + 100, 4}};
-        QTest::newRow("exactly at a lowered bound") << small << qint64(216) << true;
-        QTest::newRow("a byte beyond a lowered bound") << small << qint64(215) << false;
+        QTest::newRow("exactly at a lowered bound") << small << qint64(216) << qint64(0) << true;
+        QTest::newRow("a byte beyond a lowered bound")
+            << small << qint64(215) << qint64(0) << false;
+        // Each block brings a name of its own beside the shared one; limit 10 samples.
+        for (const QList<int>& records :
+             {QList<int>{10}, QList<int>{4, 4, 4}, QList<int>{4, 6, 3}, QList<int>{11, 5}}) {
+            QList<BlockShape> blocks;
+            QByteArray name = "sample limit 10, blocks of";
+            quint32 first = T0;
+            for (int b = 0; b < records.size(); ++b) {
+                blocks << BlockShape{{"T", QStringLiteral("only%1").arg(b)}, first, records[b]};
+                first += 10 * quint32(records[b]) + 1000;
+                name += " " + QByteArray::number(records[b]);
+            }
+            QTest::newRow(name.constData()) << blocks << qint64(0) << qint64(10) << true;
+        }
     }
-    void mergeByMemory()
+    void mergeLimits()
     {
         QFETCH(QList<BlockShape>, blocks);
-        QFETCH(qint64, limit);
+        QFETCH(qint64, mergeBytes);
+        QFETCH(qint64, samples);
         QFETCH(bool, ok);
-        const QString path = save(QStringLiteral("merge.tavdata"), binaryFile(blocks));
+        const QString path = saveScratch(QStringLiteral("merge.tavdata"), binaryFile(blocks));
         SortedTavData set;
-        if (limit > 0)
-            set.limits.mergeBytes = limit;
+        if (mergeBytes > 0)
+            set.limits.mergeBytes = mergeBytes;
+        if (samples > 0)
+            set.limits.samples = samples;
         QSignalSpy spy(&set, &SortedTavData::pushInfoUpward);
         QCOMPARE(set.readTavData(path), ok ? 0 : 1);
         if (!ok) {
@@ -268,81 +266,36 @@ private slots:
             QCOMPARE(set.sampleCount, 0);
             return;
         }
-        // Reference: every name in order of first appearance, each block's own values where
-        // it carries the name, MissingValue elsewhere.
+        // Reference: blocks in file order up to the limit; every name of a block that adds a
+        // sample in order of first appearance; each block's own values where it carries the
+        // name, MissingValue elsewhere.
+        const qint64 cap = set.limits.samples;
         QStringList names;
+        qint64 total = 0;
         for (const BlockShape& b : blocks) {
             for (const QString& name : b.names) {
-                if (!names.contains(name))
+                if (total < cap && !names.contains(name))
                     names << name;
             }
+            total += b.records;
         }
         QVector<qint64> stamps;
         Columns values(names.size());
         for (const BlockShape& b : blocks) {
-            QVector<int> where(names.size());
-            for (int v = 0; v < names.size(); ++v)
-                where[v] = b.names.indexOf(names.at(v));
-            for (int r = 0; r < b.records; ++r) {
+            for (int r = 0; r < b.records && stamps.size() < cap; ++r) {
                 stamps << b.first + 10 * qint64(r);
-                for (int v = 0; v < names.size(); ++v)
-                    values[v] << (where[v] < 0 ? MissingValue : float(r + where[v]));
+                for (int v = 0; v < names.size(); ++v) {
+                    const int at = b.names.indexOf(names.at(v));
+                    values[v] << (at < 0 ? MissingValue : float(r + at));
+                }
             }
         }
         QCOMPARE(set.names, names);
         QCOMPARE(set.stamps, stamps);
+        QCOMPARE(set.sampleCount, stamps.size());
         QCOMPARE(set.values, values);
-    }
-
-    // The time line holds at most limits.samples samples: the block that crosses the limit
-    // is cut, later blocks are dropped with their names, and the cap is reported once.
-    void sampleLimit_data()
-    {
-        QTest::addColumn<QList<int>>("records");
-        QTest::addColumn<qint64>("limit");
-        QTest::newRow("one block beyond") << QList<int>{12} << qint64(10);
-        QTest::newRow("one block at the limit") << QList<int>{10} << qint64(10);
-        QTest::newRow("three blocks, the last cut") << QList<int>{4, 4, 4} << qint64(10);
-        QTest::newRow("the second block ends at the limit") << QList<int>{4, 6, 3} << qint64(10);
-        QTest::newRow("the first block alone beyond") << QList<int>{11, 5} << qint64(10);
-        QTest::newRow("many blocks under") << QList<int>{3, 3, 3} << qint64(10);
-    }
-    void sampleLimit()
-    {
-        QFETCH(QList<int>, records);
-        QFETCH(qint64, limit);
-        QList<BlockShape> blocks;
-        quint32 first = T0;
-        for (int b = 0; b < records.size(); ++b) {
-            // Each block brings a name of its own beside the shared one.
-            blocks << BlockShape{{"T", QStringLiteral("only%1").arg(b)}, first, records.at(b)};
-            first += 10 * quint32(records.at(b)) + 1000;
-        }
-        const QString path = save(QStringLiteral("cap.tavdata"), binaryFile(blocks));
-        SortedTavData set;
-        set.limits.samples = limit;
-        QSignalSpy spy(&set, &SortedTavData::pushInfoUpward);
-        QCOMPARE(set.readTavData(path), 0);
-
-        QVector<qint64> allStamps;
-        QVector<float> allT;
-        QStringList names{"T"};
-        for (int b = 0; b < blocks.size(); ++b) {
-            if (allStamps.size() < limit)
-                names << blocks.at(b).names.at(1);
-            for (int r = 0; r < blocks.at(b).records; ++r) {
-                allStamps << blocks.at(b).first + 10 * qint64(r);
-                allT << float(r);
-            }
-        }
-        const bool cut = allStamps.size() > limit;
-        QCOMPARE(set.stamps, allStamps.mid(0, int(limit)));
-        QCOMPARE(set.values.first(), allT.mid(0, int(limit)));
-        QCOMPARE(set.names, names);
-        for (const QVector<float>& column : set.values)
-            QCOMPARE(column.size(), set.sampleCount);
-        const QString cap = path + QStringLiteral(" 历史数据过长，只读取前%1条").arg(limit);
-        QCOMPARE(texts(spy).count(cap), cut ? 1 : 0);
+        const QString capped = path + QStringLiteral(" 历史数据过长，只读取前%1条").arg(cap);
+        QCOMPARE(texts(spy).count(capped), total > cap ? 1 : 0);
     }
 
     // Messages that carry a path keep it whole, whatever placeholders it seems to hold.
@@ -375,8 +328,8 @@ private slots:
         QFETCH(QByteArray, content);
         QFETCH(qint64, limit);
         QFETCH(QString, message);
-        QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("run%1of%2")));
-        const QString path = save(QStringLiteral("run%1of%2/%2x%1") + name, content);
+        QVERIFY(QDir(scratch.path()).mkpath(QStringLiteral("run%1of%2")));
+        const QString path = saveScratch(QStringLiteral("run%1of%2/%2x%1") + name, content);
         SortedTavData set;
         set.limits.samples = limit;
         QSignalSpy spy(&set, &SortedTavData::pushInfoUpward);

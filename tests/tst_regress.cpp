@@ -13,39 +13,34 @@ class RegressTest : public QObject
 {
     Q_OBJECT
 
-    // Everything painting and the side tables rely on after a read.
+    // Everything painting and the side tables rely on after a read; names the first broken rule.
     static QString inconsistency(const SortedTavData& s)
     {
-        if (s.sampleCount != s.stamps.size())
-            return QStringLiteral("sampleCount %1, %2 stamps")
+        const int n = s.stamps.size();
+        if (s.sampleCount != n || s.values.size() != s.names.size())
+            return QStringLiteral("%1 samples, %2 stamps, %3 columns, %4 names")
                 .arg(s.sampleCount)
-                .arg(s.stamps.size());
-        if (s.values.size() != s.names.size())
-            return QStringLiteral("%1 columns, %2 names").arg(s.values.size()).arg(s.names.size());
+                .arg(n)
+                .arg(s.values.size())
+                .arg(s.names.size());
         for (const QVector<float>& column : s.values) {
-            if (column.size() != s.stamps.size())
-                return QStringLiteral("a column of %1 for %2 stamps")
-                    .arg(column.size())
-                    .arg(s.stamps.size());
+            if (column.size() != n)
+                return QStringLiteral("a column of %1 for %2 stamps").arg(column.size()).arg(n);
         }
         if (s.spanIndexes.size() != s.spanStamps.size() ||
             s.spanIndexes.size() != s.spanIntervals.size())
             return QStringLiteral("span lists of different lengths");
         for (int i = 0; i < s.spanIndexes.size(); ++i) {
-            const QPair<int, int> span = s.spanIndexes[i];
-            if (span.first < 0 || span.second >= s.sampleCount || span.second - span.first < 2)
-                return QStringLiteral("span %1..%2 of %3 samples")
-                    .arg(span.first)
-                    .arg(span.second)
-                    .arg(s.sampleCount);
-            if (s.spanStamps[i] != qMakePair(s.stamps[span.first], s.stamps[span.second]))
-                return QStringLiteral("span %1 stamps do not match its indexes").arg(i);
+            const auto [first, last] = s.spanIndexes[i];
+            if (first < 0 || last >= n || last - first < 2 ||
+                s.spanStamps[i] != qMakePair(s.stamps[first], s.stamps[last]))
+                return QStringLiteral("span %1: %2..%3 of %4 samples")
+                    .arg(i)
+                    .arg(first)
+                    .arg(last)
+                    .arg(n);
         }
-        if (s.infoNames.size() != s.infoValues.size())
-            return QStringLiteral("%1 info names, %2 values")
-                .arg(s.infoNames.size())
-                .arg(s.infoValues.size());
-        return QString();
+        return s.infoNames.size() == s.infoValues.size() ? QString() : "info names != values";
     }
 
 private slots:
