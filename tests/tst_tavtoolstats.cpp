@@ -233,13 +233,9 @@ private slots:
         settings.write("[Vernier]\nDrawA=true\nDrawB=true\n");
         settings.close();
         const QString pdf = m_dir.filePath("verniers.pdf");
-        const Run r = tavtool({"report", m_file, pdf, "--config", ini});
+        const auto r = tavtool({"report", m_file, pdf, "--config", ini});
         QCOMPARE(r.code, 0);
-        QProcess p;
-        p.start("pdftotext", {"-enc", "UTF-8", pdf, "-"});
-        QVERIFY(p.waitForFinished(30000));
-        QCOMPARE(p.exitCode(), 0);
-        const QString text = QString::fromUtf8(p.readAllStandardOutput());
+        const QString text = TestUtil::pdfText(pdf);
         QVERIFY(text.contains("区间统计"));
         QStringList lines;
         for (const QString& line : text.split('\n'))
