@@ -61,7 +61,6 @@ int SortedTavData::readTavData(const QString& path)
         spanStamps.append(qMakePair(stamps.at(span.first), stamps.at(span.last)));
     }
     buildSummaries();
-    rangeStats.build(stamps, values);
     status = reader->status;
     return status;
 }
@@ -179,27 +178,63 @@ void SortedTavData::buildSummaries()
 {
     const int columns = values.size();
     summaries = QVector<CurveSummary>(columns);
-    CurveSummary* out = summaries.data();
-    const QVector<float>* in = values.constData();
-    const auto work = [out, in, columns](int from) {
-        for (int c = from; c < columns; c += 2)
-            out[c].build(in[c].constData(), in[c].size());
-    };
     qint64 total = stamps.size();
     for (const QVector<float>& column : qAsConst(values))
         total += column.size();
-    // Each pass reads its column once and the columns are independent: the second core
-    // takes the time breaks and every other column, so that the read grows by as little
-    // as the memory allows.
-    if (total > (1 << 20)) {
-        std::thread helper([this, &work] {
-            timeBreaks.build(stamps.constData(), stamps.size());
-            work(1);
-        });
-        work(0);
+    const bool twoThreads = total > (1 << 20);
+
+    // First the passes over the stamps: the time breaks beside the stretch table of the
+    // range statistics.
+    int leaves = 0;
+    if (twoThreads) {
+        std::thread helper([this] { timeBreaks.build(stamps.constData(), stamps.size()); });
+        leaves = rangeStats.prepare(stamps, values);
         helper.join();
     } else {
         timeBreaks.build(stamps.constData(), stamps.size());
+        leaves = rangeStats.prepare(stamps, values);
+    }
+
+    // Then every column once, for both of its summaries: leaf by leaf, the leaf's samples
+    // are read from memory for the min/max pyramid and summed from cache for the moments.
+    // The columns are independent, so the second core takes every other one.
+    CurveSummary* out = summaries.data();
+    const QVector<float>* in = values.constData();
+    const qint64* t = stamps.constData();
+    RangeStats* stats = &rangeStats;
+    const auto work = [out, in, t, stats, columns, leaves](int from) {
+        std::vector<int> mine;
+        for (int c = from; c < columns; c += 2) {
+            out[c].beginBuild(in[c].size());
+            if (stats->summarises(c))
+                mine.push_back(c);
+            else
+                out[c].buildBlocks(in[c].constData(), 0, out[c].blockCount());
+        }
+        constexpr int blocksPerLeaf = RangeStats::LeafSize / CurveSummary::BlockSize;
+        static_assert(blocksPerLeaf * CurveSummary::BlockSize == RangeStats::LeafSize,
+                      "a leaf is made of whole blocks");
+        std::vector<double> dt(RangeStats::LeafSize);
+        for (int k = 0; k < leaves && !mine.empty(); ++k) {
+            const RangeStats::LeafTimes times = RangeStats::leafTimes(t, k, dt.data());
+            for (const int c : mine) {
+                const float* v = in[c].constData();
+                out[c].buildBlocks(v, k * blocksPerLeaf, (k + 1) * blocksPerLeaf);
+                stats->buildLeaf(c, k, t, v, dt.data(), times);
+            }
+        }
+        for (const int c : mine) {
+            out[c].buildBlocks(in[c].constData(), leaves * blocksPerLeaf, out[c].blockCount());
+            stats->finishColumn(c, t);
+        }
+        for (int c = from; c < columns; c += 2)
+            out[c].finishBuild();
+    };
+    if (twoThreads) {
+        std::thread helper([&work] { work(1); });
+        work(0);
+        helper.join();
+    } else {
         work(0);
         work(1);
     }
