@@ -133,6 +133,14 @@ Node scanSamples(const qint64* t, const float* v, int lo, int hi, bool forward)
 int firstEqual(const float* values, int n, float target)
 {
     int i = 0;
+#if defined(__SSE2__)
+    const __m128 want = _mm_set1_ps(target);
+    for (; i + 4 <= n; i += 4) {
+        const int hit = _mm_movemask_ps(_mm_cmpeq_ps(_mm_loadu_ps(values + i), want));
+        if (hit)
+            return i + __builtin_ctz(unsigned(hit));
+    }
+#endif
     while (i + 1 < n && values[i] != target)
         ++i;
     return i;
