@@ -119,6 +119,8 @@ void CurveSummary::beginBuild(int count)
 
 void CurveSummary::buildBlocks(const float* values, int first, int end)
 {
+    if (first >= end)
+        return;
     Level& base = m_levels.first();
     Node* nodes = base.nodes.data();
     quint8* flags = base.flags.data();
