@@ -284,13 +284,17 @@ void RangeStats::build(const QVector<qint64>& stamps, const QVector<QVector<floa
         return;
     const qint64* t = stamps.constData();
     std::vector<double> dt(LeafSize);
+    // Leaf by leaf across the columns, so that the stamps are read once.
+    for (int k = 0; k < leaves; ++k) {
+        const LeafTimes times = leafTimes(t, k, dt.data());
+        for (int c = 0; c < columns.size(); ++c) {
+            if (summarises(c))
+                buildLeaf(c, k, t, columns.at(c).constData(), dt.data(), times);
+        }
+    }
     for (int c = 0; c < columns.size(); ++c) {
-        if (!summarises(c))
-            continue;
-        const float* v = columns.at(c).constData();
-        for (int k = 0; k < leaves; ++k)
-            buildLeaf(c, k, t, v, dt.data(), leafTimes(t, k, dt.data()));
-        finishColumn(c, t);
+        if (summarises(c))
+            finishColumn(c, t);
     }
 }
 

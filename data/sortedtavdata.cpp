@@ -195,49 +195,51 @@ void SortedTavData::buildSummaries()
         leaves = rangeStats.prepare(stamps, values);
     }
 
-    // Then every column once, for both of its summaries: leaf by leaf, the leaf's samples
-    // are read from memory for the min/max pyramid and summed from cache for the moments.
-    // The columns are independent, so the second core takes every other one.
+    // Then every column once, for both of its summaries: leaf by leaf across the columns,
+    // the leaf's samples are read from memory for the min/max pyramid and summed from cache
+    // for the moments, and its stamps are read once for all columns. The first core takes
+    // the first half of the leaves, the second core the rest.
     CurveSummary* out = summaries.data();
     const QVector<float>* in = values.constData();
     const qint64* t = stamps.constData();
     RangeStats* stats = &rangeStats;
-    const auto work = [out, in, t, stats, columns, leaves](int from) {
-        std::vector<int> mine;
-        for (int c = from; c < columns; c += 2) {
-            out[c].beginBuild(in[c].size());
-            if (stats->summarises(c))
-                mine.push_back(c);
-            else
-                out[c].buildBlocks(in[c].constData(), 0, out[c].blockCount());
-        }
-        constexpr int blocksPerLeaf = RangeStats::LeafSize / CurveSummary::BlockSize;
-        static_assert(blocksPerLeaf * CurveSummary::BlockSize == RangeStats::LeafSize,
-                      "a leaf is made of whole blocks");
+    std::vector<int> joint; // columns with both summaries
+    for (int c = 0; c < columns; ++c) {
+        out[c].beginBuild(in[c].size());
+        if (stats->summarises(c))
+            joint.push_back(c);
+        else
+            out[c].buildBlocks(in[c].constData(), 0, out[c].blockCount());
+    }
+    constexpr int blocksPerLeaf = RangeStats::LeafSize / CurveSummary::BlockSize;
+    static_assert(blocksPerLeaf * CurveSummary::BlockSize == RangeStats::LeafSize,
+                  "a leaf is made of whole blocks");
+    const auto work = [out, in, t, stats, &joint, leaves](int fromLeaf, int toLeaf) {
         std::vector<double> dt(RangeStats::LeafSize);
-        for (int k = 0; k < leaves && !mine.empty(); ++k) {
+        for (int k = fromLeaf; k < toLeaf; ++k) {
             const RangeStats::LeafTimes times = RangeStats::leafTimes(t, k, dt.data());
-            for (const int c : mine) {
+            for (const int c : joint) {
                 const float* v = in[c].constData();
                 out[c].buildBlocks(v, k * blocksPerLeaf, (k + 1) * blocksPerLeaf);
                 stats->buildLeaf(c, k, t, v, dt.data(), times);
             }
         }
-        for (const int c : mine) {
-            out[c].buildBlocks(in[c].constData(), leaves * blocksPerLeaf, out[c].blockCount());
-            stats->finishColumn(c, t);
+        if (toLeaf == leaves) {
+            for (const int c : joint)
+                out[c].buildBlocks(in[c].constData(), leaves * blocksPerLeaf, out[c].blockCount());
         }
-        for (int c = from; c < columns; c += 2)
-            out[c].finishBuild();
     };
     if (twoThreads) {
-        std::thread helper([&work] { work(1); });
-        work(0);
+        std::thread helper([&work, leaves] { work(leaves / 2, leaves); });
+        work(0, leaves / 2);
         helper.join();
     } else {
-        work(0);
-        work(1);
+        work(0, leaves);
     }
+    for (const int c : joint)
+        stats->finishColumn(c, t);
+    for (int c = 0; c < columns; ++c)
+        out[c].finishBuild();
 }
 
 const CurveSummary* SortedTavData::summaryOf(int c) const
