@@ -95,21 +95,48 @@ qint64 CurveSummary::memoryBytes() const
 
 void CurveSummary::build(const float* values, int count)
 {
+    if (count <= 0 || !values) {
+        clear();
+        return;
+    }
+    beginBuild(count);
+    buildBlocks(values, 0, m_levels.first().nodes.size());
+    finishBuild();
+}
+
+void CurveSummary::beginBuild(int count)
+{
     clear();
-    if (count <= 0 || !values)
+    if (count <= 0)
         return;
     m_count = count;
-    int nodes = (count + BlockSize - 1) / BlockSize;
+    const int nodes = (count + BlockSize - 1) / BlockSize;
     Level base;
     base.nodes.resize(nodes);
     base.flags.resize(nodes);
-    for (int b = 0; b < nodes; ++b) {
-        const int a = b * BlockSize;
-        const Scan s = scan(values, a, std::min(count, a + BlockSize));
-        base.nodes[b] = {s.min, s.max};
-        base.flags[b] = quint8((s.anyValid ? HasValid : 0) | (s.anyMissing ? HasMissing : 0));
-    }
     m_levels.append(base);
+}
+
+void CurveSummary::buildBlocks(const float* values, int first, int end)
+{
+    if (first >= end)
+        return;
+    Level& base = m_levels.first();
+    Node* nodes = base.nodes.data();
+    quint8* flags = base.flags.data();
+    for (int b = first; b < end; ++b) {
+        const int a = b * BlockSize;
+        const Scan s = scan(values, a, std::min(m_count, a + BlockSize));
+        nodes[b] = {s.min, s.max};
+        flags[b] = quint8((s.anyValid ? HasValid : 0) | (s.anyMissing ? HasMissing : 0));
+    }
+}
+
+void CurveSummary::finishBuild()
+{
+    if (m_levels.isEmpty())
+        return;
+    int nodes = m_levels.first().nodes.size();
     while (nodes > 1) {
         const Level& below = m_levels.last();
         const int upper = (nodes + Fanout - 1) / Fanout;

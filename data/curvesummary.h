@@ -43,6 +43,12 @@ public:
     // Builds the pyramid over values[0 .. count-1].
     void build(const float* values, int count);
     void clear();
+    // build() in steps, so that a caller can summarise a column piece by piece while the
+    // piece is in cache for its other summaries: beginBuild(count), buildBlocks() for
+    // level-0 blocks [first, end) until every block is built, in any order, then finishBuild().
+    void beginBuild(int count);
+    void buildBlocks(const float* values, int first, int end);
+    void finishBuild();
 
     int count() const { return m_count; }
     bool isEmpty() const { return m_count == 0; }

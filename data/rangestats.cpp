@@ -5,6 +5,10 @@
 #include <algorithm>
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 using Node = RangeStats::Node;
@@ -125,6 +129,105 @@ Node scanSamples(const qint64* t, const float* v, int lo, int hi, bool forward)
     return forward ? scanSamplesIn<true>(t, v, lo, hi) : scanSamplesIn<false>(t, v, lo, hi);
 }
 
+// Index of the first of values[0, n) equal to target (which is among them).
+int firstEqual(const float* values, int n, float target)
+{
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128 want = _mm_set1_ps(target);
+    for (; i + 4 <= n; i += 4) {
+        const int hit = _mm_movemask_ps(_mm_cmpeq_ps(_mm_loadu_ps(values + i), want));
+        if (hit)
+            return i + __builtin_ctz(unsigned(hit));
+    }
+#endif
+    while (i + 1 < n && values[i] != target)
+        ++i;
+    return i;
+}
+
+// The leaf of samples lo .. lo+LeafSize-1 whose stamps do not decrease, in one pass over
+// values (v points at sample lo) when all of them are valid: its stamp moments are shared
+// by every column (times), dt holds the stamp deltas from times.first. Sums are taken about
+// the first value, as in scanSamplesIn, so that the squares stay small. False, with out
+// untouched, when a sample is missing.
+bool fastLeaf(const float* v, int lo, const double* dt, const RangeStats::LeafTimes& times,
+              Node& out)
+{
+    constexpr int n = RangeStats::LeafSize;
+    const float kv = v[0];
+    const double k = kv;
+    double sV, sVV, sTV;
+    float mn, mx;
+#if defined(__SSE2__)
+    {
+        const __m128 absMask = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
+        const __m128 limit = _mm_set1_ps(999.0f);
+        __m128 allOk = _mm_castsi128_ps(_mm_set1_epi32(-1));
+        __m128 vmn = _mm_set1_ps(kv);
+        __m128 vmx = vmn;
+        const __m128d kk = _mm_set1_pd(k);
+        __m128d a0 = _mm_setzero_pd(), a1 = a0, q0 = a0, q1 = a0, c0 = a0, c1 = a0;
+        for (int i = 0; i < n; i += 4) {
+            const __m128 x = _mm_loadu_ps(v + i);
+            allOk = _mm_and_ps(allOk, _mm_cmplt_ps(_mm_and_ps(x, absMask), limit));
+            vmn = _mm_min_ps(vmn, x);
+            vmx = _mm_max_ps(vmx, x);
+            const __m128d d0 = _mm_sub_pd(_mm_cvtps_pd(x), kk);
+            const __m128d d1 = _mm_sub_pd(_mm_cvtps_pd(_mm_movehl_ps(x, x)), kk);
+            a0 = _mm_add_pd(a0, d0);
+            a1 = _mm_add_pd(a1, d1);
+            q0 = _mm_add_pd(q0, _mm_mul_pd(d0, d0));
+            q1 = _mm_add_pd(q1, _mm_mul_pd(d1, d1));
+            c0 = _mm_add_pd(c0, _mm_mul_pd(_mm_loadu_pd(dt + i), d0));
+            c1 = _mm_add_pd(c1, _mm_mul_pd(_mm_loadu_pd(dt + i + 2), d1));
+        }
+        if (_mm_movemask_ps(allOk) != 0xF)
+            return false;
+        alignas(16) double l[2];
+        _mm_store_pd(l, _mm_add_pd(a0, a1));
+        sV = l[0] + l[1];
+        _mm_store_pd(l, _mm_add_pd(q0, q1));
+        sVV = l[0] + l[1];
+        _mm_store_pd(l, _mm_add_pd(c0, c1));
+        sTV = l[0] + l[1];
+        alignas(16) float f[4];
+        _mm_store_ps(f, vmn);
+        mn = std::min(std::min(f[0], f[1]), std::min(f[2], f[3]));
+        _mm_store_ps(f, vmx);
+        mx = std::max(std::max(f[0], f[1]), std::max(f[2], f[3]));
+    }
+#else
+    sV = sVV = sTV = 0.0;
+    mn = mx = kv;
+    for (int i = 0; i < n; ++i) {
+        const float x = v[i];
+        if (RangeStats::isMissing(x))
+            return false;
+        mn = std::min(mn, x);
+        mx = std::max(mx, x);
+        const double d = double(x) - k;
+        sV += d;
+        sVV += d * d;
+        sTV += dt[i] * d;
+    }
+#endif
+    const double sT = times.sum;
+    out.n = n;
+    out.minV = mn;
+    out.maxV = mx;
+    out.minI = lo + firstEqual(v, n, mn);
+    out.maxI = lo + firstEqual(v, n, mx);
+    out.firstI = lo;
+    out.lastI = lo + n - 1;
+    out.meanV = k + sV / n;
+    out.meanT = double(times.first) + sT / n;
+    out.m2V = std::max(0.0, sVV - sV * sV / n);
+    out.m2T = std::max(0.0, times.sumSq - sT * sT / n);
+    out.cTV = sTV - sT * sV / n;
+    return true;
+}
+
 RangeSummary toSummary(const qint64* t, const float* v, const Node& acc)
 {
     RangeSummary s;
@@ -176,6 +279,27 @@ void RangeStats::clear()
 
 void RangeStats::build(const QVector<qint64>& stamps, const QVector<QVector<float>>& columns)
 {
+    const int leaves = prepare(stamps, columns);
+    if (leaves == 0)
+        return;
+    const qint64* t = stamps.constData();
+    std::vector<double> dt(LeafSize);
+    // Leaf by leaf across the columns, so that the stamps are read once.
+    for (int k = 0; k < leaves; ++k) {
+        const LeafTimes times = leafTimes(t, k, dt.data());
+        for (int c = 0; c < columns.size(); ++c) {
+            if (summarises(c))
+                buildLeaf(c, k, t, columns.at(c).constData(), dt.data(), times);
+        }
+    }
+    for (int c = 0; c < columns.size(); ++c) {
+        if (summarises(c))
+            finishColumn(c, t);
+    }
+}
+
+int RangeStats::prepare(const QVector<qint64>& stamps, const QVector<QVector<float>>& columns)
+{
     clear();
     const int n = stamps.size();
     m_sampleCount = n;
@@ -189,7 +313,7 @@ void RangeStats::build(const QVector<qint64>& stamps, const QVector<QVector<floa
     // such data is only ever scanned, and needs no summaries at all.
     if (scanOnly(n)) {
         m_stretchStarts = std::vector<int>();
-        return;
+        return 0;
     }
 
     int count = n / LeafSize;
@@ -203,33 +327,60 @@ void RangeStats::build(const QVector<qint64>& stamps, const QVector<QVector<floa
     // Under one leaf of samples a scan is as quick, and a file of many variables with few
     // samples would spend more on empty node arrays than on its values.
     if (total == 0)
-        return;
+        return 0;
     m_nodes.resize(size_t(columns.size()));
     for (int c = 0; c < columns.size(); ++c) {
-        const QVector<float>& column = columns.at(c);
-        if (column.size() != n)
-            continue; // never summarised; queries scan
-        std::vector<Node>& nodes = m_nodes[size_t(c)];
-        nodes.resize(size_t(total));
-        const float* v = column.constData();
-        size_t next = 1; // the first stretch start not yet passed
-        for (int k = 0; k < m_levelCount[0]; ++k) {
-            const int lo = k * LeafSize;
-            const int hi = lo + LeafSize;
-            while (next < m_stretchStarts.size() && m_stretchStarts[next] <= lo)
-                ++next;
-            const bool forward = next >= m_stretchStarts.size() || m_stretchStarts[next] >= hi;
-            nodes[size_t(k)] = scanSamples(t, v, lo, hi, forward);
-        }
-        for (size_t level = 1; level < m_levelCount.size(); ++level) {
-            const Node* below = nodes.data() + m_levelOffset[level - 1];
-            Node* here = nodes.data() + m_levelOffset[level];
-            for (int k = 0; k < m_levelCount[level]; ++k) {
-                Node acc;
-                for (int j = 0; j < FanOut; ++j)
-                    merge(t, acc, below[k * FanOut + j]);
-                here[k] = acc;
-            }
+        if (columns.at(c).size() == n) // others are never summarised; queries scan
+            m_nodes[size_t(c)].resize(size_t(total));
+    }
+    return m_levelCount[0];
+}
+
+RangeStats::LeafTimes RangeStats::leafTimes(const qint64* stamps, int leaf, double* dt)
+{
+    const qint64* t = stamps + qint64(leaf) * LeafSize;
+    LeafTimes r;
+    r.first = t[0];
+    double s0 = 0, s1 = 0, q0 = 0, q1 = 0;
+    for (int i = 0; i < LeafSize; i += 2) {
+        const double a = double(t[i] - r.first);
+        const double b = double(t[i + 1] - r.first);
+        dt[i] = a;
+        dt[i + 1] = b;
+        s0 += a;
+        s1 += b;
+        q0 += a * a;
+        q1 += b * b;
+    }
+    r.sum = s0 + s1;
+    r.sumSq = q0 + q1;
+    return r;
+}
+
+void RangeStats::buildLeaf(int column, int leaf, const qint64* stamps, const float* values,
+                           const double* dt, const LeafTimes& times)
+{
+    const int lo = leaf * LeafSize;
+    const int hi = lo + LeafSize;
+    // Forward when no stretch starts inside the leaf.
+    const auto next = std::upper_bound(m_stretchStarts.begin(), m_stretchStarts.end(), lo);
+    const bool forward = next == m_stretchStarts.end() || *next >= hi;
+    Node& out = m_nodes[size_t(column)][size_t(leaf)];
+    if (!forward || !fastLeaf(values + lo, lo, dt, times, out))
+        out = scanSamples(stamps, values, lo, hi, forward);
+}
+
+void RangeStats::finishColumn(int column, const qint64* stamps)
+{
+    std::vector<Node>& nodes = m_nodes[size_t(column)];
+    for (size_t level = 1; level < m_levelCount.size(); ++level) {
+        const Node* below = nodes.data() + m_levelOffset[level - 1];
+        Node* here = nodes.data() + m_levelOffset[level];
+        for (int k = 0; k < m_levelCount[level]; ++k) {
+            Node acc;
+            for (int j = 0; j < FanOut; ++j)
+                merge(stamps, acc, below[k * FanOut + j]);
+            here[k] = acc;
         }
     }
 }

@@ -51,6 +51,28 @@ public:
     void build(const QVector<qint64>& stamps, const QVector<QVector<float>>& columns);
     void clear();
 
+    // build() in steps, for callers that walk the columns themselves (several threads, each
+    // column read once for several summaries): prepare() once, then for every leaf k and
+    // summarised column c (any thread, one thread per column) leafTimes() and buildLeaf(),
+    // and finishColumn(c) after the last leaf of c. Returns the number of leaves, 0 when
+    // there is nothing to build.
+    struct LeafTimes
+    {
+        qint64 first = 0;   // stamp the deltas are taken from
+        double sum = 0.0;   // of the deltas
+        double sumSq = 0.0; // of their squares
+    };
+    int prepare(const QVector<qint64>& stamps, const QVector<QVector<float>>& columns);
+    bool summarises(int column) const
+    {
+        return column >= 0 && size_t(column) < m_nodes.size() && !m_nodes[size_t(column)].empty();
+    }
+    // Deltas of leaf k's stamps from its first stamp into dt (LeafSize doubles).
+    static LeafTimes leafTimes(const qint64* stamps, int leaf, double* dt);
+    void buildLeaf(int column, int leaf, const qint64* stamps, const float* values,
+                   const double* dt, const LeafTimes& times);
+    void finishColumn(int column, const qint64* stamps);
+
     // Range [from, to], stamps inclusive. stamps and column must be what build() saw for
     // variable; anything else is answered by a scan, correct but slow.
     RangeSummary summarize(const QVector<qint64>& stamps, const QVector<float>& column,

@@ -73,7 +73,6 @@ int SortedTavData::readTavData(const QString& path)
         spanIndexes.append(qMakePair(span.first, span.last));
     }
     buildSummaries();
-    rangeStats.build(stamps, values);
     status = reader->status;
     return status;
 }
@@ -267,30 +266,68 @@ void SortedTavData::buildSummaries()
 {
     const int columns = values.size();
     summaries = QVector<CurveSummary>(columns);
-    CurveSummary* out = summaries.data();
-    const QVector<float>* in = values.constData();
-    const auto work = [out, in, columns](int from) {
-        for (int c = from; c < columns; c += 2)
-            out[c].build(in[c].constData(), in[c].size());
-    };
     qint64 total = stamps.size();
     for (const QVector<float>& column : qAsConst(values))
         total += column.size();
-    // Each pass reads its column once and the columns are independent: the second core
-    // takes the time breaks and every other column, so that the read grows by as little
-    // as the memory allows.
-    if (total > (1 << 20)) {
-        std::thread helper([this, &work] {
-            timeBreaks.build(stamps.constData(), stamps.size());
-            work(1);
-        });
-        work(0);
+    const bool twoThreads = total > (1 << 20);
+
+    // First the passes over the stamps: the time breaks beside the stretch table of the
+    // range statistics.
+    int leaves = 0;
+    if (twoThreads) {
+        std::thread helper([this] { timeBreaks.build(stamps.constData(), stamps.size()); });
+        leaves = rangeStats.prepare(stamps, values);
         helper.join();
     } else {
         timeBreaks.build(stamps.constData(), stamps.size());
-        work(0);
-        work(1);
+        leaves = rangeStats.prepare(stamps, values);
     }
+
+    // Then every column once, for both of its summaries: leaf by leaf across the columns,
+    // the leaf's samples are read from memory for the min/max pyramid and summed from cache
+    // for the moments, and its stamps are read once for all columns. The first core takes
+    // the first half of the leaves, the second core the rest.
+    CurveSummary* out = summaries.data();
+    const QVector<float>* in = values.constData();
+    const qint64* t = stamps.constData();
+    RangeStats* stats = &rangeStats;
+    std::vector<int> joint; // columns with both summaries
+    for (int c = 0; c < columns; ++c) {
+        out[c].beginBuild(in[c].size());
+        if (stats->summarises(c))
+            joint.push_back(c);
+        else
+            out[c].buildBlocks(in[c].constData(), 0, out[c].blockCount());
+    }
+    constexpr int blocksPerLeaf = RangeStats::LeafSize / CurveSummary::BlockSize;
+    static_assert(blocksPerLeaf * CurveSummary::BlockSize == RangeStats::LeafSize,
+                  "a leaf is made of whole blocks");
+    const auto work = [out, in, t, stats, &joint, leaves](int fromLeaf, int toLeaf) {
+        std::vector<double> dt(RangeStats::LeafSize);
+        for (int k = fromLeaf; k < toLeaf; ++k) {
+            const RangeStats::LeafTimes times = RangeStats::leafTimes(t, k, dt.data());
+            for (const int c : joint) {
+                const float* v = in[c].constData();
+                out[c].buildBlocks(v, k * blocksPerLeaf, (k + 1) * blocksPerLeaf);
+                stats->buildLeaf(c, k, t, v, dt.data(), times);
+            }
+        }
+        if (toLeaf == leaves) {
+            for (const int c : joint)
+                out[c].buildBlocks(in[c].constData(), leaves * blocksPerLeaf, out[c].blockCount());
+        }
+    };
+    if (twoThreads) {
+        std::thread helper([&work, leaves] { work(leaves / 2, leaves); });
+        work(0, leaves / 2);
+        helper.join();
+    } else {
+        work(0, leaves);
+    }
+    for (const int c : joint)
+        stats->finishColumn(c, t);
+    for (int c = 0; c < columns; ++c)
+        out[c].finishBuild();
 }
 
 const CurveSummary* SortedTavData::summaryOf(int c) const

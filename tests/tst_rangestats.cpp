@@ -1,3 +1,4 @@
+#include "curvesummary.h"
 #include "rangestats.h"
 #include "sortedtavdata.h"
 #include "tavwriter.h"
@@ -164,6 +165,7 @@ private slots:
         QTest::newRow("many leaves, no missing") << 2u << 1 << 150000 << 0 << 0.0 << 0.0f << false;
         QTest::newRow("many leaves, missing") << 3u << 1 << 150000 << 0 << 0.3 << 0.0f << false;
         QTest::newRow("ties on a coarse grid") << 4u << 1 << 80000 << 0 << 0.05 << 5.0f << false;
+        QTest::newRow("ties, no missing") << 11u << 1 << 80000 << 0 << 0.0 << 5.0f << false;
         QTest::newRow("overlapping blocks") << 5u << 3 << 60000 << 200000 << 0.1 << 0.5f << false;
         QTest::newRow("blocks that restart") << 6u << 4 << 3000 << 10000000 << 0.1 << 1.0f << false;
         QTest::newRow("mostly missing") << 7u << 2 << 40000 << 5000 << 0.995 << 0.0f << false;
@@ -186,6 +188,36 @@ private slots:
         RangeStats stats;
         stats.build(r.stamps, r.columns);
         QCOMPARE(stats.stretchCount(), scanned ? 0 : stretches);
+        // The same summaries built the way a read builds them: together with the min/max
+        // pyramids, the columns split between two threads.
+        SortedTavData set;
+        set.stamps = r.stamps;
+        set.values = r.columns;
+        set.buildSummaries();
+        QCOMPARE(set.rangeStats.stretchCount(), stats.stretchCount());
+        for (int c = 0; c < r.columns.size(); ++c) {
+            CurveSummary alone;
+            alone.build(r.columns[c].constData(), r.columns[c].size());
+            const CurveSummary* joint = set.summaryOf(c);
+            QVERIFY(joint != nullptr);
+            QCOMPARE(joint->blockCount(), alone.blockCount());
+            const float* v = r.columns[c].constData();
+            const int n = r.columns[c].size();
+            for (const auto& ix : {qMakePair(0, n - 1), qMakePair(n / 3, n / 2),
+                                   qMakePair(n - 700, n - 1), qMakePair(5, 70000)}) {
+                const int last = std::min(ix.second, n - 1);
+                const CurveSummary::Extremes a = joint->extremes(v, ix.first, last, true);
+                const CurveSummary::Extremes b = alone.extremes(v, ix.first, last, true);
+                QCOMPARE(a.anyValid, b.anyValid);
+                QCOMPARE(a.anyMissing, b.anyMissing);
+                if (b.anyValid) {
+                    QCOMPARE(a.min, b.min);
+                    QCOMPARE(a.max, b.max);
+                    QCOMPARE(a.minIndex, b.minIndex);
+                    QCOMPARE(a.maxIndex, b.maxIndex);
+                }
+            }
+        }
         // The summaries stay well below the value columns they summarise.
         QVERIFY(stats.memoryBytes() * 16 <=
                 qint64(r.stamps.size()) * qint64(sizeof(float)) * r.columns.size());
@@ -216,9 +248,12 @@ private slots:
             for (int c = 0; c < r.columns.size(); ++c) {
                 const QString what =
                     QString("column %1 [%2, %3]").arg(c).arg(q.first).arg(q.second);
+                const RangeSummary want = bruteForce(r.stamps, r.columns[c], q.first, q.second);
+                const double span = double(std::min(q.second, hi) - std::max(q.first, lo));
                 compareSummaries(stats.summarize(r.stamps, r.columns[c], c, q.first, q.second),
-                                 bruteForce(r.stamps, r.columns[c], q.first, q.second), what,
-                                 double(std::min(q.second, hi) - std::max(q.first, lo)));
+                                 want, what, span);
+                compareSummaries(rangeSummary(set, c, q.first, q.second), want,
+                                 what + " (after a read)", span);
                 if (QTest::currentTestFailed())
                     return;
             }
