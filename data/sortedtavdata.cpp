@@ -72,7 +72,8 @@ int SortedTavData::readTavData(const QString& path)
         spanIntervals.append(span.interval);
         spanIndexes.append(qMakePair(span.first, span.last));
     }
-    buildSummaries();
+    if (summariesAfterRead)
+        buildSummaries();
     status = reader->status;
     return status;
 }

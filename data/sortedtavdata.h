@@ -69,6 +69,9 @@ public:
     // (Re)builds timeBreaks and summaries from stamps and values. Called by readTavData;
     // code that fills the members by hand calls it too.
     void buildSummaries();
+    // Whether readTavData builds the summaries. Only drawing and range statistics use them,
+    // so a caller that merely dumps or converts the samples turns them off.
+    bool summariesAfterRead = true;
     // The summary of column c when it was built from the column as it is now; else nullptr.
     const CurveSummary* summaryOf(int c) const;
     // Earliest and latest stamp, whatever their order; (0, 0) without samples.

@@ -230,7 +230,7 @@ int runDump(const QStringList& args)
         return toolError(QStringLiteral("dump needs FILE"), ExitUsage);
 
     ToolSession session;
-    const int status = session.read(path);
+    const int status = session.read(path, false);
     if (!writeDumpJson(stdout, session.data(), session.messages(), withValues))
         return toolError(QStringLiteral("cannot write the output"), ExitFailed);
     if (status != 0)
@@ -249,7 +249,7 @@ int runExport(const QStringList& args)
     const QString& out = o.positional.at(1);
 
     ToolSession session;
-    if (session.read(path) != 0)
+    if (session.read(path, false) != 0)
         return toolError(QStringLiteral("cannot read %1: %2").arg(path, failureReason(session)),
                          ExitFailed);
     const SortedTavData& set = session.data();

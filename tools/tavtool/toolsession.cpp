@@ -19,8 +19,10 @@ ToolSession::~ToolSession()
     m_worker.wait();
 }
 
-int ToolSession::read(const QString& path)
+int ToolSession::read(const QString& path, bool summaries)
 {
+    // Set before the request is queued, so the worker sees it when it reads.
+    m_set.summariesAfterRead = summaries;
     QEventLoop loop;
     // Queued into this thread: messages arrive in emission order and all before the
     // readFinished that ends the loop.

@@ -19,8 +19,9 @@ public:
     ToolSession(const ToolSession&) = delete;
     ToolSession& operator=(const ToolSession&) = delete;
 
-    // Runs onReadTrigged and waits for readFinished; returns the data set's status.
-    int read(const QString& path);
+    // Runs onReadTrigged and waits for readFinished; returns the data set's status. Without
+    // summaries the samples are the same, but drawing and range statistics are slower.
+    int read(const QString& path, bool summaries = true);
     // Runs onExportData; true when exportFinished came.
     bool exportCsv(const QString& filePath, const QList<int>& indexList, qlonglong stampStart,
                    qlonglong stampEnd);
