@@ -1,6 +1,7 @@
 #include "commands.h"
 
 #include "dumpjson.h"
+#include "toolargs.h"
 #include "toolsession.h"
 
 #include <QFileInfo>
@@ -11,31 +12,7 @@
 
 namespace {
 
-// The last message of a failed read says why it failed.
-QString failureReason(const ToolSession& session)
-{
-    return session.messages().isEmpty() ? QStringLiteral("read failed")
-                                        : session.messages().last().first;
-}
-
-bool parseStamp(const QString& text, qlonglong& stamp)
-{
-    bool ok = false;
-    stamp = text.toLongLong(&ok);
-    return ok;
-}
-
-bool parseIndexes(const QString& text, QList<int>& indexes)
-{
-    for (const QString& part : text.split(QLatin1Char(','))) {
-        bool ok = false;
-        const int index = part.trimmed().toInt(&ok);
-        if (!ok || index < 0)
-            return false;
-        indexes.append(index);
-    }
-    return !indexes.isEmpty();
-}
+using namespace ToolArgs;
 
 struct ExportOptions
 {
@@ -253,18 +230,9 @@ int runExport(const QStringList& args)
         return toolError(QStringLiteral("cannot read %1: %2").arg(path, failureReason(session)),
                          ExitFailed);
     const SortedTavData& set = session.data();
-    if (o.indexes.isEmpty()) {
-        for (int i = 0; i < set.names.size(); ++i)
-            o.indexes.append(i);
-    }
-    for (int index : o.indexes) {
-        if (index >= set.names.size())
-            return toolError(QStringLiteral("--vars: %1 has no variable %2 (it has %3)")
-                                 .arg(path)
-                                 .arg(index)
-                                 .arg(set.names.size()),
-                             ExitUsage);
-    }
+    const QString badIndex = completeIndexes(set, path, o.indexes);
+    if (!badIndex.isEmpty())
+        return toolError(badIndex, ExitUsage);
     const auto range = std::minmax_element(set.stamps.cbegin(), set.stamps.cend());
     const qlonglong from = o.hasFrom ? o.from : *range.first;
     const qlonglong to = o.hasTo ? o.to : *range.second;

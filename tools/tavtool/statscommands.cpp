@@ -5,6 +5,7 @@
 #include "render.h"
 #include "tavdrawer.h"
 #include "testreport.h"
+#include "toolargs.h"
 #include "toolsession.h"
 
 #include <QCoreApplication>
@@ -18,6 +19,8 @@
 
 namespace {
 
+using namespace ToolArgs;
+
 struct RangeOptions
 {
     QStringList positional;
@@ -28,25 +31,6 @@ struct RangeOptions
     qlonglong from = 0;
     qlonglong to = 0;
 };
-
-bool parseStamp(const QString& text, qlonglong& stamp)
-{
-    bool ok = false;
-    stamp = text.toLongLong(&ok);
-    return ok;
-}
-
-bool parseIndexes(const QString& text, QList<int>& indexes)
-{
-    for (const QString& part : text.split(QLatin1Char(','))) {
-        bool ok = false;
-        const int index = part.trimmed().toInt(&ok);
-        if (!ok || index < 0)
-            return false;
-        indexes.append(index);
-    }
-    return !indexes.isEmpty();
-}
 
 // Empty on success, else the usage error. allowed lists the options the command takes.
 QString parseRangeOptions(const QString& command, const QStringList& args,
@@ -190,23 +174,13 @@ int runStats(const QStringList& args)
 
     ToolSession session;
     if (session.read(path) != 0) {
-        const QString reason = session.messages().isEmpty() ? QStringLiteral("read failed")
-                                                            : session.messages().last().first;
-        return toolError(QStringLiteral("cannot read %1: %2").arg(path, reason), ExitFailed);
+        return toolError(QStringLiteral("cannot read %1: %2").arg(path, failureReason(session)),
+                         ExitFailed);
     }
     const SortedTavData& set = session.data();
-    if (o.indexes.isEmpty()) {
-        for (int i = 0; i < set.names.size(); ++i)
-            o.indexes.append(i);
-    }
-    for (int index : o.indexes) {
-        if (index >= set.names.size())
-            return toolError(QStringLiteral("--vars: %1 has no variable %2 (it has %3)")
-                                 .arg(path)
-                                 .arg(index)
-                                 .arg(set.names.size()),
-                             ExitUsage);
-    }
+    const QString badIndex = completeIndexes(set, path, o.indexes);
+    if (!badIndex.isEmpty())
+        return toolError(badIndex, ExitUsage);
     completeRange(set, o);
     const QByteArray text = statsJson(set, o.indexes, o.from, o.to);
     if (std::fwrite(text.constData(), 1, size_t(text.size()), stdout) != size_t(text.size()) ||

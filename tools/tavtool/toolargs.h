@@ -1,0 +1,54 @@
+#pragma once
+
+#include "toolsession.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// Argument and result helpers shared by the commands.
+namespace ToolArgs {
+
+// The last message of a failed read says why it failed.
+inline QString failureReason(const ToolSession& session)
+{
+    return session.messages().isEmpty() ? QStringLiteral("read failed")
+                                        : session.messages().last().first;
+}
+
+inline bool parseStamp(const QString& text, qlonglong& stamp)
+{
+    bool ok = false;
+    stamp = text.toLongLong(&ok);
+    return ok;
+}
+
+// "I,J,...": indexes of variables, none negative.
+inline bool parseIndexes(const QString& text, QList<int>& indexes)
+{
+    for (const QString& part : text.split(QLatin1Char(','))) {
+        bool ok = false;
+        const int index = part.trimmed().toInt(&ok);
+        if (!ok || index < 0)
+            return false;
+        indexes.append(index);
+    }
+    return !indexes.isEmpty();
+}
+
+// Every variable when none was chosen; else the usage error for an index past the last.
+inline QString completeIndexes(const SortedTavData& set, const QString& path, QList<int>& indexes)
+{
+    if (indexes.isEmpty()) {
+        for (int i = 0; i < set.names.size(); ++i)
+            indexes.append(i);
+    }
+    for (int index : indexes) {
+        if (index >= set.names.size())
+            return QStringLiteral("--vars: %1 has no variable %2 (it has %3)")
+                .arg(path, QString::number(index), QString::number(set.names.size()));
+    }
+    return {};
+}
+
+} // namespace ToolArgs
