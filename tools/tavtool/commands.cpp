@@ -14,15 +14,7 @@ namespace {
 
 using namespace ToolArgs;
 
-struct ExportOptions
-{
-    QStringList positional;
-    QList<int> indexes;
-    bool hasFrom = false;
-    bool hasTo = false;
-    qlonglong from = 0;
-    qlonglong to = 0;
-};
+using ExportOptions = RangeArgs;
 
 // Empty on success, else the usage error.
 QString parseExportOptions(const QStringList& args, ExportOptions& o)
@@ -34,12 +26,9 @@ QString parseExportOptions(const QStringList& args, ExportOptions& o)
             if (i + 1 >= args.size())
                 return QStringLiteral("%1 needs a value").arg(a);
             const QString value = args.at(++i);
-            if (a == QLatin1String("--vars") && !parseIndexes(value, o.indexes))
-                return QStringLiteral("--vars wants indexes like 0,2,1, not '%1'").arg(value);
-            if (a == QLatin1String("--from") && !(o.hasFrom = parseStamp(value, o.from)))
-                return QStringLiteral("--from wants a stamp in seconds, not '%1'").arg(value);
-            if (a == QLatin1String("--to") && !(o.hasTo = parseStamp(value, o.to)))
-                return QStringLiteral("--to wants a stamp in seconds, not '%1'").arg(value);
+            const QString bad = parseRangeValue(a, value, o);
+            if (!bad.isEmpty())
+                return bad;
         } else if (a.startsWith(QLatin1String("--"))) {
             return QStringLiteral("export: unknown option %1").arg(a);
         } else {

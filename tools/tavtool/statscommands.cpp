@@ -21,15 +21,9 @@ namespace {
 
 using namespace ToolArgs;
 
-struct RangeOptions
+struct RangeOptions : RangeArgs
 {
-    QStringList positional;
-    QList<int> indexes;
     QString config;
-    bool hasFrom = false;
-    bool hasTo = false;
-    qlonglong from = 0;
-    qlonglong to = 0;
 };
 
 // Empty on success, else the usage error. allowed lists the options the command takes.
@@ -42,12 +36,9 @@ QString parseRangeOptions(const QString& command, const QStringList& args,
             if (i + 1 >= args.size())
                 return QStringLiteral("%1: %2 needs a value").arg(command, a);
             const QString value = args.at(++i);
-            if (a == QLatin1String("--vars") && !parseIndexes(value, o.indexes))
-                return QStringLiteral("--vars wants indexes like 0,2,1, not '%1'").arg(value);
-            if (a == QLatin1String("--from") && !(o.hasFrom = parseStamp(value, o.from)))
-                return QStringLiteral("--from wants a stamp in seconds, not '%1'").arg(value);
-            if (a == QLatin1String("--to") && !(o.hasTo = parseStamp(value, o.to)))
-                return QStringLiteral("--to wants a stamp in seconds, not '%1'").arg(value);
+            const QString bad = parseRangeValue(a, value, o);
+            if (!bad.isEmpty())
+                return bad;
             if (a == QLatin1String("--config"))
                 o.config = value;
         } else if (a.startsWith(QLatin1String("--"))) {

@@ -36,6 +36,29 @@ inline bool parseIndexes(const QString& text, QList<int>& indexes)
     return !indexes.isEmpty();
 }
 
+// What --vars, --from and --to choose, beside the plain arguments.
+struct RangeArgs
+{
+    QStringList positional;
+    QList<int> indexes;
+    bool hasFrom = false;
+    bool hasTo = false;
+    qlonglong from = 0;
+    qlonglong to = 0;
+};
+
+// Takes the value of --vars, --from or --to; empty on success, else the usage error.
+inline QString parseRangeValue(const QString& option, const QString& value, RangeArgs& o)
+{
+    if (option == QLatin1String("--vars") && !parseIndexes(value, o.indexes))
+        return QStringLiteral("--vars wants indexes like 0,2,1, not '%1'").arg(value);
+    if (option == QLatin1String("--from") && !(o.hasFrom = parseStamp(value, o.from)))
+        return QStringLiteral("--from wants a stamp in seconds, not '%1'").arg(value);
+    if (option == QLatin1String("--to") && !(o.hasTo = parseStamp(value, o.to)))
+        return QStringLiteral("--to wants a stamp in seconds, not '%1'").arg(value);
+    return {};
+}
+
 // Every variable when none was chosen; else the usage error for an index past the last.
 inline QString completeIndexes(const SortedTavData& set, const QString& path, QList<int>& indexes)
 {
