@@ -1,4 +1,4 @@
-#include "tavdrawer.h"
+#include "plotcanvas.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -8,46 +8,29 @@
 
 namespace {
 
-const QColor red(0xD0, 0x10, 0x10);
+const QColor red = PlotCanvas::Red;
 
 // 600x400 canvas, plot 50..550 x 53..350; samples t = 0..100 lie at x = 50 + 5 t.
-struct Canvas
+struct Canvas : PlotCanvas
 {
-    TavDrawer d;
-
     explicit Canvas(int columns = 1, float value = 50.0f)
+        : PlotCanvas(600, 400, stamps(),
+                     QVector<QVector<float>>(columns, QVector<float>(101, value)))
     {
-        d.resize(600, 400);
-        QResizeEvent ev(QSize(600, 400), QSize());
-        QCoreApplication::sendEvent(&d, &ev);
-        d.DarkMode = d.WaterMark = d.DrawA = d.DrawB = false;
-        d.showError = d.showSys = d.showUser = false;
-        d.xSplCount = d.ySplCount = 0;
-        d.upperLimits = {100.0f, 110.0f, 2000.0f};
-        d.lowerLimits = {0.0f, -10.0f, -2000.0f};
-        SortedTavData& s = d.dataSet;
-        s.stamps.resize(101);
-        std::iota(s.stamps.begin(), s.stamps.end(), 0);
-        s.values = QVector<QVector<float>>(columns, QVector<float>(101, value));
-        s.sampleCount = 101;
-        s.spanIndexes = {{0, 100}};
-        s.spanIntervals = {1};
-        s.status = 0;
-        for (int i = 0; i < columns; ++i) {
-            s.names.append(QString::number(i));
-            d.curveInfoList.append(CurveInfo{false, s.names.last()});
-        }
-        d.stampStart = 0;
-        d.stampEnd = 100;
     }
 
-    void draw(int curve, float weight, int axis = 0, const QColor& color = red)
+    static QVector<qint64> stamps()
     {
-        d.curveInfoList[curve] = {true, d.curveInfoList[curve].CurveName, color.name(), weight, 1,
-                                  axis};
+        QVector<qint64> t(101);
+        std::iota(t.begin(), t.end(), 0);
+        return t;
     }
 
-    QImage paint() { return d.grab().toImage().convertToFormat(QImage::Format_RGB32); }
+    void draw(int curve, float weight, int axis = 0)
+    {
+        d.curveInfoList[curve].CurveWeight = weight;
+        d.curveInfoList[curve].RefIndex = axis;
+    }
 };
 
 QList<int> rowsOf(const QImage& img, int x)

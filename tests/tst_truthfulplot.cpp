@@ -1,8 +1,7 @@
 // The canvas against a painter that draws every sample: same pixels at every zoom, the
 // joining rule, lone samples, stamps going back, and vernier readings from the data.
 #include "curvepainter.h"
-#include "plotmapping.h"
-#include "tavdrawer.h"
+#include "plotcanvas.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -18,7 +17,6 @@
 namespace {
 
 constexpr qint64 T0 = 1600000000;
-const QColor Red(0xD0, 0x10, 0x10);
 const float NaN = std::numeric_limits<float>::quiet_NaN();
 using Stamps = QList<qint64>;
 using Values = QList<float>;
@@ -56,43 +54,25 @@ bool inked(const QImage& img, int x, int y)
     return (255 - qRed(p)) + (255 - qGreen(p)) + (255 - qBlue(p)) > 120;
 }
 
-struct Canvas
+struct Canvas : PlotCanvas
 {
-    TavDrawer d;
+    using PlotCanvas::PlotCanvas;
 
-    Canvas(int w, int h, const QVector<qint64>& stamps, const QVector<QVector<float>>& columns)
+    // From seconds after T0, and values (50 wherever none are given).
+    Canvas(int w, int h, const Stamps& stamps, const Values& values)
+        : PlotCanvas(w, h, times(stamps), {column(values, stamps.size())})
     {
-        d.resize(w, h);
-        QResizeEvent ev(QSize(w, h), QSize());
-        QCoreApplication::sendEvent(&d, &ev);
-        d.DarkMode = d.WaterMark = d.DrawA = d.DrawB = false;
-        d.showError = d.showSys = d.showUser = false;
-        d.xSplCount = d.ySplCount = 0;
-        d.upperLimits = {100.0f, 110.0f};
-        d.lowerLimits = {0.0f, -10.0f};
-        SortedTavData& s = d.dataSet;
-        s.stamps = stamps;
-        s.values = columns;
-        s.sampleCount = stamps.size();
-        s.status = 0;
-        for (int i = 0; i < columns.size(); ++i) {
-            s.names.append(QString::number(i));
-            d.curveInfoList.append(CurveInfo{true, s.names.last(), Red.name(), 1.0f, 1, 0});
-        }
-        s.buildSummaries();
-        const auto range = s.stampRange();
-        d.stampStart = range.first;
-        d.stampEnd = range.second;
     }
-
-    QImage paint() { return d.grab().toImage().convertToFormat(QImage::Format_RGB32); }
-    int x(qint64 t) const
+    static QVector<qint64> times(const Stamps& stamps)
     {
-        return TimeMapping{d.stampStart, d.stampEnd, d.plotLeft, d.plotRight}.curveX(t);
+        QVector<qint64> t;
+        for (qint64 s : stamps)
+            t << T0 + s;
+        return t;
     }
-    int y(float v) const
+    static QVector<float> column(const Values& values, int n)
     {
-        return ValueMapping(d.upperLimits[0], d.lowerLimits[0], d.plotTop, d.plotBottom).y(v);
+        return values.isEmpty() ? QVector<float>(n, 50.0f) : values.toVector();
     }
 
     // Every sample of curve c as a plain polyline, pieces split by the rule, a lone
@@ -174,8 +154,6 @@ private slots:
     void sameInkAsEverySample();
     void joining_data();
     void joining();
-    void loneSamples_data();
-    void loneSamples();
     void backwardBreak_data();
     void backwardBreak();
     void rangeAfterReadCoversBackwardStamps();
@@ -261,22 +239,34 @@ void TestTruthfulPlot::sameInkAsEverySample()
 
 void TestTruthfulPlot::joining_data()
 {
-    QTest::addColumn<Stamps>("stamps"); // seconds after T0
-    QTest::addColumn<Values>("values"); // 50 unless missing
-    QTest::addColumn<QString>("joins"); // per gap: + joined, - broken
+    QTest::addColumn<Stamps>("stamps");   // seconds after T0
+    QTest::addColumn<Values>("values");   // 50 unless missing
+    QTest::addColumn<QString>("joins");   // per gap: + joined, - broken
+    QTest::addColumn<QList<int>>("lone"); // samples drawn as dots
     const float M = MissingValue;
-    QTest::newRow("regular 60 s") << Stamps{0, 60, 120, 180} << Values{} << "+++";
+    const QList<int> none;
+    QTest::newRow("regular 60 s") << Stamps{0, 60, 120, 180} << Values{} << "+++" << none;
     QTest::newRow("irregular 97 to 140 s")
-        << Stamps{0, 97, 237, 334, 474, 571} << Values{} << "+++++";
+        << Stamps{0, 97, 237, 334, 474, 571} << Values{} << "+++++" << none;
     QTest::newRow("60 s series stops for an hour")
-        << Stamps{0, 60, 120, 3720, 3780, 3840} << Values{} << "++-++";
-    QTest::newRow("a gap within bridgeGap") << Stamps{0, 5, 10, 70, 75} << Values{} << "++++";
-    QTest::newRow("gap of twice the interval") << Stamps{0, 40, 80, 160, 200} << Values{} << "++++";
+        << Stamps{0, 60, 120, 3720, 3780, 3840} << Values{} << "++-++" << none;
+    QTest::newRow("a gap within bridgeGap")
+        << Stamps{0, 5, 10, 70, 75} << Values{} << "++++" << none;
+    QTest::newRow("gap of twice the interval")
+        << Stamps{0, 40, 80, 160, 200} << Values{} << "++++" << none;
     QTest::newRow("gap over twice the interval")
-        << Stamps{0, 40, 80, 161, 201} << Values{} << "++-+";
+        << Stamps{0, 40, 80, 161, 201} << Values{} << "++-+" << none;
     QTest::newRow("missing value")
-        << Stamps{0, 60, 120, 180, 240} << Values{50, 50, M, 50, 50} << "+--+";
-    QTest::newRow("NaN") << Stamps{0, 60, 120, 180, 240} << Values{50, 50, NaN, 50, 50} << "+--+";
+        << Stamps{0, 60, 120, 180, 240} << Values{50, 50, M, 50, 50} << "+--+" << none;
+    QTest::newRow("NaN") << Stamps{0, 60, 120, 180, 240} << Values{50, 50, NaN, 50, 50} << "+--+"
+                         << none;
+    QTest::newRow("lone between two pauses")
+        << Stamps{0, 60, 120, 3720, 7320, 7380, 7440} << Values{} << "++--++" << QList<int>{3};
+    QTest::newRow("lone between missing values")
+        << Stamps{0, 600, 1200, 1800, 2400} << Values{50, M, 50, NaN, 50} << "----"
+        << QList<int>{0, 2, 4};
+    QTest::newRow("lone after a pause at the end")
+        << Stamps{0, 60, 120, 180, 3780} << Values{} << "+++-" << QList<int>{4};
 }
 
 void TestTruthfulPlot::joining()
@@ -284,57 +274,19 @@ void TestTruthfulPlot::joining()
     QFETCH(Stamps, stamps);
     QFETCH(Values, values);
     QFETCH(QString, joins);
-    QVector<qint64> t;
-    QVector<float> v;
-    for (int i = 0; i < stamps.size(); ++i) {
-        t << T0 + stamps[i];
-        v << (values.isEmpty() ? 50.0f : values[i]);
-    }
-    Canvas c(900, 400, t, {v});
-    c.d.stampStart -= 10; // every sample inside the plot
-    c.d.stampEnd += 10;
+    QFETCH(QList<int>, lone);
+    Canvas c(900, 400, stamps, values);
+    c.d.curveInfoList[0].CurveWeight = 3.0f;
+    c.d.stampStart -= 100; // every sample inside the plot
+    c.d.stampEnd += 100;
     const QImage img = c.paint();
+    const QVector<qint64>& t = c.d.dataSet.stamps;
     const int y = c.y(50.0f);
     for (int i = 0; i + 1 < t.size(); ++i) {
-        if (t[i + 1] < t[i])
-            continue; // the joins across a step back are looked at below
         const int x = (c.x(t[i]) + c.x(t[i + 1])) / 2;
         const bool ink = inked(img, x, y) || inked(img, x, y - 1) || inked(img, x, y + 1);
         QVERIFY2(ink == (joins[i] == '+'), qPrintable(QStringLiteral("gap %1").arg(i)));
     }
-}
-
-void TestTruthfulPlot::loneSamples_data()
-{
-    QTest::addColumn<Stamps>("stamps");
-    QTest::addColumn<Values>("values");
-    QTest::addColumn<QList<int>>("lone"); // samples drawn as dots
-    const float M = MissingValue;
-    QTest::newRow("between two pauses")
-        << Stamps{0, 60, 120, 3720, 7320, 7380, 7440} << Values{} << QList<int>{3};
-    QTest::newRow("between missing values")
-        << Stamps{0, 600, 1200, 1800, 2400} << Values{50, M, 50, NaN, 50} << QList<int>{0, 2, 4};
-    QTest::newRow("after a pause at the end")
-        << Stamps{0, 60, 120, 180, 3780} << Values{} << QList<int>{4};
-}
-
-void TestTruthfulPlot::loneSamples()
-{
-    QFETCH(Stamps, stamps);
-    QFETCH(Values, values);
-    QFETCH(QList<int>, lone);
-    QVector<qint64> t;
-    QVector<float> v;
-    for (int i = 0; i < stamps.size(); ++i) {
-        t << T0 + stamps[i];
-        v << (values.isEmpty() ? 50.0f : values[i]);
-    }
-    Canvas c(900, 400, t, {v});
-    c.d.curveInfoList[0].CurveWeight = 3.0f;
-    c.d.stampStart -= 100;
-    c.d.stampEnd += 100;
-    const QImage img = c.paint();
-    const int y = c.y(50.0f);
     for (int i : lone) {
         const int x = c.x(t[i]);
         // A dot as wide as the pen, and nothing on either side of it.
