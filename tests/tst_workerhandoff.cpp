@@ -1,8 +1,6 @@
-// The GUI/worker hand-off as a state machine on its own: every transition of its table,
-// and random request sequences played against a model worker that runs one job at a time.
+// The GUI/worker hand-off as a state machine on its own: every transition of its table.
 #include "workerhandoff.h"
 
-#include <QRandomGenerator>
 #include <QtTest>
 
 namespace {
@@ -70,6 +68,7 @@ private slots:
             {"exporting export", ex, "e:y", "", "Exporting", true},
             {"exporting done", ex, "d", "Exported(x)", "Idle", true},
             {"exporting done, one waits", ex + " e:y e:z", "d", "Export(z) Exported(x)", "Exporting", true},
+            {"the waiting export reports itself", ex + " e:y d", "d", "Exported(y)", "Idle", true},
             {"waiting export dropped by clear", ex + " e:y c", "d", "ClearData", "Idle", true},
             {"superseded read", sup, "r:b", "ClearView", "Superseded", false},
             {"superseded clear", "r:a r:b", "c", "ClearView", "Superseded", false},
@@ -97,91 +96,6 @@ private slots:
         QTEST(QString::fromLatin1(WorkerHandoff::stateName(h.state())), "state");
         QCOMPARE(h.dataSetReadable(), readable);
         QCOMPARE(h.busy(), h.state() != State::Idle);
-    }
-
-    // Random requests against a worker that takes one job at a time and answers after a
-    // random delay. Whatever the order: at most one job runs, the data set is never emptied
-    // or read by the GUI while a job runs that writes it, only the latest read is ever
-    // delivered, a cleared view stays clear, and exports are reported in request order.
-    void randomSequences_data()
-    {
-        QTest::addColumn<quint32>("seed");
-        for (quint32 seed = 1; seed <= 8; ++seed)
-            QTest::addRow("seed %u", seed) << seed;
-    }
-
-    void randomSequences()
-    {
-        QFETCH(quint32, seed);
-        QRandomGenerator rng(seed);
-        WorkerHandoff h;
-        Step::Kind running = Step::ClearView; // ClearView: no job runs
-        QString wantedRead; // the read the view should end with; empty: none (cleared)
-        bool wantedSettled = true, muted = false;
-        QStringList exportsAsked, exportsReported;
-        int reads = 0;
-
-        auto play = [&](const WorkerHandoff::Steps& steps) {
-            for (const Step& s : steps) {
-                if (s.kind == Step::ClearData)
-                    QVERIFY2(running == Step::ClearView, "data set emptied under a running job");
-                muted = (muted || s.kind == Step::MuteWorker) && s.kind != Step::StartRead &&
-                        s.kind != Step::StartExport;
-                if (s.kind == Step::StartRead || s.kind == Step::StartExport) {
-                    QVERIFY2(running == Step::ClearView, "two jobs at once");
-                    running = s.kind;
-                } else if (s.kind == Step::DeliverRead || s.kind == Step::DeliverExport) {
-                    QVERIFY(!muted);
-                    if (s.kind == Step::DeliverExport)
-                        exportsReported << s.path;
-                    else
-                        QCOMPARE(s.path, wantedRead);
-                    wantedSettled = wantedSettled || s.kind == Step::DeliverRead;
-                }
-            }
-        };
-        auto done = [&] {
-            running = Step::ClearView;
-            play(h.workerDone());
-        };
-
-        for (int i = 0; i < 400 && !QTest::currentTestFailed(); ++i) {
-            const int a = rng.bounded(10);
-            if (a < 4) {
-                wantedRead = a < 3 ? QStringLiteral("f%1").arg(reads++) : QString();
-                wantedSettled = a == 3;
-                exportsAsked.clear();
-                exportsReported.clear();
-                play(a < 3 ? h.requestRead(wantedRead) : h.requestClear());
-            } else if (a < 6) {
-                const bool hasData = h.dataSetReadable() && !wantedRead.isEmpty() && wantedSettled;
-                const bool busyExporting = h.state() == State::Exporting;
-                ExportJob job;
-                job.filePath = QStringLiteral("x%1").arg(i);
-                if (!hasData && h.state() == State::Idle)
-                    continue; // the canvas asks only with data on screen
-                const WorkerHandoff::Steps steps = h.requestExport(job);
-                if (hasData) {
-                    // Waiting exports: only the latest of those asked meanwhile runs.
-                    if (busyExporting && exportsAsked.size() > exportsReported.size() + 1)
-                        exportsAsked.removeLast();
-                    exportsAsked << job.filePath;
-                } else {
-                    QVERIFY(steps.isEmpty());
-                }
-                play(steps);
-            } else if (running != Step::ClearView) {
-                done();
-            }
-            // The GUI may read the data set only when no read writes it.
-            if (running == Step::StartRead)
-                QVERIFY(!h.dataSetReadable());
-        }
-        while (running != Step::ClearView)
-            done();
-        QCOMPARE(h.state(), State::Idle);
-        QVERIFY(wantedSettled);
-        QCOMPARE(exportsReported, exportsAsked);
     }
 };
 
