@@ -1,74 +1,25 @@
-#include "ostrel.h"
+#include "ostrelviewer.h"
 #include "programrun.h"
-#include "tavdrawer.h"
-#include "testutil.h"
+#include "rangestats.h"
 #include "tst_ostrelmodal.h"
 #include "vytabstats.h"
 #include "vytabvern.h"
 
-#include <QtTest>
 #include <QtWidgets>
 
 #include <cmath>
 
 namespace {
 
-const QString Sample = TestUtil::sourceDir() + QStringLiteral("/samples/sample.tavdata");
-
-// Figures of one variable over [from, to] straight from the samples.
-struct Figures
-{
-    int count = 0;
-    double min = 0, max = 0, mean = 0, stdDev = 0, rate = 0;
-};
-
-Figures bruteForce(const SortedTavData& set, int var, qint64 from, qint64 to)
-{
-    Figures f;
-    double sv = 0, st = 0;
-    QVector<int> in;
-    for (int i = 0; i < set.stamps.size(); ++i) {
-        const float v = set.values[var][i];
-        if (set.stamps[i] < from || set.stamps[i] > to || !(std::fabs(v) < 999.0f))
-            continue;
-        in.append(i);
-        f.min = in.size() == 1 ? v : std::min(f.min, double(v));
-        f.max = in.size() == 1 ? v : std::max(f.max, double(v));
-        sv += v;
-        st += set.stamps[i];
-    }
-    f.count = in.size();
-    if (in.isEmpty())
-        return f;
-    f.mean = sv / in.size();
-    const double mt = st / in.size();
-    double vv = 0, tt = 0, tv = 0;
-    for (int i : in) {
-        const double dv = set.values[var][i] - f.mean, dt = set.stamps[i] - mt;
-        vv += dv * dv;
-        tt += dt * dt;
-        tv += dt * dv;
-    }
-    f.stdDev = std::sqrt(vv / in.size());
-    f.rate = tt > 0 ? tv / tt * 60 : 0;
-    return f;
-}
-
 // A window on the sample with both verniers in the plot.
-struct Viewer
+struct Viewer : OstrelViewer
 {
-    Viewer() : w(Sample), reads(w.drawer, &TavDrawer::readFinished) {}
-    bool ready()
-    {
-        w.resize(1300, 800);
-        w.show();
-        return QTest::qWaitForWindowExposed(&w) && (!reads.isEmpty() || reads.wait(30000));
-    }
-    Ostrel w;
-    QSignalSpy reads;
+    Viewer() : OstrelViewer(samplePath()) {}
+    bool ready() { return show(1300, 800) && waitRead(); }
 };
 
-// The cells against the brute force, to the decimals the table shows.
+// The cells against the figures of the range (themselves checked against a brute force
+// in tst_rangestats), to the decimals the table shows.
 void checkTable(const VyTabStats& table, const TavDrawer& d, qint64 from, qint64 to)
 {
     QStringList drawn;
@@ -83,9 +34,9 @@ void checkTable(const VyTabStats& table, const TavDrawer& d, qint64 from, qint64
     QCOMPARE(table.rowCount(), drawn.size());
     for (int r = 0; r < drawn.size(); ++r) {
         QCOMPARE(table.item(r, 0)->text(), drawn[r]);
-        const Figures f = bruteForce(d.dataSet, indexes[r], from, to);
+        const RangeSummary f = rangeSummary(d.dataSet, indexes[r], from, to);
         QVERIFY2(f.count > 1, "choose a range with samples");
-        const double want[] = {f.min, f.max, f.mean, f.max - f.min, f.stdDev, f.rate};
+        const double want[] = {f.min, f.max, f.mean, f.peakToPeak(), f.stdDev, f.ratePerMinute};
         const double tolerance[] = {0.006, 0.006, 0.006, 0.011, 0.0006, 0.0006};
         for (int k = 0; k < 6; ++k) {
             bool ok = false;
@@ -104,23 +55,6 @@ class TestTabStats : public QObject
     QTemporaryDir tmp;
 
 private slots:
-    // Under the vernier table, on the control page, in a box headed "区间统计"; its headers.
-    void placement()
-    {
-        Viewer v;
-        QVERIFY(v.ready());
-        QStringList texts;
-        for (int c = 2; c < v.w.tabStats->columnCount(); ++c)
-            texts << v.w.tabStats->horizontalHeaderItem(c)->text();
-        QCOMPARE(texts, QStringList({"最小", "最大", "平均", "峰峰值", "标准差", "速率(/min)"}));
-        auto* box = qobject_cast<QGroupBox*>(v.w.tabStats->parentWidget());
-        QVERIFY(box);
-        QCOMPARE(box->title(), QStringLiteral("区间统计"));
-        QCOMPARE(box->parentWidget(), v.w.tabVern->parentWidget());
-        QLayout* page = box->parentWidget()->layout();
-        QCOMPARE(page->indexOf(box), page->indexOf(v.w.tabVern) + 1);
-    }
-
     // Both verniers: the range is A..B in time order, and it follows the verniers as they
     // move; one vernier or none: the visible range.
     void followsVerniers_data()
@@ -212,12 +146,9 @@ private slots:
     // statistics table for the sample's four drawn curves, without scrolling.
     void startSizeShowsEveryRow()
     {
-        Ostrel w(Sample);
-        QSignalSpy reads(w.drawer, &TavDrawer::readFinished);
-        w.resize(821, 666); // the start size on a 1600 x 1000 screen
-        w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        QVERIFY(!reads.isEmpty() || reads.wait(30000));
+        OstrelViewer v(samplePath());
+        QVERIFY(v.show(821, 666) && v.waitRead()); // the start size on a 1600 x 1000 screen
+        Ostrel& w = v.w;
         auto* tabs = w.findChild<QTabWidget*>();
         QVERIFY(tabs);
         tabs->setCurrentIndex(1);
