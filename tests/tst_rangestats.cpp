@@ -260,56 +260,6 @@ private slots:
         }
     }
 
-    // Small cases whose answer is known by hand, including the tie rule across a
-    // backward jump: the earliest stamp wins, not the earliest index.
-    void handCases_data()
-    {
-        QTest::addColumn<QVector<qint64>>("stamps");
-        QTest::addColumn<QVector<float>>("values");
-        QTest::addColumn<qint64>("from");
-        QTest::addColumn<qint64>("to");
-        QTest::addColumn<qint64>("count");
-        QTest::addColumn<qint64>("minStamp");
-        QTest::addColumn<qint64>("maxStamp");
-        QTest::addColumn<bool>("hasRate");
-        QTest::addColumn<double>("rate");
-        const float M = MissingValue;
-        QTest::newRow("one sample")
-            << QVector<qint64>{0, 60, 120} << QVector<float>{1, 2, 3} << qint64(60) << qint64(60)
-            << qint64(1) << qint64(60) << qint64(60) << false << 0.0;
-        QTest::newRow("line of 2 per minute")
-            << QVector<qint64>{0, 60, 120, 180} << QVector<float>{10, 12, 14, 16} << qint64(0)
-            << qint64(180) << qint64(4) << qint64(0) << qint64(180) << true << 2.0;
-        QTest::newRow("missing skipped")
-            << QVector<qint64>{0, 30, 60} << QVector<float>{5, M, 4} << qint64(0) << qint64(60)
-            << qint64(2) << qint64(60) << qint64(0) << true << -1.0;
-        QTest::newRow("tie across backward jump")
-            << QVector<qint64>{100, 200, 50, 150} << QVector<float>{7, 1, 7, 1} << qint64(0)
-            << qint64(300) << qint64(4) << qint64(150) << qint64(50) << true << -2.88;
-        QTest::newRow("same stamp twice")
-            << QVector<qint64>{10, 10} << QVector<float>{3, 3} << qint64(10) << qint64(10)
-            << qint64(2) << qint64(10) << qint64(10) << false << 0.0;
-    }
-
-    void handCases()
-    {
-        QFETCH(QVector<qint64>, stamps);
-        QFETCH(QVector<float>, values);
-        QFETCH(qint64, from);
-        QFETCH(qint64, to);
-        RangeStats stats;
-        stats.build(stamps, {values});
-        const RangeSummary s = stats.summarize(stamps, values, 0, from, to);
-        QTEST(s.count, "count");
-        QTEST(s.minStamp, "minStamp");
-        QTEST(s.maxStamp, "maxStamp");
-        QTEST(s.hasRate, "hasRate");
-        QFETCH(double, rate);
-        if (s.hasRate)
-            QVERIFY2(std::fabs(s.ratePerMinute - rate) < 1e-9,
-                     qPrintable(QString::number(s.ratePerMinute, 'g', 17)));
-    }
-
     // The data set builds the summaries at the end of a read and drops them on clear.
     void builtByReadAndCleared()
     {
