@@ -3,8 +3,6 @@
 #include "ostrelviewer.h"
 #include "tst_ostrelmodal.h"
 #include "viewnavigation.h"
-#include "vyiconbutton.h"
-#include "vyspin.h"
 #include "vytabinfo.h"
 #include "windowpaths.h"
 
@@ -13,7 +11,6 @@
 #include <cmath>
 #include <csignal>
 #include <ctime>
-#include <limits>
 #include <sys/resource.h>
 
 namespace {
@@ -93,19 +90,6 @@ private slots:
                      ok ? path + QStringLiteral(" 读取完成！") : QStringLiteral("等待打开文件"));
     }
 
-    void accMsg()
-    {
-        Ostrel w{QString()};
-        for (auto [percent, value, textShown] :
-             {std::tuple{-1, 0, false}, {0, 0, true}, {42, 42, true}}) {
-            w.accMsg(QStringLiteral("x"), 77);
-            w.accMsg(QStringLiteral("/d/run.tavdata 读取中"), percent);
-            QCOMPARE(w.statusLabel->text(), QStringLiteral("/d/run.tavdata 读取中"));
-            QCOMPARE(w.progressBar->value(), value);
-            QCOMPARE(w.progressBar->isTextVisible(), textShown);
-        }
-    }
-
     void watchdogWarnsAtLimit()
     {
         ModalAnswerer answerer;
@@ -142,20 +126,6 @@ private slots:
             QCOMPARE(d->upperLimits[0], withData ? float(999.9) : upper0);
             QCOMPARE(d->stampStart, withData ? qint64(1614834367) : start0);
         }
-    }
-
-    void collapseTwice()
-    {
-        OstrelViewer v;
-        QVERIFY(v.show(1300, 800));
-        QWidget* side = v.w.widget(1);
-        QVERIFY(v.call("collapsRight"));
-        QVERIFY(side->width() <= 4);
-        QCOMPARE(v.w.collapseButton->toolTip(), QStringLiteral("展开右侧菜单"));
-        QVERIFY(v.call("collapsRight"));
-        const int expected = qMax(300 - v.w.handleWidth(), side->minimumSizeHint().width());
-        QVERIFY(qAbs(side->width() - expected) <= 2);
-        QCOMPARE(v.w.collapseButton->toolTip(), QStringLiteral("折叠右侧菜单"));
     }
 
     void suffixRule_data()
@@ -403,15 +373,6 @@ private slots:
                      round == 0 ? done + QStringLiteral(" 配置文件有误，已使用默认值") : done);
         }
         QCOMPARE(answerer.boxTexts, QStringList());
-    }
-
-    void weightEditor()
-    {
-        const double inf = std::numeric_limits<double>::infinity();
-        // clang-format off
-        for (auto [weight, shown] : {std::pair{2.7, 2}, {0.5, 1}, {7.0, 5}, {1e300, 5}, {-1e300, 1}, {inf, 5}, {std::nan(""), 1}})
-            QVERIFY2(VySpin(0, weight).value() == shown, qPrintable(QString::number(weight)));
-        // clang-format on
     }
 };
 
