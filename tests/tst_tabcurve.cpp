@@ -17,8 +17,8 @@ private slots:
                  {{false, "b", "#000000", 0.5f, 2, 1}, {1, 1, 1}, {false, "b", "#000000", 1.0f, 2, 1}},
                  {{true, "温度", "#FFFFFF", 7.0f, 1, 0}, {5, 0, 0}, {true, "温度", "#FFFFFF", 5.0f, 1, 0}},
                  {{true, "c", "#0a0B0c", 1.0f, 3, 2}, {1, 1, 1}, {true, "c", "#0a0B0c", 1.0f, 2, 1}},
-                 {{true, "n", "#000000", qQNaN(), 1, 0}, {1, 0, 0}, {true, "n", "#000000", 1.0f, 1, 0}},
-                 {{true, "i", "#000000", qInf(), 1, 0}, {5, 0, 0}, {true, "i", "#000000", 5.0f, 1, 0}}}) {
+                 {{true, "n", "#000000", float(qQNaN()), 1, 0}, {1, 0, 0}, {true, "n", "#000000", 1.0f, 1, 0}},
+                 {{true, "i", "#000000", float(qInf()), 1, 0}, {5, 0, 0}, {true, "i", "#000000", 5.0f, 1, 0}}}) {
             // clang-format on
             VyTabCurve t;
             QSignalSpy changed(&t, &VyTabCurve::curveInfoChanged);
