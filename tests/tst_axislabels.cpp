@@ -112,19 +112,6 @@ private slots:
             QVERIFY(to - gridPosition(from, to, next, n) < extent);
     }
 
-    // A label keeps its width, hugs its axis 6 px off, and moves away only to stay whole.
-    void spans()
-    {
-        for (int width : {30, 44, 61}) { // narrow, as wide as the margin, wider
-            const Span l = leftAxisLabel(50, width), r = rightAxisLabel(750, 800, width);
-            QCOMPARE(l.right - l.left + 1, width);
-            QCOMPARE(r.right - r.left + 1, width);
-            QVERIFY(l.left >= 0 && r.right <= 799);
-            QCOMPARE(l.right, qMax(44, width - 1));
-            QCOMPARE(r.left, qMin(755, 800 - width));
-        }
-    }
-
     // On the canvas: each intermediate Y label's ink is centred on its grid line, and a
     // label wider than the margin is drawn whole.
     void onCanvas_data()
