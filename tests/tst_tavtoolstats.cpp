@@ -161,27 +161,6 @@ private slots:
         QVERIFY(humidity["ratePerMinute"].isNull()); // one stamp has no slope
     }
 
-    void errors_data()
-    {
-        QTest::addColumn<int>("code");
-        for (const char* args :
-             {"2 stats", "2 stats F --from x", "2 stats F --from 9 --to 8", "2 stats F --vars 0,3",
-              "2 report F", "2 report F out.pdf --config none.ini",
-              "1 report F /no/such/dir/a.pdf"})
-            QTest::newRow(args + 2) << QString(args).left(1).toInt();
-    }
-
-    void errors()
-    {
-        QFETCH(int, code);
-        QStringList args = QString(QTest::currentDataTag()).split(' ');
-        args.replaceInStrings(QRegularExpression("^F$"), m_file);
-        const auto r = tavtool(args);
-        QCOMPARE(r.code, code);
-        QVERIFY2(r.err.contains("tavtool: "), r.err.constData());
-        QVERIFY(r.out.isEmpty());
-    }
-
     // The report is a PDF whose text layer holds the items, names, page numbers and the
     // events of the range, not those outside it; a huge event log is cut at 5000 listed
     // events, and the report says how many it left out.
