@@ -3,7 +3,6 @@
 // lies (front when w < s[0], back when w >= s[n-1], left out when no gap fits).
 #include "eventlist.h"
 
-#include <QRandomGenerator>
 #include <QtTest>
 #include <tuple>
 
@@ -13,16 +12,14 @@ using Row = std::tuple<int, QString, qint64>; // kind, text, stamp
 
 // The rule as written, one linear scan and one list insertion per entry.
 QList<Row> literal(const QList<ErrorRecord>& errors, const QList<EventRecord>& sys,
-                   const QList<EventRecord>& user, bool e, bool s, bool u)
+                   const QList<EventRecord>& user)
 {
     QList<Row> rows;
-    if (e) {
-        for (const ErrorRecord& r : errors) {
-            if (r.state == 0)
-                rows.append({0, QStringLiteral("故障[%1] 解除").arg(r.code), r.stamp});
-            else if (r.state == 1)
-                rows.append({1, QStringLiteral("故障[%1] 发生").arg(r.code), r.stamp});
-        }
+    for (const ErrorRecord& r : errors) {
+        if (r.state == 0)
+            rows.append({0, QStringLiteral("故障[%1] 解除").arg(r.code), r.stamp});
+        else if (r.state == 1)
+            rows.append({1, QStringLiteral("故障[%1] 发生").arg(r.code), r.stamp});
     }
     auto place = [&rows](int kind, const EventRecord& r) {
         const qint64 w = r.stamp;
@@ -40,12 +37,10 @@ QList<Row> literal(const QList<ErrorRecord>& errors, const QList<EventRecord>& s
             rows.append({kind, r.text, w});
         }
     };
-    if (s)
-        for (const EventRecord& r : sys)
-            place(2, r);
-    if (u)
-        for (const EventRecord& r : user)
-            place(3, r);
+    for (const EventRecord& r : sys)
+        place(2, r);
+    for (const EventRecord& r : user)
+        place(3, r);
     return rows;
 }
 
@@ -116,45 +111,7 @@ private slots:
                           : t);
         }
         QTEST(names.join(QLatin1Char(' ')), "expected");
-        QCOMPARE(rowsOf(list), literal(errors, s, u, true, true, true));
-    }
-
-    // Random lists: few distinct stamps (many ties), faults with descents, every state,
-    // every filter combination.
-    void random_data()
-    {
-        QTest::addColumn<quint32>("seed");
-        for (quint32 seed = 1; seed <= 40; ++seed)
-            QTest::addRow("seed %u", seed) << seed;
-    }
-
-    void random()
-    {
-        QFETCH(quint32, seed);
-        const int faults = int(seed % 5) * 12, events = 5 + int(seed * 7 % 60);
-        const int stampRange = seed % 3 == 0 ? 6 : 200;
-        const int descentEvery = 1 + int(seed % 4) * 5; // about one fault in n starts a new run
-        QRandomGenerator rng(seed);
-        QList<ErrorRecord> errors;
-        qint64 t = rng.bounded(stampRange);
-        for (int i = 0; i < faults; ++i) {
-            if (rng.bounded(descentEvery) == 0)
-                t = rng.bounded(stampRange);
-            else
-                t = qMin<qint64>(stampRange, t + rng.bounded(3));
-            errors.append({quint32(t), qint16(i - 5), qint16(rng.bounded(3))});
-        }
-        QList<EventRecord> sys, user;
-        for (int i = 0; i < events; ++i) {
-            QList<EventRecord>& target = rng.bounded(2) ? sys : user;
-            target.append({quint32(rng.bounded(stampRange + 1)), QStringLiteral("e%1").arg(i)});
-        }
-        for (int flags = 0; flags < 8; ++flags) {
-            const bool e = flags & 1, s = flags & 2, u = flags & 4;
-            QVERIFY2(rowsOf(EventList::build(errors, sys, user, e, s, u)) ==
-                         literal(errors, sys, user, e, s, u),
-                     qPrintable(QString::number(flags)));
-        }
+        QCOMPARE(rowsOf(list), literal(errors, s, u));
     }
 };
 
