@@ -150,325 +150,316 @@ class TestTruthfulPlot : public QObject
 {
     Q_OBJECT
 private slots:
-    void sameInkAsEverySample_data();
-    void sameInkAsEverySample();
-    void joining_data();
-    void joining();
-    void backwardBreak_data();
-    void backwardBreak();
-    void rangeAfterReadCoversBackwardStamps();
-    void verniers_data();
-    void verniers();
-    void hiddenInkIsCovered_data();
-    void hiddenInkIsCovered();
-};
-
-void TestTruthfulPlot::sameInkAsEverySample_data()
-{
-    QTest::addColumn<QString>("data");
-    QTest::addColumn<double>("from"); // fractions of the recording
-    QTest::addColumn<double>("width");
-    QTest::addColumn<float>("weight");
-    const QList<QPair<const char*, QPair<double, double>>> zooms = {{"full range", {0.0, 1.0}},
-                                                                    {"a tenth", {0.43, 0.1}},
-                                                                    {"1/200", {0.61, 0.005}},
-                                                                    {"1/4000", {0.3, 0.00025}}};
-    for (const char* data : {"smooth", "noisy", "spiky", "irregular", "out of order", "gaps"}) {
-        for (const auto& z : zooms)
-            QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(data, z.first)))
-                << QString(data) << z.second.first << z.second.second << 1.0f;
-    }
-    QTest::newRow("noisy, full range, weight 2") << "noisy" << 0.0 << 1.0 << 2.0f;
-    QTest::newRow("smooth, 1/200, weight 3") << "smooth" << 0.61 << 0.005 << 3.0f;
-    QTest::newRow("spiky, a tenth, weight 2") << "spiky" << 0.43 << 0.1 << 2.0f;
-}
-
-void TestTruthfulPlot::sameInkAsEverySample()
-{
-    QFETCH(QString, data);
-    QFETCH(double, from);
-    QFETCH(double, width);
-    QFETCH(float, weight);
-    // Enough samples that a column at full range spans several pyramid blocks.
-    const int n = 300000;
-    std::mt19937 rng(11);
-    std::uniform_real_distribution<float> noise(-15.0f, 15.0f);
-    std::uniform_int_distribution<int> step(97, 140);
-    QVector<qint64> t(n);
-    QVector<float> v(n);
-    qint64 now = T0;
-    for (int i = 0; i < n; ++i) {
-        if (data == QLatin1String("out of order") && i == n / 2)
-            now -= 10 * (n / 4); // the clock set back: the second half overlaps the first
-        t[i] = now;
-        now += data == QLatin1String("irregular") ? step(rng) : 10;
-        v[i] = 50.0f + 30.0f * std::sin(i * 13.0f / n);
-        if (data == QLatin1String("noisy") || data == QLatin1String("irregular"))
-            v[i] += noise(rng);
-        if (data == QLatin1String("out of order") && i >= n / 2)
-            v[i] += 12.0f;
-    }
-    if (data == QLatin1String("spiky")) {
-        v.fill(40.0f);
-        for (int i : {777, 12345, 20001, 31313})
-            v[i] = i % 2 ? 85.0f : 3.0f;
-    }
-    if (data == QLatin1String("gaps")) {
-        for (int i = 5000; i < 5400; ++i)
-            v[i] = MissingValue;
-        for (int i : {9000, 9002, 17001, 26000})
-            v[i] = NaN;
-        for (int i = 40000; i < 40300; ++i)
-            v[i] = MissingValue; // whole blocks of missing values
-        for (int i = 200000; i < n; ++i)
-            t[i] += 3600; // an hour's pause
-    }
-    Canvas c(900, 500, t, {v});
-    c.d.curveInfoList[0].CurveWeight = weight;
-    const qint64 first = c.d.stampStart;
-    const qint64 range = c.d.stampEnd - first;
-    c.d.stampStart = first + qint64(range * from);
-    c.d.stampEnd = c.d.stampStart + std::max<qint64>(qint64(range * width), 10);
-    const QImage canvas = c.paint();
-    const QImage reference = c.reference(0);
-    const QStringList extra = unmatched(canvas, reference, c.d);
-    const QStringList missing = unmatched(reference, canvas, c.d);
-    QVERIFY2(extra.isEmpty(), qPrintable("ink the samples do not make: " + extra.join(' ')));
-    QVERIFY2(missing.isEmpty(), qPrintable("samples not drawn: " + missing.join(' ')));
-}
-
-void TestTruthfulPlot::joining_data()
-{
-    QTest::addColumn<Stamps>("stamps");   // seconds after T0
-    QTest::addColumn<Values>("values");   // 50 unless missing
-    QTest::addColumn<QString>("joins");   // per gap: + joined, - broken
-    QTest::addColumn<QList<int>>("lone"); // samples drawn as dots
-    const float M = MissingValue;
-    const QList<int> none;
-    QTest::newRow("regular 60 s") << Stamps{0, 60, 120, 180} << Values{} << "+++" << none;
-    QTest::newRow("irregular 97 to 140 s")
-        << Stamps{0, 97, 237, 334, 474, 571} << Values{} << "+++++" << none;
-    QTest::newRow("60 s series stops for an hour")
-        << Stamps{0, 60, 120, 3720, 3780, 3840} << Values{} << "++-++" << none;
-    QTest::newRow("a gap within bridgeGap")
-        << Stamps{0, 5, 10, 70, 75} << Values{} << "++++" << none;
-    QTest::newRow("gap of twice the interval")
-        << Stamps{0, 40, 80, 160, 200} << Values{} << "++++" << none;
-    QTest::newRow("gap over twice the interval")
-        << Stamps{0, 40, 80, 161, 201} << Values{} << "++-+" << none;
-    QTest::newRow("missing value")
-        << Stamps{0, 60, 120, 180, 240} << Values{50, 50, M, 50, 50} << "+--+" << none;
-    QTest::newRow("NaN") << Stamps{0, 60, 120, 180, 240} << Values{50, 50, NaN, 50, 50} << "+--+"
-                         << none;
-    QTest::newRow("lone between two pauses")
-        << Stamps{0, 60, 120, 3720, 7320, 7380, 7440} << Values{} << "++--++" << QList<int>{3};
-    QTest::newRow("lone between missing values")
-        << Stamps{0, 600, 1200, 1800, 2400} << Values{50, M, 50, NaN, 50} << "----"
-        << QList<int>{0, 2, 4};
-    QTest::newRow("lone after a pause at the end")
-        << Stamps{0, 60, 120, 180, 3780} << Values{} << "+++-" << QList<int>{4};
-}
-
-void TestTruthfulPlot::joining()
-{
-    QFETCH(Stamps, stamps);
-    QFETCH(Values, values);
-    QFETCH(QString, joins);
-    QFETCH(QList<int>, lone);
-    Canvas c(900, 400, stamps, values);
-    c.d.curveInfoList[0].CurveWeight = 3.0f;
-    c.d.stampStart -= 100; // every sample inside the plot
-    c.d.stampEnd += 100;
-    const QImage img = c.paint();
-    const QVector<qint64>& t = c.d.dataSet.stamps;
-    const int y = c.y(50.0f);
-    for (int i = 0; i + 1 < t.size(); ++i) {
-        const int x = (c.x(t[i]) + c.x(t[i + 1])) / 2;
-        const bool ink = inked(img, x, y) || inked(img, x, y - 1) || inked(img, x, y + 1);
-        QVERIFY2(ink == (joins[i] == '+'), qPrintable(QStringLiteral("gap %1").arg(i)));
-    }
-    for (int i : lone) {
-        const int x = c.x(t[i]);
-        // A dot as wide as the pen, and nothing on either side of it.
-        QVERIFY2(inked(img, x - 1, y) && inked(img, x, y) && inked(img, x, y - 1),
-                 qPrintable(QStringLiteral("sample %1 not drawn").arg(i)));
-        QVERIFY2(!inked(img, x - 5, y) && !inked(img, x + 5, y),
-                 qPrintable(QStringLiteral("sample %1 joined").arg(i)));
-    }
-}
-
-void TestTruthfulPlot::backwardBreak_data()
-{
-    QTest::addColumn<qint64>("t"); // seconds after T0
-    QTest::addColumn<float>("value");
-    QTest::addColumn<bool>("ink");
-    // First block 0..1000 s at 20, second block 500..1500 s at 80.
-    QTest::newRow("no line back from the first block's end") << 750LL << 50.0f << false;
-    QTest::newRow("first block where its times fall") << 750LL << 20.0f << true;
-    QTest::newRow("second block where its times fall") << 750LL << 80.0f << true;
-    QTest::newRow("second block after the first ends") << 1250LL << 80.0f << true;
-    QTest::newRow("first block ends at its last stamp") << 1250LL << 20.0f << false;
-    QTest::newRow("second block starts at its first stamp") << 250LL << 80.0f << false;
-}
-
-void TestTruthfulPlot::backwardBreak()
-{
-    QFETCH(qint64, t);
-    QFETCH(float, value);
-    QFETCH(bool, ink);
-    QVector<qint64> stamps;
-    QVector<float> v;
-    for (qint64 s = 0; s <= 1000; s += 10) {
-        stamps << T0 + s;
-        v << 20.0f;
-    }
-    for (qint64 s = 500; s <= 1500; s += 10) {
-        stamps << T0 + s;
-        v << 80.0f;
-    }
-    Canvas c(900, 400, stamps, {v});
-    QCOMPARE(c.d.stampStart, T0);
-    QCOMPARE(c.d.stampEnd, T0 + 1500);
-    const QImage img = c.paint();
-    const int x = c.x(T0 + t);
-    const int y = c.y(value);
-    QCOMPARE(inked(img, x, y) || inked(img, x, y - 1) || inked(img, x, y + 1), ink);
-}
-
-void TestTruthfulPlot::rangeAfterReadCoversBackwardStamps()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("back.csv"));
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("时间,T\n");
-    const auto line = [&](qint64 s) {
-        f.write(QDateTime::fromSecsSinceEpoch(T0 + s, Qt::UTC)
-                    .toString(QStringLiteral("yyyy/MM/dd hh:mm:ss,20.0\n"))
-                    .toUtf8());
-    };
-    for (qint64 s : {600, 660, 720, 780, 0, 60, 120, 180, 240})
-        line(s);
-    f.close();
-    TavDrawer d;
-    d.configPath = dir.filePath(QStringLiteral("none.ini"));
-    QSignalSpy done(&d, &TavDrawer::readFinished);
-    d.readTAVData(path);
-    QVERIFY(done.wait(10000));
-    QVERIFY(d.hasData());
-    QCOMPARE(d.stampStart, T0);
-    QCOMPARE(d.stampEnd, T0 + 780);
-    d.onResetView();
-    QCOMPARE(d.stampStart, T0);
-    QCOMPARE(d.stampEnd, T0 + 780);
-}
-
-void TestTruthfulPlot::verniers_data()
-{
-    QTest::addColumn<qint64>("start"); // of the X range, seconds after T0; 500 s over 500 px
-    QTest::addColumn<qint64>("end");
-    QTest::addColumn<int>("pos");
-    QTest::addColumn<Values>("readings"); // curve 0, curve 1
-    QTest::addColumn<qint64>("stamp");
-    // Samples every 10 s from 10 to 200 s and from 300 to 400 s (a pause between);
-    // curve 0 = t / 10 with the sample at 100 s missing, curve 1 = t / 5.
-    const float none = 999.0f;
-    QTest::newRow("on a sample") << 0LL << 500LL << 80 << Values{3, 6} << 30LL;
-    QTest::newRow("between samples") << 0LL << 500LL << 85 << Values{3, 6} << 30LL;
-    QTest::newRow("on a missing value") << 0LL << 500LL << 150 << Values{none, 20} << 100LL;
-    QTest::newRow("just after a missing value") << 0LL << 500LL << 155 << Values{none, 20} << 100LL;
-    QTest::newRow("just before a missing value") << 0LL << 500LL << 145 << Values{none, 18} << 90LL;
-    QTest::newRow("last sample before a pause") << 0LL << 500LL << 250 << Values{20, 40} << 200LL;
-    QTest::newRow("in a pause") << 0LL << 500LL << 300 << Values{none, none} << 250LL;
-    QTest::newRow("before the first sample") << 0LL << 500LL << 55 << Values{none, none} << 5LL;
-    QTest::newRow("past the last sample") << 0LL << 500LL << 500 << Values{none, none} << 450LL;
-    // A million seconds per pixel: the whole recording in one column, read at 35 s.
-    QTest::newRow("zoomed far out")
-        << 35LL - 250000000LL << 35LL + 250000000LL << 300 << Values{3, 6} << 30LL;
-}
-
-void TestTruthfulPlot::verniers()
-{
-    QFETCH(qint64, start);
-    QFETCH(qint64, end);
-    QFETCH(int, pos);
-    QFETCH(Values, readings);
-    QFETCH(qint64, stamp);
-    QVector<qint64> t;
-    QVector<float> v0;
-    QVector<float> v1;
-    for (qint64 s = 10; s <= 400; s += 10) {
-        if (s > 200 && s < 300)
-            continue;
-        t << T0 + s;
-        v0 << (s == 100 ? MissingValue : float(s) / 10.0f);
-        v1 << float(s) / 5.0f;
-    }
-    Canvas c(600, 400, t, {v0, v1});
-    c.d.stampStart = T0 + start;
-    c.d.stampEnd = T0 + end;
-    c.d.DrawA = c.d.DrawB = true;
-    c.d.vernPosA = pos;
-    c.d.vernPosB = pos;
-    c.paint();
-    QCOMPARE(c.d.vernValuesA, readings);
-    QCOMPARE(c.d.vernValuesB, readings);
-    QCOMPARE(c.d.vernStampA, T0 + stamp);
-    QCOMPARE(c.d.vernStampB, T0 + stamp);
-}
-
-void TestTruthfulPlot::hiddenInkIsCovered_data()
-{
-    QTest::addColumn<int>("curves");
-    QTest::addColumn<float>("weight");
-    QTest::addColumn<int>("alpha"); // of the last curve
-    QTest::newRow("two curves") << 2 << 1.0f << 255;
-    QTest::newRow("six curves") << 6 << 1.0f << 255;
-    QTest::newRow("wide pens") << 4 << 3.0f << 255;
-    QTest::newRow("translucent last curve hides nothing") << 3 << 1.0f << 128;
-}
-
-// Leaving out what later curves cover changes no pixel of the plot.
-void TestTruthfulPlot::hiddenInkIsCovered()
-{
-    QFETCH(int, curves);
-    QFETCH(float, weight);
-    QFETCH(int, alpha);
-    std::mt19937 rng(5);
-    std::uniform_real_distribution<float> value(5.0f, 95.0f);
-    const ValueMapping vm(100.0f, 0.0f, 50, 350);
-    QVector<CurvePainter> culled(curves);
-    QVector<CurvePainter> whole(curves);
-    for (int j = 0; j < curves; ++j) {
-        QColor colour = QColor::fromHsv(j * 50, 255, 200);
-        colour.setAlpha(j == curves - 1 ? alpha : 255);
-        const QPen pen(QBrush(colour), weight, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin);
-        QVector<CurveAggregator::Mark> marks;
-        for (int x = 40; x < 560; ++x) {
-            const float a = value(rng);
-            const float b = x % 7 ? a + value(rng) / 8.0f : value(rng); // tall and short
-            marks.append({x, x, x, a, std::min(a, b), std::max(a, b), b, x % 50 != 0});
+    void sameInkAsEverySample_data()
+    {
+        QTest::addColumn<QString>("data");
+        QTest::addColumn<double>("from"); // fractions of the recording
+        QTest::addColumn<double>("width");
+        QTest::addColumn<float>("weight");
+        const QList<QPair<const char*, QPair<double, double>>> zooms = {{"full range", {0.0, 1.0}},
+                                                                        {"a tenth", {0.43, 0.1}},
+                                                                        {"1/200", {0.61, 0.005}},
+                                                                        {"1/4000", {0.3, 0.00025}}};
+        for (const char* data : {"smooth", "noisy", "spiky", "irregular", "out of order", "gaps"}) {
+            for (const auto& z : zooms)
+                QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(data, z.first)))
+                    << QString(data) << z.second.first << z.second.second << 1.0f;
         }
-        culled[j].begin(pen);
-        culled[j].add(marks.constData(), marks.size(), vm);
-        whole[j].begin(pen);
-        whole[j].add(marks.constData(), marks.size(), vm);
+        QTest::newRow("noisy, full range, weight 2") << "noisy" << 0.0 << 1.0 << 2.0f;
+        QTest::newRow("smooth, 1/200, weight 3") << "smooth" << 0.61 << 0.005 << 3.0f;
+        QTest::newRow("spiky, a tenth, weight 2") << "spiky" << 0.43 << 0.1 << 2.0f;
     }
-    const QRect area(QPoint(50, 50), QPoint(550, 350));
-    QVector<int> top;
-    QVector<int> bottom;
-    CurvePainter::hideCovered(culled.data(), curves, area, top, bottom);
-    const auto paint = [&](const QVector<CurvePainter>& inks) {
-        QImage img(600, 400, QImage::Format_RGB32);
-        img.fill(Qt::white);
-        QPainter p(&img);
-        p.setRenderHint(QPainter::Antialiasing, true);
-        for (const CurvePainter& ink : inks)
-            ink.paint(p);
-        return img.copy(area);
-    };
-    QCOMPARE(paint(culled), paint(whole));
-}
+
+    void sameInkAsEverySample()
+    {
+        QFETCH(QString, data);
+        QFETCH(double, from);
+        QFETCH(double, width);
+        QFETCH(float, weight);
+        // Enough samples that a column at full range spans several pyramid blocks.
+        const int n = 300000;
+        std::mt19937 rng(11);
+        std::uniform_real_distribution<float> noise(-15.0f, 15.0f);
+        std::uniform_int_distribution<int> step(97, 140);
+        QVector<qint64> t(n);
+        QVector<float> v(n);
+        qint64 now = T0;
+        for (int i = 0; i < n; ++i) {
+            if (data == QLatin1String("out of order") && i == n / 2)
+                now -= 10 * (n / 4); // the clock set back: the second half overlaps the first
+            t[i] = now;
+            now += data == QLatin1String("irregular") ? step(rng) : 10;
+            v[i] = 50.0f + 30.0f * std::sin(i * 13.0f / n);
+            if (data == QLatin1String("noisy") || data == QLatin1String("irregular"))
+                v[i] += noise(rng);
+            if (data == QLatin1String("out of order") && i >= n / 2)
+                v[i] += 12.0f;
+        }
+        if (data == QLatin1String("spiky")) {
+            v.fill(40.0f);
+            for (int i : {777, 12345, 20001, 31313})
+                v[i] = i % 2 ? 85.0f : 3.0f;
+        }
+        if (data == QLatin1String("gaps")) {
+            for (int i = 5000; i < 5400; ++i)
+                v[i] = MissingValue;
+            for (int i : {9000, 9002, 17001, 26000})
+                v[i] = NaN;
+            for (int i = 40000; i < 40300; ++i)
+                v[i] = MissingValue; // whole blocks of missing values
+            for (int i = 200000; i < n; ++i)
+                t[i] += 3600; // an hour's pause
+        }
+        Canvas c(900, 500, t, {v});
+        c.d.curveInfoList[0].CurveWeight = weight;
+        const qint64 first = c.d.stampStart;
+        const qint64 range = c.d.stampEnd - first;
+        c.d.stampStart = first + qint64(range * from);
+        c.d.stampEnd = c.d.stampStart + std::max<qint64>(qint64(range * width), 10);
+        const QImage canvas = c.paint();
+        const QImage reference = c.reference(0);
+        const QStringList extra = unmatched(canvas, reference, c.d);
+        const QStringList missing = unmatched(reference, canvas, c.d);
+        QVERIFY2(extra.isEmpty(), qPrintable("ink the samples do not make: " + extra.join(' ')));
+        QVERIFY2(missing.isEmpty(), qPrintable("samples not drawn: " + missing.join(' ')));
+    }
+
+    void joining_data()
+    {
+        QTest::addColumn<Stamps>("stamps");   // seconds after T0
+        QTest::addColumn<Values>("values");   // 50 unless missing
+        QTest::addColumn<QString>("joins");   // per gap: + joined, - broken
+        QTest::addColumn<QList<int>>("lone"); // samples drawn as dots
+        const float M = MissingValue;
+        const QList<int> none;
+        QTest::newRow("regular 60 s") << Stamps{0, 60, 120, 180} << Values{} << "+++" << none;
+        QTest::newRow("irregular 97 to 140 s")
+            << Stamps{0, 97, 237, 334, 474, 571} << Values{} << "+++++" << none;
+        QTest::newRow("60 s series stops for an hour")
+            << Stamps{0, 60, 120, 3720, 3780, 3840} << Values{} << "++-++" << none;
+        QTest::newRow("a gap within bridgeGap")
+            << Stamps{0, 5, 10, 70, 75} << Values{} << "++++" << none;
+        QTest::newRow("gap of twice the interval")
+            << Stamps{0, 40, 80, 160, 200} << Values{} << "++++" << none;
+        QTest::newRow("gap over twice the interval")
+            << Stamps{0, 40, 80, 161, 201} << Values{} << "++-+" << none;
+        QTest::newRow("missing value")
+            << Stamps{0, 60, 120, 180, 240} << Values{50, 50, M, 50, 50} << "+--+" << none;
+        QTest::newRow("NaN") << Stamps{0, 60, 120, 180, 240} << Values{50, 50, NaN, 50, 50}
+                             << "+--+" << none;
+        QTest::newRow("lone between two pauses")
+            << Stamps{0, 60, 120, 3720, 7320, 7380, 7440} << Values{} << "++--++" << QList<int>{3};
+        QTest::newRow("lone between missing values")
+            << Stamps{0, 600, 1200, 1800, 2400} << Values{50, M, 50, NaN, 50} << "----"
+            << QList<int>{0, 2, 4};
+        QTest::newRow("lone after a pause at the end")
+            << Stamps{0, 60, 120, 180, 3780} << Values{} << "+++-" << QList<int>{4};
+    }
+
+    void joining()
+    {
+        QFETCH(Stamps, stamps);
+        QFETCH(Values, values);
+        QFETCH(QString, joins);
+        QFETCH(QList<int>, lone);
+        Canvas c(900, 400, stamps, values);
+        c.d.curveInfoList[0].CurveWeight = 3.0f;
+        c.d.stampStart -= 100; // every sample inside the plot
+        c.d.stampEnd += 100;
+        const QImage img = c.paint();
+        const QVector<qint64>& t = c.d.dataSet.stamps;
+        const int y = c.y(50.0f);
+        for (int i = 0; i + 1 < t.size(); ++i) {
+            const int x = (c.x(t[i]) + c.x(t[i + 1])) / 2;
+            const bool ink = inked(img, x, y) || inked(img, x, y - 1) || inked(img, x, y + 1);
+            QVERIFY2(ink == (joins[i] == '+'), qPrintable(QStringLiteral("gap %1").arg(i)));
+        }
+        for (int i : lone) {
+            const int x = c.x(t[i]);
+            // A dot as wide as the pen, and nothing on either side of it.
+            QVERIFY2(inked(img, x - 1, y) && inked(img, x, y) && inked(img, x, y - 1),
+                     qPrintable(QStringLiteral("sample %1 not drawn").arg(i)));
+            QVERIFY2(!inked(img, x - 5, y) && !inked(img, x + 5, y),
+                     qPrintable(QStringLiteral("sample %1 joined").arg(i)));
+        }
+    }
+
+    void backwardBreak_data()
+    {
+        QTest::addColumn<qint64>("t"); // seconds after T0
+        QTest::addColumn<float>("value");
+        QTest::addColumn<bool>("ink");
+        // First block 0..1000 s at 20, second block 500..1500 s at 80.
+        QTest::newRow("no line back from the first block's end") << 750LL << 50.0f << false;
+        QTest::newRow("first block where its times fall") << 750LL << 20.0f << true;
+        QTest::newRow("second block where its times fall") << 750LL << 80.0f << true;
+        QTest::newRow("second block after the first ends") << 1250LL << 80.0f << true;
+        QTest::newRow("first block ends at its last stamp") << 1250LL << 20.0f << false;
+        QTest::newRow("second block starts at its first stamp") << 250LL << 80.0f << false;
+    }
+
+    void backwardBreak()
+    {
+        QFETCH(qint64, t);
+        QFETCH(float, value);
+        QFETCH(bool, ink);
+        QVector<qint64> stamps;
+        QVector<float> v;
+        for (qint64 s = 0; s <= 1000; s += 10) {
+            stamps << T0 + s;
+            v << 20.0f;
+        }
+        for (qint64 s = 500; s <= 1500; s += 10) {
+            stamps << T0 + s;
+            v << 80.0f;
+        }
+        Canvas c(900, 400, stamps, {v});
+        QCOMPARE(c.d.stampStart, T0);
+        QCOMPARE(c.d.stampEnd, T0 + 1500);
+        const QImage img = c.paint();
+        const int x = c.x(T0 + t);
+        const int y = c.y(value);
+        QCOMPARE(inked(img, x, y) || inked(img, x, y - 1) || inked(img, x, y + 1), ink);
+    }
+
+    void rangeAfterReadCoversBackwardStamps()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("back.csv"));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("时间,T\n");
+        const auto line = [&](qint64 s) {
+            f.write(QDateTime::fromSecsSinceEpoch(T0 + s, Qt::UTC)
+                        .toString(QStringLiteral("yyyy/MM/dd hh:mm:ss,20.0\n"))
+                        .toUtf8());
+        };
+        for (qint64 s : {600, 660, 720, 780, 0, 60, 120, 180, 240})
+            line(s);
+        f.close();
+        TavDrawer d;
+        d.configPath = dir.filePath(QStringLiteral("none.ini"));
+        QSignalSpy done(&d, &TavDrawer::readFinished);
+        d.readTAVData(path);
+        QVERIFY(done.wait(10000));
+        QVERIFY(d.hasData());
+        QCOMPARE(d.stampStart, T0);
+        QCOMPARE(d.stampEnd, T0 + 780);
+        d.onResetView();
+        QCOMPARE(d.stampStart, T0);
+        QCOMPARE(d.stampEnd, T0 + 780);
+    }
+
+    void verniers_data()
+    {
+        QTest::addColumn<qint64>("start"); // of the X range, seconds after T0; 500 s over 500 px
+        QTest::addColumn<qint64>("end");
+        QTest::addColumn<int>("pos");
+        QTest::addColumn<Values>("readings"); // curve 0, curve 1
+        QTest::addColumn<qint64>("stamp");
+        // Samples every 10 s from 10 to 200 s and from 300 to 400 s (a pause between);
+        // curve 0 = t / 10 with the sample at 100 s missing, curve 1 = t / 5.
+        const float none = 999.0f;
+        QTest::newRow("on a sample") << 0LL << 500LL << 80 << Values{3, 6} << 30LL;
+        QTest::newRow("between samples") << 0LL << 500LL << 85 << Values{3, 6} << 30LL;
+        QTest::newRow("on a missing value") << 0LL << 500LL << 150 << Values{none, 20} << 100LL;
+        QTest::newRow("just after a missing value")
+            << 0LL << 500LL << 155 << Values{none, 20} << 100LL;
+        QTest::newRow("just before a missing value")
+            << 0LL << 500LL << 145 << Values{none, 18} << 90LL;
+        QTest::newRow("last sample before a pause")
+            << 0LL << 500LL << 250 << Values{20, 40} << 200LL;
+        QTest::newRow("in a pause") << 0LL << 500LL << 300 << Values{none, none} << 250LL;
+        QTest::newRow("before the first sample") << 0LL << 500LL << 55 << Values{none, none} << 5LL;
+        QTest::newRow("past the last sample") << 0LL << 500LL << 500 << Values{none, none} << 450LL;
+        // A million seconds per pixel: the whole recording in one column, read at 35 s.
+        QTest::newRow("zoomed far out")
+            << 35LL - 250000000LL << 35LL + 250000000LL << 300 << Values{3, 6} << 30LL;
+    }
+
+    void verniers()
+    {
+        QFETCH(qint64, start);
+        QFETCH(qint64, end);
+        QFETCH(int, pos);
+        QFETCH(Values, readings);
+        QFETCH(qint64, stamp);
+        QVector<qint64> t;
+        QVector<float> v0;
+        QVector<float> v1;
+        for (qint64 s = 10; s <= 400; s += 10) {
+            if (s > 200 && s < 300)
+                continue;
+            t << T0 + s;
+            v0 << (s == 100 ? MissingValue : float(s) / 10.0f);
+            v1 << float(s) / 5.0f;
+        }
+        Canvas c(600, 400, t, {v0, v1});
+        c.d.stampStart = T0 + start;
+        c.d.stampEnd = T0 + end;
+        c.d.DrawA = c.d.DrawB = true;
+        c.d.vernPosA = pos;
+        c.d.vernPosB = pos;
+        c.paint();
+        QCOMPARE(c.d.vernValuesA, readings);
+        QCOMPARE(c.d.vernValuesB, readings);
+        QCOMPARE(c.d.vernStampA, T0 + stamp);
+        QCOMPARE(c.d.vernStampB, T0 + stamp);
+    }
+
+    void hiddenInkIsCovered_data()
+    {
+        QTest::addColumn<int>("curves");
+        QTest::addColumn<float>("weight");
+        QTest::addColumn<int>("alpha"); // of the last curve
+        QTest::newRow("two curves") << 2 << 1.0f << 255;
+        QTest::newRow("six curves") << 6 << 1.0f << 255;
+        QTest::newRow("wide pens") << 4 << 3.0f << 255;
+        QTest::newRow("translucent last curve hides nothing") << 3 << 1.0f << 128;
+    }
+
+    // Leaving out what later curves cover changes no pixel of the plot.
+    void hiddenInkIsCovered()
+    {
+        QFETCH(int, curves);
+        QFETCH(float, weight);
+        QFETCH(int, alpha);
+        std::mt19937 rng(5);
+        std::uniform_real_distribution<float> value(5.0f, 95.0f);
+        const ValueMapping vm(100.0f, 0.0f, 50, 350);
+        QVector<CurvePainter> culled(curves);
+        QVector<CurvePainter> whole(curves);
+        for (int j = 0; j < curves; ++j) {
+            QColor colour = QColor::fromHsv(j * 50, 255, 200);
+            colour.setAlpha(j == curves - 1 ? alpha : 255);
+            const QPen pen(QBrush(colour), weight, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin);
+            QVector<CurveAggregator::Mark> marks;
+            for (int x = 40; x < 560; ++x) {
+                const float a = value(rng);
+                const float b = x % 7 ? a + value(rng) / 8.0f : value(rng); // tall and short
+                marks.append({x, x, x, a, std::min(a, b), std::max(a, b), b, x % 50 != 0});
+            }
+            culled[j].begin(pen);
+            culled[j].add(marks.constData(), marks.size(), vm);
+            whole[j].begin(pen);
+            whole[j].add(marks.constData(), marks.size(), vm);
+        }
+        const QRect area(QPoint(50, 50), QPoint(550, 350));
+        QVector<int> top;
+        QVector<int> bottom;
+        CurvePainter::hideCovered(culled.data(), curves, area, top, bottom);
+        const auto paint = [&](const QVector<CurvePainter>& inks) {
+            QImage img(600, 400, QImage::Format_RGB32);
+            img.fill(Qt::white);
+            QPainter p(&img);
+            p.setRenderHint(QPainter::Antialiasing, true);
+            for (const CurvePainter& ink : inks)
+                ink.paint(p);
+            return img.copy(area);
+        };
+        QCOMPARE(paint(culled), paint(whole));
+    }
+};
 
 QTEST_MAIN(TestTruthfulPlot)
 #include "tst_truthfulplot.moc"
