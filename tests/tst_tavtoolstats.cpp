@@ -144,23 +144,6 @@ private slots:
         }
     }
 
-    // The one-sample and missing-only rows above must really produce these shapes.
-    void nullFields()
-    {
-        const auto r = tavtool({"stats", m_file, "--from", "100420", "--to", "100420"});
-        QCOMPARE(r.code, 0);
-        const QJsonArray vars = QJsonDocument::fromJson(r.out).object()["variables"].toArray();
-        const QJsonObject temperature = vars[0].toObject();
-        QCOMPARE(temperature["count"].toInt(), 0);
-        QVERIFY(temperature["min"].isNull() && temperature["first"].isNull() &&
-                temperature["ratePerMinute"].isNull());
-        const QJsonObject humidity = vars[1].toObject();
-        QCOMPARE(humidity["count"].toInt(), 1);
-        QCOMPARE(humidity["min"].toDouble(), humidity["max"].toDouble());
-        QCOMPARE(humidity["std"].toDouble(), 0.0);
-        QVERIFY(humidity["ratePerMinute"].isNull()); // one stamp has no slope
-    }
-
     // The report is a PDF whose text layer holds the items, names, page numbers and the
     // events of the range, not those outside it; a huge event log is cut at 5000 listed
     // events, and the report says how many it left out.
