@@ -1,5 +1,6 @@
 #include "sortedtavdata.h"
 #include "tavcsv.h"
+#include "testutil.h"
 #include "tst_binaryfixture.h"
 
 #include <QSignalSpy>
@@ -183,9 +184,7 @@ private slots:
             values << "0";
         }
         QCOMPARE(stamps.size(), 4);
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), QTextCodec::codecForLocale()->fromUnicode(expected));
+        QCOMPARE(TestUtil::readFile(path), QTextCodec::codecForLocale()->fromUnicode(expected));
 
         TavData data;
         QCOMPARE(data.readFromCsv(path, false), 0);

@@ -28,11 +28,7 @@ class TestDrawerConfig : public QObject
 
     QString writeIni(const QString& name, const QByteArray& text)
     {
-        QFile f(dir.filePath(name));
-        if (!f.open(QIODevice::WriteOnly))
-            return QString();
-        f.write(text);
-        return f.fileName();
+        return TestUtil::writeFile(dir.filePath(name), text);
     }
 
 private slots:

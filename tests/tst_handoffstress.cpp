@@ -9,6 +9,7 @@
 #include "tavbulkwriter.h"
 #include "tavdrawer.h"
 #include "tavwriter.h"
+#include "testutil.h"
 #include "tst_ostrelmodal.h"
 #include "vystatuslabel.h"
 #include "vytabcurve.h"
@@ -58,24 +59,20 @@ Recording binaryFile(const QString& path, const QStringList& names, int records,
 
 Recording csvFile(const QString& path, int lines)
 {
-    QFile f(path);
-    f.open(QIODevice::WriteOnly);
-    f.write("t,a,b\n");
+    QByteArray text = "t,a,b\n";
     for (int i = 0; i < lines; ++i)
-        f.write(QDateTime::fromSecsSinceEpoch(T0 + i * 60, Qt::UTC)
+        text += QDateTime::fromSecsSinceEpoch(T0 + i * 60, Qt::UTC)
                     .toString("yyyy/MM/dd hh:mm:ss,%1,%2\n")
                     .arg(i % 50)
                     .arg(100 - i % 50)
-                    .toLatin1());
-    return {path, lines, 2, T0, T0 + qint64(lines - 1) * 60};
+                    .toLatin1();
+    return {TestUtil::writeFile(path, text), lines, 2, T0, T0 + qint64(lines - 1) * 60};
 }
 
 // Rows and columns of an exported file; -1 columns when a line is not the export's.
 QPair<int, int> exportShape(const QString& path)
 {
-    QFile f(path);
-    QList<QByteArray> lines =
-        f.open(QIODevice::ReadOnly) ? f.readAll().split('\n') : QList<QByteArray>();
+    QList<QByteArray> lines = TestUtil::readFile(path).split('\n');
     const QByteArray header = lines.isEmpty() ? QByteArray() : lines.takeFirst();
     if (!header.startsWith(QStringLiteral("时间,").toUtf8()))
         return {-1, -1};

@@ -4,11 +4,7 @@
 #include <QtGui>
 #include <QtTest>
 
-static QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using TestUtil::readFile;
 
 struct Run
 {
@@ -89,9 +85,9 @@ private slots:
                  {"share/doc/ostrel/copyright", "packaging/copyright"},
                  {"share/metainfo/org.example.ostrel.metainfo.xml", "packaging/org.example.ostrel.metainfo.xml"}}) {
             // clang-format on
-            const QByteArray expected = readAll(TestUtil::sourceDir() + '/' + source);
+            const QByteArray expected = readFile(TestUtil::sourceDir() + '/' + source);
             QVERIFY2(!expected.isEmpty(), source);
-            QCOMPARE(readAll(usr(installed)), expected);
+            QCOMPARE(readFile(usr(installed)), expected);
         }
         const QString icons = usr("share/icons/hicolor/%1x%1/%2");
         for (const int n : {16, 22, 24, 32, 48, 64, 128, 256})
@@ -118,7 +114,7 @@ private slots:
         if (path.contains("/man/"))
             QSKIP("built with OSTREL_MANPAGES=OFF");
 #endif
-        const QByteArray gz = readAll(usr(path));
+        const QByteArray gz = readFile(usr(path));
         QVERIFY2(gz.startsWith("\x1f\x8b") && gz.size() > 18, "missing or not gzip");
         QCOMPARE(gz[3] & 0x08, 0);                   // FNAME
         QCOMPARE(gz.mid(4, 4), QByteArray(4, '\0')); // MTIME
@@ -130,14 +126,14 @@ private slots:
     void changelog()
     {
         const QByteArray text = gunzip(usr("share/doc/ostrel/changelog.gz"));
-        QCOMPARE(text, readAll(TestUtil::sourceDir() + "/packaging/changelog"));
+        QCOMPARE(text, readFile(TestUtil::sourceDir() + "/packaging/changelog"));
         QVERIFY(text.startsWith("ostrel (" + version.toUtf8() + ") "));
     }
 
     // The license text in the copyright file is LICENSE's, word for word.
     void copyright()
     {
-        const QString copyright = QString::fromUtf8(readAll(usr("share/doc/ostrel/copyright")));
+        const QString copyright = QString::fromUtf8(readFile(usr("share/doc/ostrel/copyright")));
         QVERIFY(copyright.startsWith(
             "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"));
         const int at = copyright.indexOf("\nLicense: Expat\n ");
@@ -145,7 +141,7 @@ private slots:
         QStringList body;
         for (const QString& line : copyright.mid(at + 16).split('\n', Qt::SkipEmptyParts))
             body << (line == " ." ? QString() : line.mid(1));
-        const QString license = QString::fromUtf8(readAll(TestUtil::sourceDir() + "/LICENSE"));
+        const QString license = QString::fromUtf8(readFile(TestUtil::sourceDir() + "/LICENSE"));
         QCOMPARE(body.join('\n') + '\n', license.mid(license.indexOf("Permission")));
     }
 
@@ -190,11 +186,11 @@ private slots:
     // checks the rest, the desktop entry it names included).
     void metainfo()
     {
-        const QByteArray xml = readAll(usr("share/metainfo/org.example.ostrel.metainfo.xml"));
+        const QByteArray xml = readFile(usr("share/metainfo/org.example.ostrel.metainfo.xml"));
         const QString mime = xmlText(xml, "mediatype");
-        QCOMPARE(xmlText(readAll(usr("share/mime/packages/ostrel.xml")), "mime-type", "type"),
+        QCOMPARE(xmlText(readFile(usr("share/mime/packages/ostrel.xml")), "mime-type", "type"),
                  mime);
-        QVERIFY(readAll(usr("share/applications/" + xmlText(xml, "launchable")))
+        QVERIFY(readFile(usr("share/applications/" + xmlText(xml, "launchable")))
                     .contains("MimeType=" + mime.toUtf8() + ';'));
         QCOMPARE(xmlText(xml, "release", "version"), version);
     }

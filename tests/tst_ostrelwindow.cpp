@@ -51,11 +51,10 @@ private slots:
         qputenv("TZ", "Asia/Shanghai"); // far from UTC: exposes any local-time shift
         tzset();
         QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "openFolder");
-        QFile notADir(tmp.filePath(QStringLiteral("plain")));
-        QVERIFY(notADir.open(QIODevice::WriteOnly));
-        QFile bad(tmp.filePath(QStringLiteral("bad.tavdata")));
-        QVERIFY(bad.open(QIODevice::WriteOnly));
-        bad.write(QByteArray(300, '\x5a'));
+        QVERIFY(!TestUtil::writeFile(tmp.filePath(QStringLiteral("plain")), {}).isNull());
+        QVERIFY(!TestUtil::writeFile(tmp.filePath(QStringLiteral("bad.tavdata")),
+                                     QByteArray(300, '\x5a'))
+                     .isNull());
     }
 
     void cleanupTestCase() { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
@@ -358,12 +357,9 @@ private slots:
     {
         ModalAnswerer answerer;
         OstrelViewer v;
-        QFile ini(tmp.filePath(QStringLiteral("damaged.ini")));
-        QVERIFY(ini.open(QIODevice::WriteOnly));
-        ini.write("[CurveInfo]\nCURVE\\1\\CurveName=x\nCURVE\\1\\CurveWeight=nan\n"
-                  "CURVE\\size=1\n");
-        ini.close();
-        v.w.drawer->configPath = ini.fileName();
+        v.w.drawer->configPath = TestUtil::writeFile(
+            tmp.filePath(QStringLiteral("damaged.ini")),
+            "[CurveInfo]\nCURVE\\1\\CurveName=x\nCURVE\\1\\CurveWeight=nan\nCURVE\\size=1\n");
         for (int round = 0; round < 2; ++round) {
             v.w.clearAll();
             QVERIFY(QMetaObject::invokeMethod(&v.w, "startFile", Q_ARG(QString, Sample)));

@@ -1,4 +1,5 @@
 #include "plotconfig.h"
+#include "testutil.h"
 
 #include <QElapsedTimer>
 #include <QSettings>
@@ -9,12 +10,7 @@ class TestPlotConfig : public QObject
 {
     Q_OBJECT
     QString path() const { return dir.filePath(QStringLiteral("tav_drawer_config.ini")); }
-    void writeText(const QByteArray& text)
-    {
-        QFile f(path());
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(text);
-    }
+    void writeText(const QByteArray& text) { QVERIFY(!TestUtil::writeFile(path(), text).isNull()); }
     QTemporaryDir dir;
 
 private slots:
@@ -47,9 +43,7 @@ private slots:
         // The colour goes out as six digits and comes back with "#" in front; values are
         // readable text, so the file stays editable by hand.
         QCOMPARE(ini.value("CurveInfo/CURVE/4/CurveColor").toString(), QStringLiteral("0000ff"));
-        QFile f(path());
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QVERIFY(!f.readAll().contains("@Variant"));
+        QVERIFY(!TestUtil::readFile(path()).contains("@Variant"));
 
         PlotViewSettings in;
         PlotConfig::readView(path(), in);

@@ -9,12 +9,6 @@ namespace DI = DesktopIntegration;
 
 namespace {
 
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // desktop-file-validate must pass path without a word of complaint.
 #define VERIFY_VALID_ENTRY(path)                                                                   \
     if (QStandardPaths::findExecutable("desktop-file-validate").isEmpty())                         \
@@ -67,26 +61,25 @@ private slots:
                 {"/a\"b$c/ostrel", "\"/a\\\\\"b\\\\$c/ostrel\""}}) {
             // clang-format on
             QCOMPARE(DI::execWord(program), word);
-            QFile f(home.filePath("check.desktop"));
-            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(DI::desktopEntry(program)) > 0 &&
-                    f.flush());
-            VERIFY_VALID_ENTRY(f.fileName());
+            const QString entry =
+                TestUtil::writeFile(home.filePath("check.desktop"), DI::desktopEntry(program));
+            VERIFY_VALID_ENTRY(entry);
         }
     }
 
     void userRegistration()
     {
         QVERIFY2(result.ok, qPrintable(result.message));
-        QCOMPARE(readAll(home.filePath("registry_tavData.reg")),
+        QCOMPARE(TestUtil::readFile(home.filePath("registry_tavData.reg")),
                  registryScript(QCoreApplication::applicationDirPath()));
         // The installed package ships the same texts the running program registers.
         const QString packaging = TestUtil::sourceDir() + "/packaging/";
-        QCOMPARE(readAll(packaging + "ostrel.xml"), DI::mimePackage());
-        QCOMPARE(readAll(packaging + "ostrel.desktop"), DI::desktopEntry("ostrel"));
+        QCOMPARE(TestUtil::readFile(packaging + "ostrel.xml"), DI::mimePackage());
+        QCOMPARE(TestUtil::readFile(packaging + "ostrel.desktop"), DI::desktopEntry("ostrel"));
 
         const QString icons = home.filePath("share/icons/hicolor/%1x%1/%2.png");
         const QString entry = home.filePath("share/applications/ostrel.desktop");
-        QVERIFY(readAll(entry).contains(
+        QVERIFY(TestUtil::readFile(entry).contains(
             "\nExec=" + DI::execWord(QCoreApplication::applicationFilePath()).toUtf8() + " %f\n"));
         for (const QString icon : {"apps/ostrel", "mimetypes/application-x-tavdata"})
             for (const int n : {16, 48, 256})

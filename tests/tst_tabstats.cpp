@@ -126,9 +126,7 @@ private slots:
         QCOMPARE(answerer.dialogTitles, QStringList{QStringLiteral("导出报告")});
         QCOMPARE(answerer.proposedFiles.value(0), TestUtil::sourceDir() + "/samples/sample.pdf");
         QVERIFY(answerer.boxTexts.isEmpty());
-        QFile file(target);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QVERIFY(file.readAll().startsWith("%PDF-"));
+        QVERIFY(TestUtil::readFile(target).startsWith("%PDF-"));
         const QString text = TestUtil::pdfText(target);
         if (text.isNull())
             QSKIP("pdftotext is not installed (poppler-utils): the text layer is not checked");

@@ -1,6 +1,7 @@
 #include "programrun.h"
 #include "sortedtavdata.h"
 #include "tavwriter.h"
+#include "testutil.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -188,10 +189,8 @@ private slots:
             set.onExportData(expectedPath, indexes, from, to);
             const auto r = tavtool(QStringList{"export", m_file, out} + options);
             QCOMPARE(r.code, 0);
-            QFile a(out), b(expectedPath);
-            QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
-            const QByteArray written = a.readAll();
-            QCOMPARE(written, b.readAll());
+            const QByteArray written = TestUtil::readFile(out);
+            QCOMPARE(written, TestUtil::readFile(expectedPath));
             QVERIFY(written.count('\n') > 2);
         }
     }

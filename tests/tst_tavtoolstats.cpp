@@ -2,6 +2,7 @@
 #include "rangestats.h"
 #include "sortedtavdata.h"
 #include "tavwriter.h"
+#include "testutil.h"
 
 #include <QtTest>
 
@@ -158,14 +159,11 @@ private slots:
         QVERIFY(w.save(file));
         // Settings that draw no curve: the report then draws them all, as render does.
         const QString ini = m_dir.filePath("empty.ini");
-        QFile empty(ini);
-        QVERIFY(empty.open(QIODevice::WriteOnly));
-        empty.close();
+        QVERIFY(!TestUtil::writeFile(ini, {}).isNull());
         const auto r =
             tavtool({"report", file, pdf, "--from", "100000", "--to", "102400", "--config", ini});
         QCOMPARE(r.code, 0);
-        QFile out(pdf);
-        QVERIFY(out.open(QIODevice::ReadOnly) && out.read(5) == "%PDF-");
+        QVERIFY(TestUtil::readFile(pdf).startsWith("%PDF-"));
         const QString text = TestUtil::pdfText(pdf);
         if (text.isNull())
             QSKIP("pdftotext is not installed (poppler-utils): the text layer is not checked");
@@ -190,10 +188,7 @@ private slots:
         if (QStandardPaths::findExecutable("pdftotext").isEmpty())
             QSKIP("pdftotext is not installed (poppler-utils): the text layer is not checked");
         const QString ini = m_dir.filePath("verniers.ini");
-        QFile settings(ini);
-        QVERIFY(settings.open(QIODevice::WriteOnly));
-        settings.write("[Vernier]\nDrawA=true\nDrawB=true\n");
-        settings.close();
+        QVERIFY(!TestUtil::writeFile(ini, "[Vernier]\nDrawA=true\nDrawB=true\n").isNull());
         const QString pdf = m_dir.filePath("verniers.pdf");
         const auto r = tavtool({"report", m_file, pdf, "--config", ini});
         QCOMPARE(r.code, 0);

@@ -2,9 +2,9 @@
 // joining rule, lone samples, stamps going back, and vernier readings from the data.
 #include "curvepainter.h"
 #include "plotcanvas.h"
+#include "testutil.h"
 
 #include <QDateTime>
-#include <QFile>
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -325,18 +325,12 @@ private slots:
     void rangeAfterReadCoversBackwardStamps()
     {
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("back.csv"));
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("时间,T\n");
-        const auto line = [&](qint64 s) {
-            f.write(QDateTime::fromSecsSinceEpoch(T0 + s, Qt::UTC)
-                        .toString(QStringLiteral("yyyy/MM/dd hh:mm:ss,20.0\n"))
-                        .toUtf8());
-        };
+        QByteArray csv = "时间,T\n";
         for (qint64 s : {600, 660, 720, 780, 0, 60, 120, 180, 240})
-            line(s);
-        f.close();
+            csv += QDateTime::fromSecsSinceEpoch(T0 + s, Qt::UTC)
+                       .toString(QStringLiteral("yyyy/MM/dd hh:mm:ss,20.0\n"))
+                       .toUtf8();
+        const QString path = TestUtil::writeFile(dir.filePath(QStringLiteral("back.csv")), csv);
         TavDrawer d;
         d.configPath = dir.filePath(QStringLiteral("none.ini"));
         QSignalSpy done(&d, &TavDrawer::readFinished);
