@@ -1,5 +1,6 @@
 // Bytes as a CSV file: line count, header, fields, times and numbers, merge, runs, paint.
 #include "fuzzharness.h"
+#include "readharness.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -12,6 +13,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    FuzzHarness::readAndShow(FuzzHarness::writeInput(data, size, "csv"), true);
+    FuzzHarness::readAndShow(ReadHarness::writeInput(data, size, "csv"));
     return 0;
 }

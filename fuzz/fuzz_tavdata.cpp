@@ -1,5 +1,6 @@
 // Bytes as a .tavdata file: marker scan, section readers, merge, runs, then one paint.
 #include "fuzzharness.h"
+#include "readharness.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -12,6 +13,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    FuzzHarness::readAndShow(FuzzHarness::writeInput(data, size, "tavdata"), true);
+    FuzzHarness::readAndShow(ReadHarness::writeInput(data, size, "tavdata"));
     return 0;
 }

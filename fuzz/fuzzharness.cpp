@@ -1,29 +1,14 @@
 #include "fuzzharness.h"
 
+#include "readharness.h"
+
 #include "tavdrawer.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QImage>
 #include <QPainter>
 
 #include <cstdlib>
-
-namespace {
-
-QString scratchDir()
-{
-    // Thousands of writes a second: keep them off the disk when /dev/shm exists.
-    const QString shm = QStringLiteral("/dev/shm");
-    const QString base = QDir(shm).exists() ? shm : QDir::tempPath();
-    const QString dir =
-        base + QStringLiteral("/ostrel-fuzz-%1").arg(QCoreApplication::applicationPid());
-    QDir().mkpath(dir);
-    return dir;
-}
-
-} // namespace
 
 namespace FuzzHarness {
 
@@ -39,23 +24,13 @@ TavDrawer& canvas()
         new QApplication(argc, argv);
         drawer = new TavDrawer;
         // No saved curve settings: every input starts from the same view.
-        drawer->configPath = scratchDir() + QStringLiteral("/none.ini");
+        drawer->configPath = ReadHarness::scratchDir() + QStringLiteral("/none.ini");
         drawer->resize(640, 400);
     }
     return *drawer;
 }
 
-QString writeInput(const uint8_t* data, size_t size, const char* extension)
-{
-    static const QString dir = scratchDir();
-    const QString path = dir + QStringLiteral("/input.") + QLatin1String(extension);
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(reinterpret_cast<const char*>(data), qint64(size));
-    return path;
-}
-
-void readAndShow(const QString& path, bool paint)
+void readAndShow(const QString& path)
 {
     TavDrawer& d = canvas();
     d.clear();
@@ -63,8 +38,6 @@ void readAndShow(const QString& path, bool paint)
     // canvas takes it over exactly as it does after a queued readFinished.
     d.dataSet.readTavData(path);
     d.onTsdReadFinished(path);
-    if (!paint)
-        return;
     for (CurveInfo& c : d.curveInfoList)
         c.ToDraw = true;
     d.DrawA = d.DrawB = true;

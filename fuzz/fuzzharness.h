@@ -12,12 +12,8 @@ namespace FuzzHarness {
 // Creates the application and the canvas once; later calls return the same canvas.
 TavDrawer& canvas();
 
-// Writes the bytes to a scratch file with the given extension ("tavdata", "csv") in
-// memory-backed storage when there is some, and returns its path.
-QString writeInput(const uint8_t* data, size_t size, const char* extension);
-
 // Reads the file through the data set, hands the result to the canvas as a finished
-// read would, and, when paint is set, paints every curve and marker once.
-void readAndShow(const QString& path, bool paint);
+// read would, and paints every curve and marker once.
+void readAndShow(const QString& path);
 
 } // namespace FuzzHarness

@@ -16,16 +16,6 @@
 
 namespace {
 
-QString scratchDir()
-{
-    // Thousands of writes a second: keep them off the disk when /dev/shm exists.
-    const QString shm = QStringLiteral("/dev/shm");
-    const QString base = QDir(shm).exists() ? shm : QDir::tempPath();
-    const QString dir = base + QStringLiteral("/ostrel-fuzz-%1").arg(qint64(getpid()));
-    QDir().mkpath(dir);
-    return dir;
-}
-
 [[noreturn]] void broken(const char* what, int index)
 {
     std::fprintf(stderr, "data set broken: %s (%d)\n", what, index);
@@ -67,6 +57,16 @@ void check(const SortedTavData& set)
 } // namespace
 
 namespace ReadHarness {
+
+QString scratchDir()
+{
+    // Thousands of writes a second: keep them off the disk when /dev/shm exists.
+    const QString shm = QStringLiteral("/dev/shm");
+    const QString base = QDir(shm).exists() ? shm : QDir::tempPath();
+    const QString dir = base + QStringLiteral("/ostrel-fuzz-%1").arg(qint64(getpid()));
+    QDir().mkpath(dir);
+    return dir;
+}
 
 QString writeInput(const uint8_t* data, size_t size, const char* extension)
 {

@@ -9,6 +9,9 @@
 // with the data set's promises checked afterwards. No application, no canvas, no painting.
 namespace ReadHarness {
 
+// A folder of this process for scratch files, in memory-backed storage when there is some.
+QString scratchDir();
+
 // Writes the bytes to a scratch file with the given extension ("tavdata", "csv") in
 // memory-backed storage when there is some, and returns its path.
 QString writeInput(const uint8_t* data, size_t size, const char* extension);
