@@ -248,34 +248,6 @@ private slots:
             QCOMPARE(r.data.systemEvents.size(), 1);
         }
     }
-
-    // Each message after the path, and its percent. (A missing file: tst_sortedtavdata.)
-    void progress_data()
-    {
-        QTest::addColumn<QByteArray>("kinds");
-        QTest::addColumn<QString>("reading");
-        QTest::newRow("one") << QByteArray("H") << "正在读取 100|";
-        QTest::newRow("three") << QByteArray("IHA") << "正在读取 33|正在读取 66|正在读取 100|";
-    }
-
-    void progress()
-    {
-        QFETCH(QByteArray, kinds);
-        QFETCH(QString, reading);
-        TavWriter w;
-        for (char kind : kinds)
-            appendSection(w, kind);
-        BinaryRead r(w.bytes);
-        QCOMPARE(r.result, 0);
-        QStringList got;
-        for (int i = 0; i < r.messages.size(); ++i)
-            got << r.messages[i] + " " + QString::number(r.percents[i]);
-        const QString expected = QStringLiteral("正在打开 -1|文件大小 %1 -1|总览文件...... -1|"
-                                                "开始读取...... 0|%2读取完毕 -1")
-                                     .arg(w.bytes.size())
-                                     .arg(reading);
-        QCOMPARE(got, expected.split('|').replaceInStrings(QRegularExpression("^"), r.path + " "));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestBinaryReader)

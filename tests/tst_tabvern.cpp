@@ -44,22 +44,6 @@ private slots:
                      QList<QStringList>({colA, colB, colDiff}));
         }
     }
-
-    void keptText()
-    {
-        VyTabVern t;
-        VernReadings r{true, true, true, 0, 0, {1, 2, 3}, {4, 5, 6}};
-        t.showReadings(r, curves);
-        r.valuesA = {7}; // shorter lists leave the rows beyond them as they were
-        r.valuesB = {9, 9};
-        t.showReadings(r, curves);
-        QCOMPARE(column(t, 2).mid(2) + column(t, 3).mid(2) + column(t, 4).mid(2),
-                 QStringList({"7.0", "2.0", "3.0", "9.0", "9.0", "6.0", "2.0", "3.0", "3.0"}));
-        r.hasData = false;
-        r.valuesA = {5, 5, 5, 5, 5};
-        t.showReadings(r, curves); // no data: nothing happens
-        QCOMPARE(column(t, 2), QStringList({"1970/01/01", "00:00:00", "7.0", "2.0", "3.0"}));
-    }
 };
 
 QTEST_MAIN(TestTabVern)
