@@ -228,6 +228,7 @@ private:
     QVector<CurvePainter> curveInks; // one per drawn curve
     QVector<int> coverTop;           // scratch of CurvePainter::hideCovered
     QVector<int> coverBottom;
+    PaintLanes lanes;         // the curves' ink is built on two cores
     TimeBreaks ownBreaks;     // when the data set's do not fit (another bridgeGap)
     QVector<int> drawnCurves; // indexes of the curves drawn by the current paint
 

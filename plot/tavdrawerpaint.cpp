@@ -166,7 +166,7 @@ void TavDrawer::paintCurves(QPainter& painter)
         visible += v.columnCount;
     CurvePainter* inks = curveInks.data();
     const CurveJob* jobs = curveJobs.constData();
-    PaintLanes::run(count, PaintLanes::lanesFor(visible * count), [&](int j, int lane) {
+    lanes.run(count, PaintLanes::lanesFor(visible * count), [&](int j, int lane) {
         if (jobs[j].values)
             inkCurve(inks[j], jobs[j], breaks, markBuffers[lane]);
     });
