@@ -3,6 +3,7 @@
 //   bench_paint [SAMPLES [CURVES]]
 // The data set is filled as a read leaves it, summaries included (built once per data kind,
 // not timed here: bench_binaryread times them as part of the read).
+#include "columnalloc.h"
 #include "tavdrawer.h"
 
 #include <QApplication>
@@ -32,7 +33,7 @@ long residentKiB()
 void fill(SortedTavData& s, int samples, int curves, bool noisy)
 {
     s.clear();
-    s.stamps.resize(samples);
+    s.stamps = ColumnAlloc::uninitialized<qint64>(samples);
     const int runs = 10;
     const int perRun = samples / runs;
     qint64 t = 1600000000;
@@ -59,7 +60,7 @@ void fill(SortedTavData& s, int samples, int curves, bool noisy)
     for (int c = 0; c < curves; ++c) {
         s.names.append(QStringLiteral("变量%1").arg(c + 1));
         QVector<float>& col = s.values[c];
-        col.resize(samples);
+        col = ColumnAlloc::uninitialized<float>(samples);
         float* v = col.data();
         const double base = 20.0 + 6.0 * c;
         for (int i = 0; i < samples; ++i) {

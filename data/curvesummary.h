@@ -93,4 +93,5 @@ private:
 
     QVector<Level> m_levels;
     int m_count = 0;
+    bool m_anyMissing = false; // some sample of the column is missing
 };

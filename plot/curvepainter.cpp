@@ -1,5 +1,7 @@
 #include "curvepainter.h"
 
+#include "pixelfill.h"
+
 #include <QPainter>
 
 #include <algorithm>
@@ -148,6 +150,10 @@ void CurvePainter::paint(QPainter& painter) const
     }
     const QVector<QRect>& fill = culled ? kept : rects;
     if (fill.isEmpty())
+        return;
+    const QColor color = dotPen.color();
+    if (dotPen.brush().style() == Qt::SolidPattern && color.alpha() == 255 &&
+        PixelFill::fill(painter, fill.constData(), fill.size(), color.rgba()))
         return;
     const bool antialiased = painter.testRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::Antialiasing, false);

@@ -3,6 +3,7 @@
 #include "curveaggregator.h"
 #include "curveinfo.h"
 #include "curvepainter.h"
+#include "paintlanes.h"
 #include "plotconfig.h"
 #include "sortedtavdata.h"
 #include "workerhandoff.h"
@@ -170,8 +171,12 @@ private:
     void paintGrid(QPainter& painter, const QPen& gridPen);
     void paintCurves(QPainter& painter);
     void readVerniers(const TimeBreaks& breaks);
+    void prepareCurveJobs(int samples);
+    struct CurveJob;
+    void inkCurve(CurvePainter& ink, const CurveJob& job, const TimeBreaks& breaks,
+                  QVector<CurveAggregator::Mark>& marks) const;
     void addLeads(CurvePainter& ink, const TimeBreaks& breaks, const float* values, int stretch,
-                  const ValueMapping& vm);
+                  const ValueMapping& vm) const;
     void paintFrame(QPainter& painter, const QColor& background, const QPen& axisPen);
     void paintLabels(QPainter& painter);
     void paintEvents(QPainter& painter);
@@ -212,7 +217,7 @@ private:
     };
     QVector<StretchView> stretchViews;
     QVector<CurveAggregator::Column> columnBuffer; // pixel columns of every visible stretch
-    QVector<CurveAggregator::Mark> markBuffer;     // marks of the current curve and stretch
+    QVector<CurveAggregator::Mark> markBuffers[PaintLanes::MaxLanes]; // marks, one per lane
     struct CurveJob
     {
         const float* values = nullptr; // nullptr: the curve draws nothing
@@ -223,6 +228,7 @@ private:
     QVector<CurvePainter> curveInks; // one per drawn curve
     QVector<int> coverTop;           // scratch of CurvePainter::hideCovered
     QVector<int> coverBottom;
+    PaintLanes lanes;         // the curves' ink is built on two cores
     TimeBreaks ownBreaks;     // when the data set's do not fit (another bridgeGap)
     QVector<int> drawnCurves; // indexes of the curves drawn by the current paint
 

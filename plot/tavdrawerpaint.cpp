@@ -1,6 +1,7 @@
 #include "tavdrawer.h"
 
 #include "axislabels.h"
+#include "paintlanes.h"
 #include "plotmapping.h"
 
 #include <QDateTime>
@@ -159,13 +160,36 @@ void TavDrawer::paintCurves(QPainter& painter)
         stretchViews.append(v);
     }
 
+    prepareCurveJobs(samples);
+    qint64 visible = 0;
+    for (const StretchView& v : qAsConst(stretchViews))
+        visible += v.columnCount;
+    CurvePainter* inks = curveInks.data();
+    const CurveJob* jobs = curveJobs.constData();
+    lanes.run(count, PaintLanes::lanesFor(visible * count), [&](int j, int lane) {
+        if (jobs[j].values)
+            inkCurve(inks[j], jobs[j], breaks, markBuffers[lane]);
+    });
+    CurvePainter::hideCovered(curveInks.data(), count,
+                              QRect(QPoint(plotLeft, plotTop), QPoint(plotRight, plotBottom)),
+                              coverTop, coverBottom);
+    for (int j = 0; j < count; ++j)
+        curveInks[j].paint(painter);
+}
+
+// Pen, value mapping and column of each drawn curve; a curve that cannot be placed gets
+// no column and draws nothing.
+void TavDrawer::prepareCurveJobs(int samples)
+{
+    const int count = drawnCurves.size();
     if (curveInks.size() < count)
         curveInks.resize(count);
     curveJobs.resize(count);
+    CurveJob* jobs = curveJobs.data();
     for (int j = 0; j < count; ++j) {
         const int c = drawnCurves[j];
         const CurveInfo& info = curveInfoList[c];
-        CurveJob& job = curveJobs[j];
+        CurveJob& job = jobs[j];
         job.values = nullptr;
         curveInks[j].begin(QPen(Qt::NoPen));
         if (c >= dataSet.values.size() || dataSet.values.at(c).size() < samples)
@@ -182,32 +206,27 @@ void TavDrawer::paintCurves(QPainter& painter)
         job.values = dataSet.values.at(c).constData();
         job.summary = dataSet.summaryOf(c);
     }
-    for (int j = 0; j < count; ++j) {
-        const CurveJob& job = curveJobs[j];
-        if (!job.values)
-            continue;
-        CurvePainter& ink = curveInks[j];
-        for (int s = 0; s < stretchViews.size(); ++s) {
-            const StretchView& v = stretchViews[s];
-            addLeads(ink, breaks, job.values, s, job.vm);
-            markBuffer.clear();
-            CurveAggregator::aggregate(job.values, job.summary, breaks,
-                                       columnBuffer.constData() + v.columnOffset, v.columnCount,
-                                       markBuffer);
-            ink.add(markBuffer.constData(), markBuffer.size(), job.vm);
-        }
+}
+
+// The ink of one curve over every visible stretch. Runs on any paint lane: it reads the
+// data set and the paint's column buffers, and writes only ink and marks.
+void TavDrawer::inkCurve(CurvePainter& ink, const CurveJob& job, const TimeBreaks& breaks,
+                         QVector<CurveAggregator::Mark>& marks) const
+{
+    for (int s = 0; s < stretchViews.size(); ++s) {
+        const StretchView& v = stretchViews[s];
+        addLeads(ink, breaks, job.values, s, job.vm);
+        marks.clear();
+        CurveAggregator::aggregate(job.values, job.summary, breaks,
+                                   columnBuffer.constData() + v.columnOffset, v.columnCount, marks);
+        ink.add(marks.constData(), marks.size(), job.vm);
     }
-    CurvePainter::hideCovered(curveInks.data(), count,
-                              QRect(QPoint(plotLeft, plotTop), QPoint(plotRight, plotBottom)),
-                              coverTop, coverBottom);
-    for (int j = 0; j < count; ++j)
-        curveInks[j].paint(painter);
 }
 
 // The lines from the last sample left of the range to the first one in it, and from the
 // last one in it to the next: they enter and leave the plot at their true slope.
 void TavDrawer::addLeads(CurvePainter& ink, const TimeBreaks& breaks, const float* values,
-                         int stretch, const ValueMapping& vm)
+                         int stretch, const ValueMapping& vm) const
 {
     const StretchView& v = stretchViews[stretch];
     const qint64* stamps = dataSet.stamps.constData();

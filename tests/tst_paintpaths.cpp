@@ -1,0 +1,175 @@
+// The paint's two shortcuts must not change a pixel: rectangles written straight into the
+// image, and the curves' ink built on two threads.
+#include "paintlanes.h"
+#include "pixelfill.h"
+
+#include <QPainter>
+#include <QRandomGenerator>
+#include <QtTest>
+
+#include <thread>
+
+class TestPaintPaths : public QObject
+{
+    Q_OBJECT
+private slots:
+    void directFillMatchesPainter_data();
+    void directFillMatchesPainter();
+    void everyItemOnce_data();
+    void everyItemOnce();
+};
+
+namespace {
+
+enum Setup
+{
+    Plain,
+    Moved,
+    HalfPixel,
+    Scaled,
+    ClipRect,
+    ClipTwoRects,
+    HalfOpaque,
+    Argb,
+    Rgb16
+};
+
+// Tall one-pixel columns like a noisy curve's, a few wide blocks, some partly outside.
+QVector<QRect> someRects()
+{
+    QRandomGenerator rng(7);
+    QVector<QRect> rects;
+    for (int x = -3; x < 205; ++x) {
+        const int top = rng.bounded(-20, 140);
+        rects.append(QRect(x, top, 1, rng.bounded(1, 60)));
+    }
+    rects.append(QRect(30, 40, 25, 12));
+    rects.append(QRect(190, 130, 40, 40));
+    return rects;
+}
+
+QImage drawn(Setup setup, bool direct, bool* taken)
+{
+    const QImage::Format format = setup == Argb    ? QImage::Format_ARGB32_Premultiplied
+                                  : setup == Rgb16 ? QImage::Format_RGB16
+                                                   : QImage::Format_RGB32;
+    QImage image(200, 150, format);
+    image.fill(QColor(0x30, 0x60, 0x90));
+    QPainter p(&image);
+    p.drawLine(0, 0, 199, 149); // ink of the painter's own before the fill
+    switch (setup) {
+    case Moved:
+        p.translate(7, -5);
+        break;
+    case HalfPixel:
+        p.translate(0.5, 0);
+        break;
+    case Scaled:
+        p.scale(2, 1);
+        break;
+    case ClipRect:
+        p.setClipRect(QRect(20, 10, 150, 100));
+        break;
+    case ClipTwoRects:
+        p.setClipRegion(QRegion(10, 10, 50, 50) + QRegion(100, 60, 50, 50));
+        break;
+    case HalfOpaque:
+        p.setOpacity(0.5);
+        break;
+    default:
+        break;
+    }
+    const QVector<QRect> rects = someRects();
+    const QRgb color = qRgb(0xD0, 0x10, 0x10);
+    PixelFill::setEnabled(direct);
+    *taken = PixelFill::fill(p, rects.constData(), rects.size(), color);
+    PixelFill::setEnabled(true);
+    if (!*taken) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(color));
+        p.drawRects(rects.constData(), rects.size());
+    }
+    p.end();
+    return image;
+}
+
+} // namespace
+
+void TestPaintPaths::directFillMatchesPainter_data()
+{
+    QTest::addColumn<int>("setup");
+    QTest::addColumn<bool>("direct"); // the rectangles may be written directly
+    QTest::newRow("plain image") << int(Plain) << true;
+    QTest::newRow("moved by whole pixels") << int(Moved) << true;
+    QTest::newRow("moved by half a pixel") << int(HalfPixel) << false;
+    QTest::newRow("scaled") << int(Scaled) << false;
+    QTest::newRow("clipped to a rectangle") << int(ClipRect) << true;
+    QTest::newRow("clipped to two rectangles") << int(ClipTwoRects) << false;
+    QTest::newRow("half opaque") << int(HalfOpaque) << false;
+    QTest::newRow("premultiplied image") << int(Argb) << true;
+    QTest::newRow("16-bit image") << int(Rgb16) << false;
+}
+
+void TestPaintPaths::directFillMatchesPainter()
+{
+    QFETCH(int, setup);
+    QFETCH(bool, direct);
+    bool taken = false;
+    const QImage viaPainter = drawn(Setup(setup), false, &taken);
+    QVERIFY(!taken);
+    const QImage filled = drawn(Setup(setup), true, &taken);
+    QCOMPARE(taken, direct);
+    int red = 0; // pixels the rectangles turned red (the background has 0x30)
+    for (int y = 0; y < filled.height(); ++y) {
+        for (int x = 0; x < filled.width(); ++x) {
+            if (filled.pixel(x, y) != viaPainter.pixel(x, y))
+                QFAIL(qPrintable(QStringLiteral("pixel %1,%2 differs").arg(x).arg(y)));
+            red += qRed(filled.pixel(x, y)) > 0x60;
+        }
+    }
+    QVERIFY2(red > 1000, "the rectangles were drawn");
+}
+
+void TestPaintPaths::everyItemOnce_data()
+{
+    QTest::addColumn<bool>("withHelper");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("lanes");
+    QTest::addColumn<int>("microseconds"); // cost of an item
+    QTest::newRow("no helper") << false << 50 << 2 << 20;
+    QTest::newRow("one lane asked") << true << 50 << 1 << 20;
+    QTest::newRow("one item") << true << 1 << 2 << 20;
+    QTest::newRow("no items") << true << 0 << 2 << 0;
+    QTest::newRow("cheap items, often withdrawn") << true << 3 << 2 << 0;
+    QTest::newRow("costly items, shared") << true << 40 << 2 << 200;
+}
+
+// Over many runs every item is done exactly once, on a lane that exists, the helper only
+// while it runs a job, and every run leaves the helper idle.
+void TestPaintPaths::everyItemOnce()
+{
+    QFETCH(bool, withHelper);
+    QFETCH(int, count);
+    QFETCH(int, lanes);
+    QFETCH(int, microseconds);
+    PaintLanes pool(withHelper);
+    for (int run = 0; run < 200; ++run) {
+        std::vector<std::atomic<int>> done(static_cast<size_t>(count));
+        std::atomic<int> badLane{0};
+        pool.run(count, lanes, [&](int item, int lane) {
+            done[size_t(item)]++;
+            const bool helperLane = lane == 1 && pool.state() == PaintLanes::State::Running;
+            if (lane < 0 || lane >= lanes || (lane == 1 && !helperLane))
+                badLane++;
+            if (microseconds > 0)
+                std::this_thread::sleep_for(std::chrono::microseconds(microseconds));
+        });
+        QCOMPARE(badLane.load(), 0);
+        QCOMPARE(pool.state(), PaintLanes::State::Idle);
+        for (int i = 0; i < count; ++i)
+            QCOMPARE(done[size_t(i)].load(), 1);
+    }
+}
+
+QTEST_MAIN(TestPaintPaths)
+#include "tst_paintpaths.moc"
