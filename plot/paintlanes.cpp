@@ -1,5 +1,9 @@
 #include "paintlanes.h"
 
+namespace {
+std::atomic<bool> helpersAllowed{true};
+}
+
 PaintLanes::PaintLanes(bool withHelper) : m_withHelper(withHelper) {}
 
 PaintLanes::~PaintLanes()
@@ -42,6 +46,11 @@ void PaintLanes::move(State from, State to)
     m_state = to;
 }
 
+void PaintLanes::setHelpersAllowed(bool allowed)
+{
+    helpersAllowed = allowed;
+}
+
 PaintLanes::State PaintLanes::state() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -56,7 +65,7 @@ void PaintLanes::takeItems(int lane)
 
 void PaintLanes::run(int count, int lanes, const Work& work)
 {
-    if (lanes <= 1 || count <= 1 || !m_withHelper) {
+    if (lanes <= 1 || count <= 1 || !m_withHelper || !helpersAllowed) {
         for (int i = 0; i < count; ++i)
             work(i, 0);
         return;

@@ -52,6 +52,9 @@ public:
     void run(int count, int lanes, const Work& work);
     State state() const;
 
+    // For tests: with false, every job runs on its caller, as without a helper.
+    static void setHelpersAllowed(bool allowed);
+
 private:
     void helperLoop();
     void takeItems(int lane);

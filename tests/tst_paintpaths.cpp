@@ -2,6 +2,7 @@
 // image, and the curves' ink built on two threads.
 #include "paintlanes.h"
 #include "pixelfill.h"
+#include "plotcanvas.h"
 
 #include <QPainter>
 #include <QRandomGenerator>
@@ -17,6 +18,8 @@ private slots:
     void directFillMatchesPainter();
     void everyItemOnce_data();
     void everyItemOnce();
+    void twoLanesPaintAsOne_data();
+    void twoLanesPaintAsOne();
 };
 
 namespace {
@@ -169,6 +172,41 @@ void TestPaintPaths::everyItemOnce()
         for (int i = 0; i < count; ++i)
             QCOMPARE(done[size_t(i)].load(), 1);
     }
+}
+
+void TestPaintPaths::twoLanesPaintAsOne_data()
+{
+    QTest::addColumn<int>("samples");
+    QTest::addColumn<int>("every"); // one sample in every this many is missing; 0: none
+    QTest::newRow("columns of many samples") << 400000 << 0;
+    QTest::newRow("with missing samples") << 400000 << 997;
+    QTest::newRow("a few samples per column") << 6000 << 0;
+}
+
+// Eight noisy curves in their own colours, painted with the ink built on two threads and
+// on one: the same image.
+void TestPaintPaths::twoLanesPaintAsOne()
+{
+    QFETCH(int, samples);
+    QFETCH(int, every);
+    QRandomGenerator rng(11);
+    QVector<qint64> stamps(samples);
+    QVector<QVector<float>> columns(8, QVector<float>(samples));
+    for (int i = 0; i < samples; ++i) {
+        stamps[i] = 1600000000 + i + (i > samples / 2 ? 3600 : 0);
+        for (int c = 0; c < columns.size(); ++c)
+            columns[c][i] =
+                every && (i + c) % every == 0 ? 999.0f : float(10 * c + 5 + rng.bounded(30.0));
+    }
+    PlotCanvas canvas(1200, 700, stamps, columns);
+    for (int c = 0; c < columns.size(); ++c)
+        canvas.d.curveInfoList[c].CurveColor = QColor::fromHsv(40 * c, 220, 200).name();
+    const QImage twoLanes = canvas.paint();
+    PaintLanes::setHelpersAllowed(false);
+    const QImage oneLane = canvas.paint();
+    PaintLanes::setHelpersAllowed(true);
+    QVERIFY(twoLanes == oneLane);
+    QVERIFY(twoLanes != PlotCanvas(1200, 700, stamps, {}).paint());
 }
 
 QTEST_MAIN(TestPaintPaths)

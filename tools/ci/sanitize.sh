@@ -74,13 +74,15 @@ if wants fuzz; then
 fi
 
 if wants tsan; then
-    begin "thread sanitizer, hand-off stress and superseded requests"
+    begin "thread sanitizer, hand-off stress, superseded requests and the paint lanes"
     CC=clang CXX=clang++ cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOSTREL_SANITIZE=thread \
           -DOSTREL_BUILD_BENCH=OFF -DOSTREL_BUILD_TESTS=ON >/dev/null
-    cmake --build build-tsan -j"$JOBS" --target tst_handoffstress
+    cmake --build build-tsan -j"$JOBS" --target tst_handoffstress tst_paintpaths
     # Only these runs carry the fence that stands in for Qt's queue lock; the plain
     # glib-free dispatcher reports when the worker goes idle.
     QT_NO_GLIB=1 OSTREL_SOURCE_DIR=$ROOT timeout 900 build-tsan/bin/tst_handoffstress rapidRequests clearDuringRead openDuringRead clearDuringExport
+    # The curves' ink is built on two threads: the lanes' hand-over, and a whole paint.
+    OSTREL_SOURCE_DIR=$ROOT timeout 900 build-tsan/bin/tst_paintpaths
     done_step "thread sanitizer"
 fi
 echo "== sanitize: all clean in $SECONDS s"
