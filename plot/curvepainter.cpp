@@ -87,10 +87,15 @@ void CurvePainter::add(const CurveAggregator::Mark* marks, int count, const Valu
     const int tall = 2 * penPixels + 1;
     int prevX = 0;
     int prevLast = 0;
+    bool prevDense = false;
     bool lineAtPrev = false; // the polyline being built ends at (prevX, prevLast)
     for (int k = 0; k < count; ++k) {
         const CurveAggregator::Mark& m = marks[k];
         const int x = m.x;
+        // Where a column holds several samples, a dash pattern along the drawn path means
+        // nothing (every sample's path is far longer) and could put a spike in a gap:
+        // such columns, and steep joins between them, are filled whatever the pen style.
+        const bool dense = m.lastIndex > m.firstIndex;
         const int yFirst = vm.y(m.first);
         const int yLast = vm.y(m.last);
         const int yTop = vm.y(m.max);
@@ -98,7 +103,8 @@ void CurvePainter::add(const CurveAggregator::Mark* marks, int count, const Valu
         if (k > 0 && m.joinedLeft) {
             const int dx = x - prevX;
             const int dy = std::abs(yFirst - prevLast);
-            if (solid && dx >= 1 && dx <= MaxSteepWidth && dy >= tall && dy >= 2 * dx) {
+            if ((solid || (dense && prevDense)) && dx >= 1 && dx <= MaxSteepWidth && dy >= tall &&
+                dy >= 2 * dx) {
                 endRun();
                 steepLine(prevX, prevLast, x, yFirst);
             } else {
@@ -111,7 +117,7 @@ void CurvePainter::add(const CurveAggregator::Mark* marks, int count, const Valu
         } else {
             endRun();
         }
-        if (solid && yBottom - yTop >= tall) {
+        if ((solid || dense) && yBottom - yTop >= tall) {
             endRun();
             span(x, yTop, yBottom);
             lineAtPrev = false;
@@ -130,6 +136,7 @@ void CurvePainter::add(const CurveAggregator::Mark* marks, int count, const Valu
         }
         prevX = x;
         prevLast = yLast;
+        prevDense = dense;
     }
     endRun();
 }

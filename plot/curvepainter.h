@@ -18,7 +18,10 @@ class QPainter;
 // is filled as pixel-aligned rectangles, one per column, instead of being stroked: the
 // same pixels as an aliased stroke, without anti-aliased strokes of hundreds of pixels
 // per column (noisy data). Flat and short ones stay in anti-aliased polylines, so smooth
-// curves keep their smooth look. Other pen styles are always stroked.
+// curves keep their smooth look. With other pen styles only columns that hold several
+// samples, and steep joins between two such columns, are filled: there a dash pattern
+// along the drawn path means nothing and could hide a spike in a gap. Sparse stretches
+// keep their dashes.
 class CurvePainter
 {
 public:

@@ -20,6 +20,8 @@ private slots:
     void everyItemOnce();
     void twoLanesPaintAsOne_data();
     void twoLanesPaintAsOne();
+    void denseDashedSpikeDrawn_data();
+    void denseDashedSpikeDrawn();
 };
 
 namespace {
@@ -207,6 +209,40 @@ void TestPaintPaths::twoLanesPaintAsOne()
     PaintLanes::setHelpersAllowed(true);
     QVERIFY(twoLanes == oneLane);
     QVERIFY(twoLanes != PlotCanvas(1200, 700, stamps, {}).paint());
+}
+
+void TestPaintPaths::denseDashedSpikeDrawn_data()
+{
+    QTest::addColumn<int>("style");
+    QTest::addColumn<double>("width");
+    QTest::newRow("dashes") << int(Qt::DashLine) << 1.0;
+    QTest::newRow("dots") << int(Qt::DotLine) << 1.0;
+    QTest::newRow("dash-dot, wide pen") << int(Qt::DashDotLine) << 3.0;
+}
+
+// A one-sample spike among hundreds of samples per pixel column, drawn with a broken pen:
+// its column is inked all the way up, not only where the pattern happens to put a dash.
+void TestPaintPaths::denseDashedSpikeDrawn()
+{
+    QFETCH(int, style);
+    QFETCH(double, width);
+    const int samples = 200000;
+    const int spike = 123457;
+    QVector<qint64> stamps(samples);
+    QVector<float> values(samples);
+    for (int i = 0; i < samples; ++i) {
+        stamps[i] = 1600000000 + i;
+        values[i] = i == spike ? 90.0f : 50.0f + 0.05f * float(i % 3);
+    }
+    PlotCanvas canvas(1200, 700, stamps, {values});
+    canvas.d.curveInfoList[0].CurveStyle = style;
+    canvas.d.curveInfoList[0].CurveWeight = float(width);
+    const QImage img = canvas.paint();
+    const int x = canvas.x(stamps[spike]);
+    for (int y = canvas.y(89.0f); y <= canvas.y(51.0f); ++y) {
+        if (qRed(img.pixel(x, y)) < 0xB0 || qGreen(img.pixel(x, y)) > 0x80)
+            QFAIL(qPrintable(QStringLiteral("pixel %1,%2 not inked").arg(x).arg(y)));
+    }
 }
 
 QTEST_MAIN(TestPaintPaths)
