@@ -65,9 +65,11 @@ void CurvePainter::steepLine(int x0, int y0, int x1, int y1)
     const double slope = double(y1 - y0) / d;
     const int lo = std::min(y0, y1);
     const int hi = std::max(y0, y1);
+    // Rounded half away from zero, as std::lround, without a library call per pixel.
+    const auto rounded = [](double v) { return v >= 0 ? int(v + 0.5) : -int(0.5 - v); };
     for (int i = 0; i <= d; ++i) {
-        const int a = std::max(lo, std::min(hi, int(std::lround(y0 + (i - 0.5) * slope))));
-        const int b = std::max(lo, std::min(hi, int(std::lround(y0 + (i + 0.5) * slope))));
+        const int a = std::max(lo, std::min(hi, rounded(y0 + (i - 0.5) * slope)));
+        const int b = std::max(lo, std::min(hi, rounded(y0 + (i + 0.5) * slope)));
         span(x0 + i, a, b);
     }
 }
@@ -83,7 +85,10 @@ void CurvePainter::addLine(const QPointF& a, const QPointF& b)
 void CurvePainter::add(const CurveAggregator::Mark* marks, int count, const ValueMapping& vm)
 {
     endRun();
-    points.reserve(points.size() + 4 * count + 2);
+    // Grown by doubling: a view across thousands of pauses adds thousands of stretches.
+    const int need = points.size() + 4 * count + 2;
+    if (need > points.capacity())
+        points.reserve(std::max(need, 2 * points.capacity()));
     const int tall = 2 * penPixels + 1;
     int prevX = 0;
     int prevLast = 0;
@@ -180,43 +185,43 @@ void CurvePainter::hideCovered(CurvePainter* inks, int count, const QRect& area,
         return;
     top.fill(1, columns); // empty: top > bottom
     bottom.fill(0, columns);
+    int* tops = top.data();
+    int* bottoms = bottom.data();
     for (int j = count - 1; j >= 0; --j) {
         CurvePainter& ink = inks[j];
         ink.kept.clear();
+        ink.kept.reserve(ink.rects.size());
         ink.culled = true;
         const bool opaque = ink.dotPen.color().alpha() == 255 && ink.dotPen.brush().isOpaque();
         for (const QRect& raw : qAsConst(ink.rects)) {
-            const QRect r = raw & area;
-            if (r.isEmpty())
+            const int x0 = std::max(raw.left(), area.left());
+            const int x1 = std::min(raw.right(), area.right());
+            const int a = std::max(raw.top(), area.top());
+            const int b = std::min(raw.bottom(), area.bottom());
+            if (x0 > x1 || a > b)
                 continue;
-            if (r.width() != 1) {
-                ink.kept.append(r);
+            if (x0 != x1) {
+                ink.kept.append(QRect(QPoint(x0, a), QPoint(x1, b)));
             } else {
                 // What of this column is not covered yet.
-                const int c = r.left() - left;
-                const int a = r.top();
-                const int b = r.bottom();
-                const int ct = top[c];
-                const int cb = bottom[c];
+                const int ct = tops[x0 - left];
+                const int cb = bottoms[x0 - left];
                 if (ct > cb || b < ct || a > cb) {
-                    ink.kept.append(r);
+                    ink.kept.append(QRect(x0, a, 1, b - a + 1));
                 } else {
                     if (a < ct)
-                        ink.kept.append(QRect(r.left(), a, 1, ct - a));
+                        ink.kept.append(QRect(x0, a, 1, ct - a));
                     if (b > cb)
-                        ink.kept.append(QRect(r.left(), cb + 1, 1, b - cb));
+                        ink.kept.append(QRect(x0, cb + 1, 1, b - cb));
                 }
             }
             if (!opaque)
                 continue;
             // Covered from now on: one interval per column, grown while the new one
             // touches it, else the longer of the two.
-            for (int x = r.left(); x <= r.right(); ++x) {
-                const int c = x - left;
-                int& ct = top[c];
-                int& cb = bottom[c];
-                const int a = r.top();
-                const int b = r.bottom();
+            for (int x = x0; x <= x1; ++x) {
+                int& ct = tops[x - left];
+                int& cb = bottoms[x - left];
                 if (ct > cb) {
                     ct = a;
                     cb = b;
