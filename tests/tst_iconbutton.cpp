@@ -76,28 +76,6 @@ private slots:
                 QVERIFY(down.isEmpty() && !b->isDown()); // QPushButton's own press stays out
             }
     }
-
-    // A set re-polishes even when the value is unchanged, so rules on other properties apply.
-    void repolishOnEverySet()
-    {
-        for (const char* property : {"leftPressed", "mouseHover"}) {
-            QWidget window;
-            window.setStyleSheet(commonSheet() +
-                                 "VyIconButton[flavour='red'][mouseHover='false']"
-                                 "[leftPressed='false'] { background-color: #FF0000; }");
-            auto* b = new VyIconButton(QIcon(QStringLiteral(":/pngs/left.png")), QSize(28, 28));
-            (new QHBoxLayout(&window))->addWidget(b);
-            window.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&window));
-            auto colour = [&] { return window.grab(b->geometry()).toImage().pixelColor(3, 10); };
-            b->setProperty("flavour", "red");
-            QCOMPARE(colour(), window.grab(QRect(1, 1, 1, 1)).toImage().pixelColor(0, 0));
-            QVERIFY(b->setProperty(property, false));
-            QCOMPARE(colour(), QColor("#FF0000"));
-            QVERIFY(b->setProperty(property, true));
-            QVERIFY(colour() != QColor("#FF0000"));
-        }
-    }
 };
 
 QTEST_MAIN(TstIconButton)
