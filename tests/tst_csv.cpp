@@ -127,6 +127,13 @@ private slots:
             {saveScratch("garbage.csv", garbage), 0, 0, " 读取完毕"},
             {saveScratch("long.csv", longLine), 0, 1, " 读取完毕"},
             {scratch.filePath("nothing.csv"), 1, 0, " 路径错误或不可读取"},
+            // Refused before any column is made; the names hold placeholders the message
+            // must not fill.
+            {saveScratch("wide%2of%1.csv", QByteArray(2 << 20, ',')), 1, 0,
+             " 变量个数过多 2097152"},
+            {saveScratch("cells%2of%1.csv", "t" + QByteArray(1 << 20, ',') + "\n" +
+                                                QByteArray("2024/07/01 12:00:00\n").repeated(300)),
+             1, 0, " 数据量过大 300行 1048576列"},
             {scratch.path(), 1, 0, " 路径错误或不可读取"}};
         for (const auto& [path, result, samples, lastMessage] : cases) {
             TavData data;
