@@ -9,22 +9,7 @@ class TestOstrelPaths : public QObject
 {
     Q_OBJECT
 private slots:
-    void paths()
-    {
-        QCOMPARE(proposedSavePath(QString(), QString()), QDir::toNativeSeparators("/"));
-        QCOMPARE(proposedSavePath("/a/./b//", "x"), QDir::toNativeSeparators("/a/b/x"));
-        QCOMPARE(fileStem("C:/data/run.1.tavdata"), QStringLiteral("run"));
-#ifdef Q_OS_WIN
-        QCOMPARE(openDialogFolder(QString()), QStringLiteral("G:\\"));
-#else
-        QTemporaryDir dir;
-        QCOMPARE(openDialogFolder(dir.path()), dir.path());
-        QCOMPARE(openDialogFolder(dir.path() + "/gone"), QDir::homePath());
-        QCOMPARE(folderUrl("/tmp/exports/out.csv").toString(),
-                 QStringLiteral("file:///tmp/exports"));
-#endif
-    }
-
+    // A drop of several files opens the first data file among them, whatever its case.
     void dropped()
     {
         const QUrl txt = QUrl::fromLocalFile("/d/notes.txt");
