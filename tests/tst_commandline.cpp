@@ -9,8 +9,6 @@ const QByteArray Version = OSTREL_VERSION;
 class TestCommandLine : public QObject
 {
     Q_OBJECT
-    QTemporaryDir m_dir;
-
 private slots:
     void helpAndVersion_data()
     {
@@ -49,23 +47,12 @@ private slots:
             QVERIFY2(QString::fromUtf8(line).size() <= 80, line.constData());
     }
 
-    void otherArgumentsStillStartTheWindow_data()
+    // Any other command line goes on to the window, which cannot open here: this is what
+    // makes the runs above proof that they built no window.
+    void otherArgumentsStartTheWindow()
     {
-        QTest::addColumn<QStringList>("args");
-        QTest::newRow("missing file") << QStringList{m_dir.filePath("missing.tavdata")};
-        QTest::newRow("option-like path") << QStringList{"--helpx"};
-        QTest::newRow("--version is not first") << QStringList{"x.tavdata", "--version"};
-        QTest::newRow("--help is not first") << QStringList{"x.tavdata", "--help"};
-    }
-
-    // Anything but the options goes on to the window as before; with no display it cannot open,
-    // which also shows that the runs above really had no display to open a window on.
-    void otherArgumentsStillStartTheWindow()
-    {
-        QFETCH(QStringList, args);
-        const auto r = runProgram("ostrel", args, true);
-        QVERIFY(r.finished && r.code != 0);
-        QVERIFY(r.out.isEmpty());
+        const auto r = runProgram("ostrel", {"x.tavdata", "--help"}, true);
+        QVERIFY(r.finished && r.code != 0 && r.out.isEmpty());
         QVERIFY2(r.err.contains("display"), r.err.constData());
     }
 };

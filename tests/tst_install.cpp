@@ -40,19 +40,6 @@ static QStringList complaints(const QByteArray& report)
     return lines;
 }
 
-// The text (with that of its children), or the attribute, of the first element named name.
-static QString xmlText(const QByteArray& xml, const QString& name, const QString& attribute = {})
-{
-    QXmlStreamReader r(xml);
-    while (!r.atEnd()) {
-        if (r.readNext() != QXmlStreamReader::StartElement || r.name() != name)
-            continue;
-        return attribute.isEmpty() ? r.readElementText(QXmlStreamReader::IncludeChildElements)
-                                   : r.attributes().value(attribute).toString();
-    }
-    return {};
-}
-
 // cmake --install of this build tree into a DESTDIR, as the Debian package is made.
 class TestInstall : public QObject
 {
@@ -129,19 +116,6 @@ private slots:
         QVERIFY(options.size() >= 3);
         for (QString option : qAsConst(options))
             QVERIFY2(page.contains(option.replace("-", "\\-")), qPrintable(option));
-    }
-
-    // The metainfo names the MIME type the package installs, and this version (appstreamcli
-    // checks the rest, the desktop entry it names included).
-    void metainfo()
-    {
-        const QByteArray xml = readFile(usr("share/metainfo/org.example.ostrel.metainfo.xml"));
-        const QString mime = xmlText(xml, "mediatype");
-        QCOMPARE(xmlText(readFile(usr("share/mime/packages/ostrel.xml")), "mime-type", "type"),
-                 mime);
-        QVERIFY(readFile(usr("share/applications/" + xmlText(xml, "launchable")))
-                    .contains("MimeType=" + mime.toUtf8() + ';'));
-        QCOMPARE(xmlText(xml, "release", "version"), version);
     }
 
     void appstreamValidates()
