@@ -49,8 +49,6 @@ private slots:
         for (int i = 0; i <= 380; ++i)
             d.stamps[i] = T0 + 10 * i;
         d.sampleCount = 381;
-        d.spanIndexes = {{0, 380}};
-        d.spanIntervals = {10};
         d.status = 0;
         w->stampStart = T0;
         w->stampEnd = T0 + 3800;

@@ -76,33 +76,6 @@ private slots:
         }
     }
 
-    // Runs of equal spacing, written as "first-last/interval", as the three span lists of a
-    // read hold them.
-    void runs()
-    {
-        // The second stretch of the last one starts at the third-to-last sample, too late.
-        for (const auto& [stamps, runs] :
-             {qMakePair(QVector<quint32>{0, 10, 20, 30, 35, 40, 45}, QString("0-3/10 3-6/5")),
-              qMakePair(QVector<quint32>{0, 5, 15, 25}, QString()),
-              qMakePair(QVector<quint32>{0, 2, 4, 7, 10, 13, 20}, QString("0-2/2 2-5/3")),
-              qMakePair(QVector<quint32>{0, 1, 2, 10, 20, 30}, QString("0-2/1"))}) {
-            QVector<QVector<qint32>> rows(stamps.size(), QVector<qint32>{1});
-            SortedTavData set;
-            QCOMPARE(
-                set.readTavData(saveScratch("runs.tavdata", binaryFile({{{"T"}, stamps, rows}}))),
-                0);
-            QCOMPARE(set.spanIntervals.size(), set.spanIndexes.size());
-            QCOMPARE(set.spanStamps.size(), set.spanIndexes.size());
-            QStringList got;
-            for (int i = 0; i < set.spanIndexes.size(); ++i) {
-                const auto [first, last] = set.spanIndexes[i];
-                QCOMPARE(set.spanStamps[i], qMakePair(qint64(stamps[first]), qint64(stamps[last])));
-                got << QStringLiteral("%1-%2/%3").arg(first).arg(last).arg(set.spanIntervals[i]);
-            }
-            QCOMPARE(got.join(' '), runs);
-        }
-    }
-
     // Every read ends with a status and a last message, failed ones included; the reader is
     // chosen by the extension alone. (Reads on the worker thread: tst_handoffstress.)
     void readStatus()
