@@ -1,5 +1,6 @@
 #include "readharness.h"
 
+#include "datasetcheck.h"
 #include "sortedtavdata.h"
 #include "tavdata.h"
 #include "tavdataheader.h"
@@ -16,42 +17,20 @@
 
 namespace {
 
-[[noreturn]] void broken(const char* what, int index)
+[[noreturn]] void broken(const char* what)
 {
-    std::fprintf(stderr, "data set broken: %s (%d)\n", what, index);
+    std::fprintf(stderr, "data set broken: %s\n", what);
     std::abort();
 }
 
 void check(const SortedTavData& set)
 {
     if (set.values.size() != set.names.size())
-        broken("columns and names differ in number", set.values.size());
-    if (set.status != 0)
-        return;
-    if (set.sampleCount != set.stamps.size() || set.sampleCount < 4)
-        broken("sample count", set.sampleCount);
-    for (int v = 0; v < set.values.size(); ++v) {
-        if (set.values.at(v).size() != set.sampleCount)
-            broken("column length", v);
-    }
-    const int runs = set.spanIndexes.size();
-    if (set.spanStamps.size() != runs || set.spanIntervals.size() != runs)
-        broken("run lists differ in length", runs);
-    int previousLast = 0;
-    for (int i = 0; i < runs; ++i) {
-        const int first = set.spanIndexes.at(i).first;
-        const int last = set.spanIndexes.at(i).second;
-        if (first < previousLast || last - first < 2 || last >= set.sampleCount)
-            broken("run bounds", i);
-        if (set.spanStamps.at(i).first != set.stamps.at(first) ||
-            set.spanStamps.at(i).second != set.stamps.at(last))
-            broken("run stamps", i);
-        for (int k = first; k < last; ++k) {
-            if (set.stamps.at(k + 1) - set.stamps.at(k) != set.spanIntervals.at(i))
-                broken("run spacing", i);
-        }
-        previousLast = last;
-    }
+        broken("columns and names differ in number");
+    // A failed read promises only that; a good one everything the rest relies on.
+    const QString why = set.status == 0 ? dataSetInconsistency(set) : QString();
+    if (!why.isEmpty())
+        broken(qPrintable(why));
 }
 
 } // namespace

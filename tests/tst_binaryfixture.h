@@ -19,8 +19,7 @@ inline QString saveScratch(const QString& name, const QByteArray& bytes)
     return path;
 }
 
-// Saves bytes to a scratch file, reads it with the binary reader and keeps every message
-// with its percent.
+// Saves bytes to a scratch file, reads it with the binary reader and keeps every message.
 struct BinaryRead
 {
     explicit BinaryRead(const QByteArray& bytes)
@@ -29,14 +28,13 @@ struct BinaryRead
         QSignalSpy spy(&data, &TavData::pushInfoUpward);
         result = data.readFromBinary(path);
         for (const QList<QVariant>& args : spy)
-            messages << args.at(0).toString(), percents << args.at(1).toInt();
+            messages << args.at(0).toString();
     }
 
     const QString path = scratch.filePath("读取 测试.tavdata");
     TavData data;
     int result = -1;
     QStringList messages;
-    QList<int> percents;
 };
 
 // One line per item of a read, kinds in the order I, H, A, S, U: "I name=value",

@@ -102,11 +102,7 @@ void TestCurveSummary::breaks_data()
     QTest::addColumn<Stamps>("stamps");
     QTest::addColumn<QString>("gaps");      // per gap: + joined, - broken
     QTest::addColumn<QList<int>>("starts"); // first index of each forward stretch
-    QTest::newRow("regular 60 s") << Stamps{0, 60, 120, 180} << "+++" << QList<int>{0};
-    QTest::newRow("irregular 97 to 140 s")
-        << Stamps{0, 97, 237, 334, 474, 571} << "+++++" << QList<int>{0};
-    QTest::newRow("60 s series stops for an hour")
-        << Stamps{0, 60, 120, 3720, 3780, 3840} << "++-++" << QList<int>{0};
+    // The plain cases are drawn in tst_truthfulplot; these are the edges of the rule.
     QTest::newRow("gap of bridgeGap") << Stamps{0, 1, 2, 62, 63} << "++++" << QList<int>{0};
     QTest::newRow("gap just over bridgeGap, short beside")
         << Stamps{0, 1, 2, 63, 64} << "++-+" << QList<int>{0};

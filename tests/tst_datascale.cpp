@@ -1,6 +1,6 @@
 // The data layer at its limits: CSV files streamed in blocks (seams anywhere, lines longer
 // than the buffer, files beyond 2 GiB), merges refused by memory rather than by shape,
-// the time line cut at its sample limit, and paths that look like placeholders.
+// and the time line cut at its sample limit.
 #include "sortedtavdata.h"
 #include "tavcsv.h"
 #include "tst_binaryfixture.h"
@@ -296,50 +296,6 @@ private slots:
         QCOMPARE(set.values, values);
         const QString capped = path + QStringLiteral(" 历史数据过长，只读取前%1条").arg(cap);
         QCOMPARE(texts(spy).count(capped), total > cap ? 1 : 0);
-    }
-
-    // Messages that carry a path keep it whole, whatever placeholders it seems to hold.
-    void placeholderPaths_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<qint64>("limit");
-        QTest::addColumn<QString>("message");
-        const QByteArray fourRows = "t,v\n2024/07/01 12:00:00,1\n2024/07/01 12:00:01,2\n"
-                                    "2024/07/01 12:00:02,3\n2024/07/01 12:00:03,4\n";
-        QTest::newRow("skipped lines") << "skip.csv" << fourRows + "x\n"
-                                       << MaxSamples << " 已跳过1行：首字段不是有效时间";
-        QTest::newRow("too few samples") << "few.tavdata" << binaryFile({{{"T"}, T0, 3}})
-                                         << MaxSamples << " 历史数据长度异常 长度为3";
-        QTest::newRow("too many variables")
-            << "wide.csv" << QByteArray(2 << 20, ',') << MaxSamples << " 变量个数过多 2097152";
-        QTest::newRow("too many cells") << "cells.csv"
-                                        << "t" + QByteArray(1 << 20, ',') + "\n" +
-                                               QByteArray("2024/07/01 12:00:00\n").repeated(300)
-                                        << MaxSamples << " 数据量过大 300行 1048576列";
-        QTest::newRow("sample cap")
-            << "cap.csv" << fourRows << qint64(3) << " 历史数据过长，只读取前3条";
-        QTest::newRow("duplicate names") << "dup.tavdata" << binaryFile({{{"T", "T"}, T0, 4}})
-                                         << MaxSamples << " 变量名称重复，已忽略后出现的同名列：T";
-    }
-    void placeholderPaths()
-    {
-        QFETCH(QString, name);
-        QFETCH(QByteArray, content);
-        QFETCH(qint64, limit);
-        QFETCH(QString, message);
-        QVERIFY(QDir(scratch.path()).mkpath(QStringLiteral("run%1of%2")));
-        const QString path = saveScratch(QStringLiteral("run%1of%2/%2x%1") + name, content);
-        SortedTavData set;
-        set.limits.samples = limit;
-        QSignalSpy spy(&set, &SortedTavData::pushInfoUpward);
-        set.readTavData(path);
-        const QStringList got = texts(spy);
-        QVERIFY2(got.contains(path + message), qPrintable(got.join(QLatin1Char('\n'))));
-        for (const QString& text : got) {
-            if (!text.startsWith(QLatin1String("数据")))
-                QVERIFY2(text.startsWith(path + QLatin1Char(' ')), qPrintable(text));
-        }
     }
 };
 

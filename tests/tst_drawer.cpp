@@ -91,37 +91,22 @@ private slots:
         }
     }
 
-    void modeColours_data()
+    // Thick lines along the top and bottom edges and across the middle stop at the frame:
+    // none of their ink reaches the margins, where the labels are.
+    void curvesStayInPlot()
     {
-        QTest::addColumn<bool>("dark");
-        QTest::addColumn<QColor>("background");
-        QTest::addColumn<QColor>("frame");
-        QTest::newRow("light") << false << QColor("#FFFFFF") << QColor("#000000");
-        QTest::newRow("dark") << true << QColor("#202020") << QColor("#FFFFFF");
-    }
-
-    void modeColours()
-    {
-        QFETCH(QColor, background);
-        QFETCH(QColor, frame);
-        // Thick lines along the top and bottom edges and across the middle, into the margins.
         Canvas c(3, 50.0f);
         c.d.dataSet.values[0].fill(100.0f);
         c.d.dataSet.values[1].fill(0.0f);
         for (int i = 0; i < 3; ++i)
             c.draw(i, 30.0f);
-        QFETCH(bool, dark);
-        c.d.DarkMode = dark;
         const QImage img = c.paint();
         for (const QPoint& p :
              {QPoint(300, 58), QPoint(300, 345), QPoint(55, 201), QPoint(545, 201)})
             QCOMPARE(img.pixelColor(p), red);
         for (const QPoint& p : {QPoint(300, 45), QPoint(300, 358), QPoint(42, 201),
                                 QPoint(558, 201), QPoint(20, 200), QPoint(200, 120)})
-            QCOMPARE(img.pixelColor(p), background);
-        for (const QPoint& p :
-             {QPoint(50, 200), QPoint(550, 200), QPoint(300, 53), QPoint(300, 350)})
-            QCOMPARE(img.pixelColor(p), frame);
+            QCOMPARE(img.pixelColor(p), QColor(Qt::white));
     }
 
     void degenerateRanges_data()
@@ -167,19 +152,15 @@ private slots:
     void markersStayInPlot_data()
     {
         QTest::addColumn<quint32>("stamp");
-        QTest::addColumn<bool>("dark");
-        QTest::newRow("at the start") << quint32(0) << false;
-        QTest::newRow("at the end") << quint32(100) << false;
-        QTest::newRow("at the end, dark") << quint32(100) << true;
-        QTest::newRow("inside") << quint32(50) << false;
+        QTest::newRow("at the start") << quint32(0);
+        QTest::newRow("at the end") << quint32(100);
+        QTest::newRow("inside") << quint32(50);
     }
 
     void markersStayInPlot()
     {
         QFETCH(quint32, stamp);
-        QFETCH(bool, dark);
         Canvas c;
-        c.d.DarkMode = dark;
         c.d.upperLimits = {200.0f, 110.0f};
         c.d.lowerLimits = {-100.0f, -10.0f};
         c.d.dataSet.systemEvents = {EventRecord{stamp, QStringLiteral("设备上电")}};

@@ -49,8 +49,6 @@ private slots:
         for (int i = 0; i <= 380; ++i)
             d.stamps[i] = T0 + 10 * i;
         d.sampleCount = 381;
-        d.spanIndexes = {{0, 380}};
-        d.spanIntervals = {10};
         d.status = 0;
         w->stampStart = T0;
         w->stampEnd = T0 + 3800;
@@ -152,9 +150,7 @@ private slots:
         QTest::addColumn<QString>("text");
         // A cleared fault and a user event at pixel 250; the band is plotBottom-17..-1.
         const QString fault = "[12]故障解除 2020/09/13 13:00:00";
-        QTest::newRow("top edge outside") << 255 << -18 << QString();
         QTest::newRow("top edge inside") << 255 << -17 << fault;
-        QTest::newRow("bottom edge inside") << 245 << -1 << fault;
         QTest::newRow("on the axis") << 255 << 0 << QString();
         QTest::newRow("past the window") << 260 << -5 << QString();
     }
@@ -172,21 +168,6 @@ private slots:
         QCOMPARE(QToolTip::isVisible() ? QToolTip::text() : QString(), text);
         QCOMPARE(w->lastTipX, text.isEmpty() ? -1 : 250); // anchored on the entry's pixel
         QToolTip::hideText();
-    }
-
-    void resize_data()
-    {
-        QTest::addColumn<int>("width");
-        QTest::addColumn<Stamps>("verniers");
-        QTest::newRow("wider") << 670 << Stamps{125, 275};
-        QTest::newRow("odd ratio truncates") << 577 << Stamps{112, 238};
-    }
-
-    void resize()
-    {
-        QFETCH(int, width);
-        w->resize(width, 400);
-        QTEST((Stamps{w->vernPosA, w->vernPosB}), "verniers");
     }
 
     void centreKeepsOneSecond()

@@ -1,10 +1,9 @@
 // The window around the canvas: opening at start, progress and watchdog, editors, the
-// names chosen in the save dialogs, failed saves, the status text's width, full screen.
+// names chosen in the save dialogs, failed saves, full screen.
 #include "ostrelviewer.h"
 #include "tst_ostrelmodal.h"
 #include "viewnavigation.h"
 #include "vytabinfo.h"
-#include "windowpaths.h"
 
 #include <QtWidgets>
 
@@ -127,29 +126,6 @@ private slots:
         }
     }
 
-    void suffixRule_data()
-    {
-        QTest::addColumn<QString>("chosen");
-        QTest::addColumn<QString>("suffix");
-        QTest::addColumn<QString>("used");
-        // clang-format off
-        for (const auto& [tag, chosen, suffix, used] : {
-                 std::tuple{"bare name", "/d/run", "png", "/d/run.png"},
-                 {"has png", "/d/run.png", "png", "/d/run.png"},
-                 {"other suffix kept", "/d/run.jpg", "png", "/d/run.jpg"},
-                 {"dot in folder", "/d.x/run", "csv", "/d.x/run.csv"},
-                 {"hidden-like name", "/d/.run", "csv", "/d/.run"}})
-            QTest::newRow(tag) << QString(chosen) << QString(suffix) << QString(used);
-        // clang-format on
-    }
-
-    void suffixRule()
-    {
-        QFETCH(QString, chosen);
-        QFETCH(QString, suffix);
-        QTEST(WindowPaths::withSuffix(chosen, suffix), "used");
-    }
-
     // Both save dialogs: the proposed name accepted as it stands has no suffix, yet a PNG
     // and a CSV come out; the screenshot is the canvas (plain background without data),
     // the export opens its folder and reads back. A screenshot that cannot be saved says so.
@@ -226,65 +202,31 @@ private slots:
         QCOMPARE(answerer.boxTexts, QStringList());
     }
 
-    // A 300-character path in the status text leaves the window as wide as it was; the
-    // text is elided in the middle and whole in the tooltip.
-    void longStatusText()
-    {
-        OstrelViewer v;
-        QVERIFY(v.show(1000, 700));
-        const int width = v.w.width();
-        const int hint = v.w.sizeHint().width();
-        const QString path = QStringLiteral("/data/") + QString(282, QLatin1Char('x')) +
-                             QStringLiteral("/run.tavdata");
-        v.w.accMsg(path + QStringLiteral(" 读取完成！"), -1);
-        QCoreApplication::processEvents();
-        v.w.adjustSize(); // what a layout pass may do to a window on its own
-        QTest::qWait(20);
-        QVERIFY(v.w.sizeHint().width() <= hint);
-        v.w.resize(width, 700);
-        QCOMPARE(v.w.width(), width);
-        const QLabel* label = v.w.statusLabel;
-        QCOMPARE(label->toolTip(), path + QStringLiteral(" 读取完成！"));
-        const QString shown = label->QLabel::text();
-        QVERIFY(shown.startsWith(QStringLiteral("/data/")) && shown.contains(QChar(0x2026)) &&
-                shown.endsWith(QStringLiteral(" 读取完成！")));
-        QVERIFY(label->fontMetrics().horizontalAdvance(shown) <= label->width());
-        // A short text shows whole.
-        v.w.accMsg(QStringLiteral("短"), -1);
-        QCOMPARE(label->QLabel::text(), QStringLiteral("短"));
-    }
-
-    // However the full-screen plot is closed, it comes back into the window, its verniers
-    // where they were on the time axis.
+    // Closed by the window manager, the full-screen plot comes back into the window, its
+    // verniers where they were on the time axis.
     void closeFullScreen()
     {
-        for (const QString how : {"escape", "window manager close"}) {
-            OstrelViewer v(Sample);
-            TavDrawer* d = v.w.drawer;
-            QVERIFY(v.show(1300, 800));
-            QVERIFY(v.waitRead());
-            d->vernPosA = 300;
-            d->vernPosB = 700;
-            auto place = [d](int pos) {
-                return double(pos - d->plotLeft) / (d->plotRight - d->plotLeft);
-            };
-            const double a = place(d->vernPosA), b = place(d->vernPosB);
-            QVERIFY(v.call("showFullScreen"));
-            QVERIFY(d->isWindow() && d->fullScreen);
-            if (how == "escape") {
-                QTest::keyClick(d, Qt::Key_Escape);
-            } else {
-                QVERIFY(d->close() == false); // refused: the plot goes back instead
-            }
-            QTRY_VERIFY(!d->fullScreen);
-            QVERIFY(!d->isWindow());
-            QCOMPARE(v.w.canvasLayout->indexOf(d), 0);
-            QVERIFY(d->isVisible());
-            QTRY_VERIFY(d->width() > 300);
-            const double onePixel = 1.0 / (d->plotRight - d->plotLeft);
-            QVERIFY(qAbs(place(d->vernPosA) - a) <= 2 * onePixel);
-            QVERIFY(qAbs(place(d->vernPosB) - b) <= 2 * onePixel);
-        }
+        OstrelViewer v(Sample);
+        TavDrawer* d = v.w.drawer;
+        QVERIFY(v.show(1300, 800));
+        QVERIFY(v.waitRead());
+        d->vernPosA = 300;
+        d->vernPosB = 700;
+        auto place = [d](int pos) {
+            return double(pos - d->plotLeft) / (d->plotRight - d->plotLeft);
+        };
+        const double a = place(d->vernPosA), b = place(d->vernPosB);
+        QVERIFY(v.call("showFullScreen"));
+        QVERIFY(d->isWindow() && d->fullScreen);
+        QVERIFY(d->close() == false); // refused: the plot goes back instead
+        QTRY_VERIFY(!d->fullScreen);
+        QVERIFY(!d->isWindow());
+        QCOMPARE(v.w.canvasLayout->indexOf(d), 0);
+        QVERIFY(d->isVisible());
+        QTRY_VERIFY(d->width() > 300);
+        const double onePixel = 1.0 / (d->plotRight - d->plotLeft);
+        QVERIFY(qAbs(place(d->vernPosA) - a) <= 2 * onePixel);
+        QVERIFY(qAbs(place(d->vernPosB) - b) <= 2 * onePixel);
     }
 
     // Closing the main window while the plot is full screen leaves no window that would
@@ -316,55 +258,6 @@ private slots:
                 ViewNavigation::panY(upper, lower, 1000.0f);
             QVERIFY(std::fabs(upper) <= ViewNavigation::MaxYLimit);
         }
-    }
-
-    // Limits the wheel or a drag left in the canvas survive a change elsewhere on the
-    // chart page: the editors hold them, and their rounding is not written back.
-    void editorsKeepLimits()
-    {
-        // Beyond the old editor range, and finer than one decimal.
-        for (auto [upper, lower] :
-             {std::pair{QList<float>{5432.1f, 1500.0f}, QList<float>{-2000.0f, -99999.9f}},
-              {QList<float>{12.3456f, 100.006f}, QList<float>{-7.777f, 0.0049f}}}) {
-            OstrelViewer v(Sample);
-            QVERIFY(v.show(1100, 700));
-            QVERIFY(v.waitRead());
-            TavDrawer* d = v.w.drawer;
-            d->upperLimits = upper;
-            d->lowerLimits = lower;
-            d->repaint(); // copies the limits into the editors
-            const int decimals = v.w.spinUpperY1->decimals();
-            QCOMPARE(v.w.spinUpperY1->value(),
-                     QString::number(double(upper[0]), 'f', decimals).toDouble());
-            v.w.checkDragX->toggle();
-            v.w.checkVernB->toggle();
-            QCOMPARE(d->upperLimits, upper);
-            QCOMPARE(d->lowerLimits, lower);
-            // An edit of one editor still takes effect.
-            v.w.spinUpperY2->setValue(321.5);
-            QCOMPARE(d->upperLimits[1], 321.5f);
-            QCOMPARE(d->upperLimits[0], upper[0]);
-        }
-    }
-
-    // A damaged curve entry found after a read is reported once, after the read's own
-    // message; the next read says nothing more.
-    void damagedConfigReportedOnce()
-    {
-        ModalAnswerer answerer;
-        OstrelViewer v;
-        v.w.drawer->configPath = TestUtil::writeFile(
-            tmp.filePath(QStringLiteral("damaged.ini")),
-            "[CurveInfo]\nCURVE\\1\\CurveName=x\nCURVE\\1\\CurveWeight=nan\nCURVE\\size=1\n");
-        for (int round = 0; round < 2; ++round) {
-            v.w.clearAll();
-            QVERIFY(QMetaObject::invokeMethod(&v.w, "startFile", Q_ARG(QString, Sample)));
-            QTRY_COMPARE_WITH_TIMEOUT(v.reads.count(), round + 1, 30000);
-            const QString done = Sample + QStringLiteral(" 读取完成！");
-            QCOMPARE(v.w.statusLabel->text(),
-                     round == 0 ? done + QStringLiteral(" 配置文件有误，已使用默认值") : done);
-        }
-        QCOMPARE(answerer.boxTexts, QStringList());
     }
 };
 

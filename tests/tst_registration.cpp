@@ -37,19 +37,15 @@ private slots:
         result = registerFileType();
     }
 
+    // The risky parts of the registry script: the doubled backslashes and the quotes of
+    // the open command, and the type's name in the code page the registry editor reads.
     void script()
     {
-        const QString text = QString::fromUtf8(
-            "REGEDIT4\n\n[-HKEY_CLASSES_ROOT\\.tavdata]\n\n"
-            "REGEDIT4\n\n[-HKEY_CLASSES_ROOT\\TAV.ChamberData]\n\n"
-            "REGEDIT4\n\n[HKEY_CLASSES_ROOT\\.tavdata]\n@=\"TAV.ChamberData\"\n\n"
-            "REGEDIT4\n\n[HKEY_CLASSES_ROOT\\TAV.ChamberData]\n@=\"TAV试验箱数据文件\"\n\n"
-            "REGEDIT4\n\n[HKEY_CLASSES_ROOT\\TAV.ChamberData\\DefaultIcon]\n"
-            "@=\"C:\\\\Program Files\\\\Ost\\\\tavdata.ico\"\n\n"
-            "REGEDIT4\n\n[HKEY_CLASSES_ROOT\\TAV.ChamberData\\shell\\open\\"
-            "Command]\n@=\"\\\"C:\\\\Program Files\\\\Ost\\\\ostrel.exe\\\" \\\"%1\\\"\"\n\n");
         QTextCodec* gbk = QTextCodec::codecForName("GBK");
-        QCOMPARE(registryScript("C:/Program Files/Ost", gbk), gbk->fromUnicode(text));
+        const QString text = gbk->toUnicode(registryScript("C:/Program Files/Ost", gbk));
+        QVERIFY(text.contains("\\shell\\open\\Command]\n@=\"\\\"C:\\\\Program Files\\\\Ost\\\\"
+                              "ostrel.exe\\\" \\\"%1\\\"\"\n"));
+        QVERIFY(text.contains("@=\"TAV试验箱数据文件\"\n"));
     }
 
     // Each entry must also pass desktop-file-validate, which checks the Exec quoting.

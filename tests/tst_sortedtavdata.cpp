@@ -60,7 +60,6 @@ private slots:
              {{.1f, .2f, .3f, .4f}, {.5f, .6f, .7f, .8f}}}};
         for (const auto& [blocks, names, stamps, values] : cases) {
             SortedTavData set;
-            QSignalSpy info(&set, &SortedTavData::pushInfoUpward);
             QCOMPARE(set.readTavData(saveScratch("merge.tavdata", binaryFile(blocks))), 0);
             QCOMPARE(set.names, names);
             QCOMPARE(set.stamps, stamps);
@@ -68,47 +67,12 @@ private slots:
             QCOMPARE(set.values, values);
             QCOMPARE(set.infoNames, QStringList{"设备型号"});
             QCOMPARE(set.userEvents.size(), 1);
-            // One progress message per block, ending at 100.
-            QList<int> merging;
-            for (const auto& args : info) {
-                if (args.at(0).toString().endsWith(" 整理历史数据..."))
-                    merging << args.at(1).toInt();
-            }
-            QCOMPARE(merging.size(), blocks.size());
-            QCOMPARE(merging.last(), 100);
             set.clear();
             QCOMPARE(set.status, 1);
             QVERIFY(set.sampleCount == 0 && set.names.isEmpty() && set.stamps.isEmpty() &&
                     set.values.isEmpty() && set.spanStamps.isEmpty() && set.spanIndexes.isEmpty() &&
                     set.spanIntervals.isEmpty() && set.infoNames.isEmpty() &&
                     set.infoValues.isEmpty() && set.userEvents.isEmpty());
-        }
-    }
-
-    // Runs of equal spacing, written as "first-last/interval", as the three span lists of a
-    // read hold them.
-    void runs()
-    {
-        // The second stretch of the last one starts at the third-to-last sample, too late.
-        for (const auto& [stamps, runs] :
-             {qMakePair(QVector<quint32>{0, 10, 20, 30, 35, 40, 45}, QString("0-3/10 3-6/5")),
-              qMakePair(QVector<quint32>{0, 5, 15, 25}, QString()),
-              qMakePair(QVector<quint32>{0, 2, 4, 7, 10, 13, 20}, QString("0-2/2 2-5/3")),
-              qMakePair(QVector<quint32>{0, 1, 2, 10, 20, 30}, QString("0-2/1"))}) {
-            QVector<QVector<qint32>> rows(stamps.size(), QVector<qint32>{1});
-            SortedTavData set;
-            QCOMPARE(
-                set.readTavData(saveScratch("runs.tavdata", binaryFile({{{"T"}, stamps, rows}}))),
-                0);
-            QCOMPARE(set.spanIntervals.size(), set.spanIndexes.size());
-            QCOMPARE(set.spanStamps.size(), set.spanIndexes.size());
-            QStringList got;
-            for (int i = 0; i < set.spanIndexes.size(); ++i) {
-                const auto [first, last] = set.spanIndexes[i];
-                QCOMPARE(set.spanStamps[i], qMakePair(qint64(stamps[first]), qint64(stamps[last])));
-                got << QStringLiteral("%1-%2/%3").arg(first).arg(last).arg(set.spanIntervals[i]);
-            }
-            QCOMPARE(got.join(' '), runs);
         }
     }
 

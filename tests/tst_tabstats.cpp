@@ -3,7 +3,6 @@
 #include "rangestats.h"
 #include "tst_ostrelmodal.h"
 #include "vytabstats.h"
-#include "vytabvern.h"
 
 #include <QtWidgets>
 
@@ -138,32 +137,6 @@ private slots:
         for (int hidden : {0, 2, 5, 6})
             QVERIFY2(!text.contains(d->curveInfoList[hidden].CurveName),
                      qPrintable(d->curveInfoList[hidden].CurveName));
-    }
-
-    // At the start size the control page shows every row of the vernier table and of the
-    // statistics table for the sample's four drawn curves, without scrolling.
-    void startSizeShowsEveryRow()
-    {
-        OstrelViewer v(samplePath());
-        QVERIFY(v.show(821, 666) && v.waitRead()); // the start size on a 1600 x 1000 screen
-        Ostrel& w = v.w;
-        auto* tabs = w.findChild<QTabWidget*>();
-        QVERIFY(tabs);
-        tabs->setCurrentIndex(1);
-        QApplication::processEvents();
-        QCOMPARE(w.tabStats->rowCount(), 4);
-        QCOMPARE(w.tabVern->rowCount(), 6);
-        for (QTableWidget* table :
-             {static_cast<QTableWidget*>(w.tabVern), static_cast<QTableWidget*>(w.tabStats)}) {
-            const int rows = table->rowCount();
-            const QRect last = table->visualRect(table->model()->index(rows - 1, 0));
-            QVERIFY2(table->viewport()->rect().contains(last),
-                     qPrintable(QStringLiteral("%1: last row at %2..%3, viewport %4 high")
-                                    .arg(table->metaObject()->className())
-                                    .arg(last.top())
-                                    .arg(last.bottom())
-                                    .arg(table->viewport()->height())));
-        }
     }
 };
 

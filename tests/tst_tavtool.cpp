@@ -59,7 +59,7 @@ private slots:
         QVERIFY(recording().save(m_file));
     }
 
-    // Every field of the JSON, in order, against an in-process read of the same file.
+    // Every field of the JSON against an in-process read of the same file.
     void dump_data()
     {
         QTest::addColumn<bool>("withValues");
@@ -91,14 +91,6 @@ private slots:
                                (withValues ? QStringList{"--values"} : QStringList()));
         QCOMPARE(r.code, 0);
         QVERIFY(r.err.isEmpty());
-        QStringList keys{"status", "messages", "names",  "sampleCount",  "stamps",    "values",
-                         "spans",  "info",     "errors", "systemEvents", "userEvents"};
-        if (!withValues)
-            keys.removeOne("values");
-        QVERIFY(QRegularExpression("\"" + keys.join("\":.*\"") + "\":",
-                                   QRegularExpression::DotMatchesEverythingOption)
-                    .match(QString::fromUtf8(r.out))
-                    .hasMatch());
         QJsonParseError error;
         QJsonObject o = QJsonDocument::fromJson(r.out, &error).object();
         QCOMPARE(error.error, QJsonParseError::NoError);

@@ -357,8 +357,6 @@ private slots:
         QTest::newRow("on a sample") << 0LL << 500LL << 80 << Values{3, 6} << 30LL;
         QTest::newRow("between samples") << 0LL << 500LL << 85 << Values{3, 6} << 30LL;
         QTest::newRow("on a missing value") << 0LL << 500LL << 150 << Values{none, 20} << 100LL;
-        QTest::newRow("just after a missing value")
-            << 0LL << 500LL << 155 << Values{none, 20} << 100LL;
         QTest::newRow("just before a missing value")
             << 0LL << 500LL << 145 << Values{none, 18} << 90LL;
         QTest::newRow("last sample before a pause")
