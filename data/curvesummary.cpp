@@ -132,6 +132,18 @@ void CurveSummary::buildBlocks(const float* values, int first, int end)
     }
 }
 
+void CurveSummary::setValidBlocks(int first, quint32 valid, const float* min, const float* max)
+{
+    Level& base = m_levels.first();
+    Node* nodes = base.nodes.data() + first;
+    quint8* flags = base.flags.data() + first;
+    for (; valid; valid &= valid - 1) {
+        const int j = __builtin_ctz(valid);
+        nodes[j] = {min[j], max[j]};
+        flags[j] = HasValid;
+    }
+}
+
 void CurveSummary::finishBuild()
 {
     if (m_levels.isEmpty())
