@@ -131,52 +131,59 @@ void runPortable(const float* v, const double* dt, LeafScan& s)
 
 #if defined(OSTREL_WIDE_SCAN)
 
-// Four samples per double vector: the four partial sums sit in one register each, added in
-// the portable order. The minimum and maximum run on halves of eight samples so that their
-// lanes, too, are the portable ones.
-__attribute__((target("avx"))) double wideSum(__m256d a)
+__attribute__((target("avx"))) double wideSum(__m256d lo, __m256d hi)
 {
+    const __m256d a = _mm256_add_pd(lo, hi);
     alignas(16) double l[2];
     _mm_store_pd(l, _mm_add_pd(_mm256_castpd256_pd128(a), _mm256_extractf128_pd(a, 1)));
     return l[0] + l[1];
 }
 
-__attribute__((target("avx"))) void runWide(const float* v, const double* dt, LeafScan& s)
+// Eight partial sums, four per register, so that the additions of one register do not wait
+// for each other; products folded in with fused multiply-adds.
+__attribute__((target("avx,fma"))) void runWide(const float* v, const double* dt, LeafScan& s)
 {
     const __m256d k = _mm256_set1_pd(double(v[0]));
-    __m256d a = _mm256_setzero_pd(), q = a, c = a;
+    __m256d a0 = _mm256_setzero_pd(), a1 = a0, q0 = a0, q1 = a0, c0 = a0, c1 = a0;
     quint32 cleanBlocks = 0;
     for (int b = 0; b < LeafScan::Blocks; ++b) {
         const float* x = v + b * LeafScan::BlockSize;
         const double* t = dt + b * LeafScan::BlockSize;
-        __m128 mn = _mm_set1_ps(Inf);
-        __m128 mx = _mm_set1_ps(-Inf);
+        __m256 mn8 = _mm256_set1_ps(Inf);
+        __m256 mx8 = _mm256_set1_ps(-Inf);
         for (int i = 0; i < LeafScan::BlockSize; i += 8) {
+            const __m256 f = _mm256_loadu_ps(x + i);
+            mn8 = _mm256_min_ps(mn8, f);
+            mx8 = _mm256_max_ps(mx8, f);
+            // The halves loaded again: a load from cache costs less than a shuffle.
             const __m128 f0 = _mm_loadu_ps(x + i);
             const __m128 f1 = _mm_loadu_ps(x + i + 4);
-            mn = _mm_min_ps(_mm_min_ps(mn, f0), f1);
-            mx = _mm_max_ps(_mm_max_ps(mx, f0), f1);
             const __m256d d0 = _mm256_sub_pd(_mm256_cvtps_pd(f0), k);
             const __m256d d1 = _mm256_sub_pd(_mm256_cvtps_pd(f1), k);
-            a = _mm256_add_pd(_mm256_add_pd(a, d0), d1);
-            q = _mm256_add_pd(_mm256_add_pd(q, _mm256_mul_pd(d0, d0)), _mm256_mul_pd(d1, d1));
-            c = _mm256_add_pd(_mm256_add_pd(c, _mm256_mul_pd(_mm256_loadu_pd(t + i), d0)),
-                              _mm256_mul_pd(_mm256_loadu_pd(t + i + 4), d1));
+            a0 = _mm256_add_pd(a0, d0);
+            a1 = _mm256_add_pd(a1, d1);
+            q0 = _mm256_fmadd_pd(d0, d0, q0);
+            q1 = _mm256_fmadd_pd(d1, d1, q1);
+            c0 = _mm256_fmadd_pd(_mm256_loadu_pd(t + i), d0, c0);
+            c1 = _mm256_fmadd_pd(_mm256_loadu_pd(t + i + 4), d1, c1);
         }
+        const __m128 mn = _mm_min_ps(_mm256_castps256_ps128(mn8), _mm256_extractf128_ps(mn8, 1));
+        const __m128 mx = _mm_max_ps(_mm256_castps256_ps128(mx8), _mm256_extractf128_ps(mx8, 1));
         alignas(16) float l[4];
         _mm_store_ps(l, mn);
         s.blockMin[b] = std::min(std::min(l[0], l[1]), std::min(l[2], l[3]));
         _mm_store_ps(l, mx);
         s.blockMax[b] = std::max(std::max(l[0], l[1]), std::max(l[2], l[3]));
-        const __m256d z = _mm256_sub_pd(a, a);
+        const __m256d sum = _mm256_add_pd(a0, a1);
+        const __m256d z = _mm256_sub_pd(sum, sum);
         const bool sumsFinite = _mm256_movemask_pd(_mm256_cmp_pd(z, z, _CMP_EQ_OQ)) == 0xF;
         if (clean(s.blockMin[b], s.blockMax[b], sumsFinite))
             cleanBlocks |= quint32(1) << b;
     }
     s.cleanBlocks = cleanBlocks;
-    s.sumD = wideSum(a);
-    s.sumDD = wideSum(q);
-    s.sumTD = wideSum(c);
+    s.sumD = wideSum(a0, a1);
+    s.sumDD = wideSum(q0, q1);
+    s.sumTD = wideSum(c0, c1);
 }
 
 #endif
@@ -186,7 +193,7 @@ __attribute__((target("avx"))) void runWide(const float* v, const double* dt, Le
 bool LeafScan::wideAvailable()
 {
 #if defined(OSTREL_WIDE_SCAN)
-    static const bool available = __builtin_cpu_supports("avx");
+    static const bool available = __builtin_cpu_supports("avx") && __builtin_cpu_supports("fma");
     return available;
 #else
     return false;

@@ -9,9 +9,10 @@
 // missing sample shows in its extremes or in the sums, and is then left to the callers'
 // careful scans), one conversion to double per sample.
 //
-// The sums are taken about the leaf's first value in four interleaved partial sums (sample
-// i goes to partial i % 4), added as (p0 + p2) + (p1 + p3): every path adds in this order,
-// so the AVX path gives the same bits as the portable one.
+// The sums are taken about the leaf's first value. The portable path adds them in four
+// interleaved partial sums (sample i to partial i % 4), as the statistics always have; the
+// wide path uses eight and fused multiply-adds (one rounding per product and sum), so its
+// sums may differ from the portable ones in the last bits.
 struct LeafScan
 {
     static constexpr int Samples = 1024;
@@ -19,8 +20,8 @@ struct LeafScan
     static constexpr int Blocks = Samples / BlockSize;
     static constexpr quint32 AllClean = (quint32(1) << Blocks) - 1;
 
-    // Portable: SSE2 where the target has it, plain C++ elsewhere. Wide: AVX, chosen at run
-    // time on a processor that has it.
+    // Portable: SSE2 where the target has it, plain C++ elsewhere. Wide: AVX and FMA,
+    // chosen at run time on a processor that has them.
     enum class Path
     {
         Portable,
