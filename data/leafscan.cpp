@@ -7,7 +7,7 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#if defined(__GNUC__) && defined(__SSE2__) && (defined(__x86_64__) || defined(__i386__))
 #include <immintrin.h>
 #define OSTREL_WIDE_SCAN 1
 #endif
@@ -27,6 +27,15 @@ bool clean(float mn, float mx, bool sumsFinite)
 }
 
 #if defined(__SSE2__)
+
+// The next leaf a block at a time: the processor's own prefetch stops at the page boundary
+// a leaf of a column ends on.
+void prefetchBlock(const float* block)
+{
+    const char* p = reinterpret_cast<const char*>(block);
+    for (int line = 0; line < LeafScan::BlockSize * int(sizeof(float)); line += 64)
+        _mm_prefetch(p + line, _MM_HINT_T0);
+}
 
 // Lanes folded as the pyramid's own block scan folds them, so that a block gives the
 // same node whichever code built it.
@@ -57,7 +66,7 @@ double lanesSum(__m128d a0, __m128d a1)
     return l[0] + l[1];
 }
 
-void runPortable(const float* v, const double* dt, LeafScan& s)
+void runPortable(const float* v, const double* dt, const float* next, LeafScan& s)
 {
     const __m128d k = _mm_set1_pd(double(v[0]));
     // a0 holds partials 0 and 1, a1 partials 2 and 3; the same for q (d * d), c (dt * d).
@@ -66,6 +75,8 @@ void runPortable(const float* v, const double* dt, LeafScan& s)
     for (int b = 0; b < LeafScan::Blocks; ++b) {
         const float* x = v + b * LeafScan::BlockSize;
         const double* t = dt + b * LeafScan::BlockSize;
+        if (next)
+            prefetchBlock(next + b * LeafScan::BlockSize);
         __m128 mn = _mm_set1_ps(Inf);
         __m128 mx = _mm_set1_ps(-Inf);
         for (int i = 0; i < LeafScan::BlockSize; i += 4) {
@@ -94,7 +105,7 @@ void runPortable(const float* v, const double* dt, LeafScan& s)
 
 #else
 
-void runPortable(const float* v, const double* dt, LeafScan& s)
+void runPortable(const float* v, const double* dt, const float*, LeafScan& s)
 {
     const double k = v[0];
     double a[4] = {}, q[4] = {}, c[4] = {};
@@ -141,7 +152,8 @@ __attribute__((target("avx"))) double wideSum(__m256d lo, __m256d hi)
 
 // Eight partial sums, four per register, so that the additions of one register do not wait
 // for each other; products folded in with fused multiply-adds.
-__attribute__((target("avx,fma"))) void runWide(const float* v, const double* dt, LeafScan& s)
+__attribute__((target("avx,fma"))) void runWide(const float* v, const double* dt, const float* next,
+                                                LeafScan& s)
 {
     const __m256d k = _mm256_set1_pd(double(v[0]));
     __m256d a0 = _mm256_setzero_pd(), a1 = a0, q0 = a0, q1 = a0, c0 = a0, c1 = a0;
@@ -149,6 +161,8 @@ __attribute__((target("avx,fma"))) void runWide(const float* v, const double* dt
     for (int b = 0; b < LeafScan::Blocks; ++b) {
         const float* x = v + b * LeafScan::BlockSize;
         const double* t = dt + b * LeafScan::BlockSize;
+        if (next)
+            prefetchBlock(next + b * LeafScan::BlockSize);
         __m256 mn8 = _mm256_set1_ps(Inf);
         __m256 mx8 = _mm256_set1_ps(-Inf);
         for (int i = 0; i < LeafScan::BlockSize; i += 8) {
@@ -207,15 +221,15 @@ LeafScan::Path LeafScan::bestPath()
     return path;
 }
 
-void LeafScan::run(const float* v, const double* dt, Path path)
+void LeafScan::run(const float* v, const double* dt, Path path, const float* next)
 {
 #if defined(OSTREL_WIDE_SCAN)
     if (path == Path::Wide && wideAvailable()) {
-        runWide(v, dt, *this);
+        runWide(v, dt, next, *this);
         return;
     }
 #else
     Q_UNUSED(path)
 #endif
-    runPortable(v, dt, *this);
+    runPortable(v, dt, next, *this);
 }

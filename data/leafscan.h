@@ -44,6 +44,7 @@ struct LeafScan
     double sumTD = 0.0;
 
     bool allClean() const { return cleanBlocks == AllClean; }
-    // v: Samples values; dt: Samples stamp deltas.
-    void run(const float* v, const double* dt, Path path);
+    // v: Samples values; dt: Samples stamp deltas. next, when not null: the Samples values
+    // the caller scans next, fetched from memory while this leaf is summed.
+    void run(const float* v, const double* dt, Path path, const float* next = nullptr);
 };

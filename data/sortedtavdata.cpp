@@ -319,11 +319,19 @@ void SortedTavData::buildSummaries()
             for (int k = group; k < end; ++k)
                 times[k - group] =
                     RangeStats::leafTimes(t, k, dt.data() + size_t(k - group) * LeafSize);
-            for (const int c : joint) {
+            for (size_t j = 0; j < joint.size(); ++j) {
+                const int c = joint[j];
                 const float* v = in[c].constData();
                 for (int k = group; k < end; ++k) {
+                    // The leaf after this one in the walk.
+                    const float* next =
+                        k + 1 < end ? v + qint64(k + 1) * LeafSize
+                        : j + 1 < joint.size()
+                            ? in[joint[j + 1]].constData() + qint64(group) * LeafSize
+                        : end < toLeaf ? in[joint[0]].constData() + qint64(end) * LeafSize
+                                       : nullptr;
                     scan.run(v + qint64(k) * LeafSize, dt.data() + size_t(k - group) * LeafSize,
-                             path);
+                             path, next);
                     const int firstBlock = k * blocksPerLeaf;
                     out[c].setValidBlocks(firstBlock, scan.cleanBlocks, scan.blockMin,
                                           scan.blockMax);
