@@ -150,23 +150,26 @@ void CurveSummary::finishBuild()
         return;
     int nodes = m_levels.first().nodes.size();
     while (nodes > 1) {
-        const Level& below = m_levels.last();
         const int upper = (nodes + Fanout - 1) / Fanout;
         Level l;
         l.nodes.resize(upper);
         l.flags.resize(upper);
+        const Node* below = m_levels.last().nodes.constData();
+        const quint8* belowFlags = m_levels.last().flags.constData();
+        Node* here = l.nodes.data();
+        quint8* flags = l.flags.data();
         for (int u = 0; u < upper; ++u) {
             float mn = Inf;
             float mx = -Inf;
             quint8 f = 0;
             const int end = std::min(nodes, (u + 1) * Fanout);
             for (int k = u * Fanout; k < end; ++k) {
-                mn = std::min(mn, below.nodes[k].min);
-                mx = std::max(mx, below.nodes[k].max);
-                f |= below.flags[k];
+                mn = std::min(mn, below[k].min);
+                mx = std::max(mx, below[k].max);
+                f |= belowFlags[k];
             }
-            l.nodes[u] = {mn, mx};
-            l.flags[u] = f;
+            here[u] = {mn, mx};
+            flags[u] = f;
         }
         m_levels.append(l);
         nodes = upper;

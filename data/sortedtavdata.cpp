@@ -356,10 +356,22 @@ void SortedTavData::buildSummaries()
     } else {
         work(0, leaves);
     }
-    for (const int c : joint)
-        stats->finishColumn(c, t);
-    for (int c = 0; c < columns; ++c)
-        out[c].finishBuild();
+
+    // Last the upper levels of both summaries, half of the columns on each core.
+    const auto finish = [out, t, stats](int from, int to) {
+        for (int c = from; c < to; ++c) {
+            if (stats->summarises(c))
+                stats->finishColumn(c, t);
+            out[c].finishBuild();
+        }
+    };
+    if (twoThreads) {
+        std::thread helper([&finish, columns] { finish(columns / 2, columns); });
+        finish(0, columns / 2);
+        helper.join();
+    } else {
+        finish(0, columns);
+    }
 }
 
 const CurveSummary* SortedTavData::summaryOf(int c) const

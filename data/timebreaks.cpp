@@ -38,28 +38,31 @@ void TimeBreaks::build(const qint64* stamps, int count, qint64 bridgeGap)
     m_count = count;
     m_bits.fill(0, (count + 63) / 64);
     m_stretches.append(0);
-    qint64 lo = stamps[0];
-    qint64 hi = stamps[0];
     quint64* bits = m_bits.data();
     // d(k) = stamps[k+1] - stamps[k], or 0 outside the line (no interval there).
     qint64 before = 0;
     qint64 gap = count > 1 ? stamps[1] - stamps[0] : 0;
     for (int i = 0; i + 1 < count; ++i) {
         const qint64 after = i + 2 < count ? stamps[i + 2] - stamps[i + 1] : 0;
-        const qint64 t = stamps[i + 1];
-        lo = std::min(lo, t);
-        hi = std::max(hi, t);
-        if (gap < 0) {
-            bits[i >> 6] |= quint64(1) << (i & 63);
-            m_stretches.append(i + 1);
-        } else if (gap > bridgeGap && isPause(gap, before, after, bridgeGap)) {
-            bits[i >> 6] |= quint64(1) << (i & 63);
+        if (gap < 0 || gap > bridgeGap) {
+            if (gap < 0) {
+                bits[i >> 6] |= quint64(1) << (i & 63);
+                m_stretches.append(i + 1);
+            } else if (isPause(gap, before, after, bridgeGap)) {
+                bits[i >> 6] |= quint64(1) << (i & 63);
+            }
         }
         before = gap;
         gap = after;
     }
-    m_earliest = lo;
-    m_latest = hi;
+    // Within a stretch the stamps do not decrease: the earliest stamp starts a stretch and
+    // the latest ends one.
+    m_earliest = stamps[0];
+    m_latest = stamps[0];
+    for (int s = 0; s < m_stretches.size(); ++s) {
+        m_earliest = std::min(m_earliest, stamps[m_stretches[s]]);
+        m_latest = std::max(m_latest, stamps[stretchEnd(s)]);
+    }
 }
 
 int TimeBreaks::nextBreak(int from, int limit) const
