@@ -165,6 +165,7 @@ __attribute__((target("avx,fma"))) void runWide(const float* v, const double* dt
             prefetchBlock(next + b * LeafScan::BlockSize);
         __m256 mn8 = _mm256_set1_ps(Inf);
         __m256 mx8 = _mm256_set1_ps(-Inf);
+#pragma GCC unroll 2 // fully unrolled, the block spills accumulators to the stack
         for (int i = 0; i < LeafScan::BlockSize; i += 8) {
             const __m256 f = _mm256_loadu_ps(x + i);
             mn8 = _mm256_min_ps(mn8, f);
