@@ -308,7 +308,9 @@ void SortedTavData::buildSummaries()
     static_assert(LeafScan::BlockSize == CurveSummary::BlockSize,
                   "the leaf scan yields the pyramid's blocks");
     constexpr int LeafSize = RangeStats::LeafSize;
-    constexpr int GroupLeaves = 32; // deltas of 256 KiB, held in the core's own cache
+    // Each column is read in runs of 512 KiB, long enough for the processor's own prefetch
+    // (runs of 128 KiB made the pass 25 % slower); the deltas, 1 MiB, stay in cache.
+    constexpr int GroupLeaves = 128;
     const LeafScan::Path path = LeafScan::bestPath();
     const auto work = [out, in, t, stats, &joint, leaves, path](int fromLeaf, int toLeaf) {
         std::vector<double> dt(size_t(GroupLeaves) * LeafSize);
