@@ -260,15 +260,26 @@ void RangeStats::build(const QVector<qint64>& stamps, const QVector<QVector<floa
 
 int RangeStats::prepare(const QVector<qint64>& stamps, const QVector<QVector<float>>& columns)
 {
+    const int n = stamps.size();
+    const qint64* t = stamps.constData();
+    QVector<int> starts;
+    starts.append(0);
+    for (int i = 1; i < n; ++i) {
+        if (t[i] < t[i - 1])
+            starts.append(i);
+    }
+    return prepare(stamps, columns, starts);
+}
+
+int RangeStats::prepare(const QVector<qint64>& stamps, const QVector<QVector<float>>& columns,
+                        const QVector<int>& stretchStarts)
+{
     clear();
     const int n = stamps.size();
     m_sampleCount = n;
-    const qint64* t = stamps.constData();
-    m_stretchStarts.push_back(0);
-    for (int i = 1; i < n; ++i) {
-        if (t[i] < t[i - 1])
-            m_stretchStarts.push_back(i);
-    }
+    m_stretchStarts.assign(stretchStarts.cbegin(), stretchStarts.cend());
+    if (m_stretchStarts.empty())
+        m_stretchStarts.push_back(0);
     // Stamps that jump back everywhere make the binary searches cost more than a scan;
     // such data is only ever scanned, and needs no summaries at all.
     if (scanOnly(n)) {

@@ -66,6 +66,10 @@ public:
         double sumSq = 0.0; // of their squares
     };
     int prepare(const QVector<qint64>& stamps, const QVector<QVector<float>>& columns);
+    // The same for a caller that has found the stretches of non-decreasing stamps already
+    // (their first indexes, in order, as TimeBreaks::stretchStarts() gives them).
+    int prepare(const QVector<qint64>& stamps, const QVector<QVector<float>>& columns,
+                const QVector<int>& stretchStarts);
     bool summarises(int column) const
     {
         return column >= 0 && size_t(column) < m_nodes.size() && !m_nodes[size_t(column)].empty();

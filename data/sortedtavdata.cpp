@@ -272,17 +272,21 @@ void SortedTavData::buildSummaries()
         total += column.size();
     const bool twoThreads = total > (1 << 20);
 
-    // First the passes over the stamps: the time breaks beside the stretch table of the
-    // range statistics.
-    int leaves = 0;
+    // First one pass over the stamps, half on each core, for the time breaks; the range
+    // statistics take their stretches from them.
+    const int n = stamps.size();
+    const qint64* t = stamps.constData();
+    timeBreaks.beginBuild(n);
     if (twoThreads) {
-        std::thread helper([this] { timeBreaks.build(stamps.constData(), stamps.size()); });
-        leaves = rangeStats.prepare(stamps, values);
+        const int half = n / 2 / 64 * 64; // each core writes whole words of break bits
+        std::thread helper([this, t, half, n] { timeBreaks.markGaps(t, half, n - 1); });
+        timeBreaks.markGaps(t, 0, half);
         helper.join();
     } else {
-        timeBreaks.build(stamps.constData(), stamps.size());
-        leaves = rangeStats.prepare(stamps, values);
+        timeBreaks.markGaps(t, 0, n - 1);
     }
+    timeBreaks.finishBuild(t);
+    const int leaves = rangeStats.prepare(stamps, values, timeBreaks.stretchStarts());
 
     // Then every column once, for both of its summaries: one scan of each leaf of samples
     // gives the extremes of its pyramid blocks and its moments; blocks with a missing
@@ -294,7 +298,6 @@ void SortedTavData::buildSummaries()
     // core the rest.
     CurveSummary* out = summaries.data();
     const QVector<float>* in = values.constData();
-    const qint64* t = stamps.constData();
     RangeStats* stats = &rangeStats;
     std::vector<int> joint; // columns with both summaries
     for (int c = 0; c < columns; ++c) {
