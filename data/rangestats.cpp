@@ -170,6 +170,7 @@ void leafFromScan(const float* v, int lo, const LeafScan& scan, const RangeStats
     const double sV = scan.sumD;
     const double sT = times.sum;
     out.n = n;
+    // The samples' own values: of -0 and 0, the one a sample-by-sample scan would keep.
     out.minV = v[minI];
     out.maxV = v[maxI];
     out.minI = lo + minI;

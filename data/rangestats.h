@@ -57,8 +57,7 @@ public:
     // column read once for several summaries): prepare() once, then for every leaf k and
     // summarised column c (any thread, one thread per column) leafTimes(), a LeafScan of the
     // leaf's values over those deltas and buildLeaf(), and finishColumn(c) after the last
-    // leaf of c. Returns the number of leaves, 0 when
-    // there is nothing to build.
+    // leaf of c. Returns the number of leaves, 0 when there is nothing to build.
     struct LeafTimes
     {
         qint64 first = 0;   // stamp the deltas are taken from
