@@ -1,16 +1,22 @@
 // Reading speed of big .tavdata files.
 //
-//   bench_binaryread [DIR] [--size-mb N] [--runs R] [--keep]
+//   bench_binaryread [DIR] [--size-mb N] [--runs R] [--keep] [--file FILE]
 //
 // Writes a file of one History block (20 variables, layout 4, 10 s interval) of N MiB
 // (default 1024) into DIR (default /tmp), warms the page cache, then times
 //   - `cat FILE` with its output to /dev/null, run through QProcess,
 //   - TavData::readFromBinary,
-//   - SortedTavData::readTavData (the read plus the merge into one time line).
+//   - SortedTavData::readTavData without the summaries (the read plus the merge into one
+//     time line and the runs of equal spacing),
+//   - SortedTavData::readTavData as the viewer runs it, with the summaries the plot and
+//     the range statistics use,
+// and what the summaries add to the read. --keep leaves the file in DIR; --file times an
+// existing file (such as a kept one) instead of writing one. Processor time (all threads)
+// is given beside the elapsed time: on a loaded machine it varies less.
 // Each read runs in a fresh child process (this program with --read-only), so that the
-// peak resident memory (VmHWM) it reports belongs to the read alone. Each timing is run R
-// times (default 3) and the fastest run is reported, with the median beside it, because
-// the machine may be shared. GB/s is 1e9 bytes/s.
+// peak resident memory (VmHWM) it reports belongs to the read alone. The reads take turns,
+// R rounds (default 3) of one run each, so that a change in the machine's load falls on
+// all of them; the fastest run is reported, with the median beside it. GB/s is 1e9 bytes/s.
 
 #include "sortedtavdata.h"
 #include "tavbulkwriter.h"
@@ -25,6 +31,8 @@
 #include <QTextStream>
 
 #include <algorithm>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -44,14 +52,24 @@ qint64 peakRssKb()
     return -1;
 }
 
-// Child side: one read, then "seconds peakKb samples" on stdout.
+// Processor seconds of this process so far, all threads, user and system.
+double cpuSeconds()
+{
+    rusage u;
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// Child side: one read, then "seconds peakKb samples cpuSeconds" on stdout.
 int readOnly(const QString& path, const QString& mode)
 {
     QElapsedTimer timer;
     qint64 samples = 0;
+    const double cpuBefore = cpuSeconds();
     timer.start();
-    if (mode == "sorted") {
+    if (mode == "sorted" || mode == "bare") {
         SortedTavData set;
+        set.summariesAfterRead = mode == "sorted";
         set.readTavData(path);
         samples = set.sampleCount;
     } else {
@@ -63,7 +81,8 @@ int readOnly(const QString& path, const QString& mode)
         }
     }
     const double seconds = timer.nsecsElapsed() / 1e9;
-    out << seconds << ' ' << peakRssKb() << ' ' << samples << '\n';
+    out << seconds << ' ' << peakRssKb() << ' ' << samples << ' ' << cpuSeconds() - cpuBefore
+        << '\n';
     return 0;
 }
 
@@ -72,6 +91,7 @@ struct ReadFigures
     double seconds = -1;
     qint64 peakKb = -1;
     qint64 samples = -1;
+    double cpu = -1; // processor seconds, all threads
 };
 
 ReadFigures runChildOnce(const QString& path, const QString& mode)
@@ -86,6 +106,7 @@ ReadFigures runChildOnce(const QString& path, const QString& mode)
     f.seconds = parts.value(0).toDouble();
     f.peakKb = parts.value(1).toLongLong();
     f.samples = parts.value(2).toLongLong();
+    f.cpu = parts.value(3).toDouble();
     return f;
 }
 
@@ -95,20 +116,25 @@ double median(QVector<double> v)
     return v.isEmpty() ? -1 : v[v.size() / 2];
 }
 
-// The fastest of runs reads; seconds of every run in `all`.
-ReadFigures runChild(const QString& path, const QString& mode, int runs, QVector<double>& all)
+// Keeps the fastest run, and every run's seconds and processor seconds.
+struct Timings
 {
     ReadFigures best;
-    for (int i = 0; i < runs; ++i) {
-        const ReadFigures f = runChildOnce(path, mode);
+    QVector<double> all;
+    QVector<double> cpu;
+    bool failed = false;
+
+    void add(const ReadFigures& f)
+    {
         if (f.seconds < 0) {
-            return f;
+            failed = true;
+            return;
         }
         all << f.seconds;
+        cpu << f.cpu;
         best = best.seconds < 0 || f.seconds < best.seconds ? f : best;
     }
-    return best;
-}
+};
 
 double timeCatOnce(const QString& path)
 {
@@ -121,17 +147,18 @@ double timeCatOnce(const QString& path)
     return timer.nsecsElapsed() / 1e9;
 }
 
-void report(const char* label, const ReadFigures& f, const QVector<double>& all, qint64 size,
-            double catSeconds)
+void report(const char* label, const Timings& timings, qint64 size, double catSeconds)
 {
-    if (f.seconds < 0) {
+    const ReadFigures& f = timings.best;
+    const QVector<double>& all = timings.all;
+    if (timings.failed || f.seconds < 0) {
         out << label << ": the read failed\n";
         return;
     }
     out << label << ": " << f.seconds << " s (median " << median(all) << "), "
         << size / f.seconds / 1e9 << " GB/s, " << f.seconds / catSeconds << " x cat, peak RSS "
         << f.peakKb / 1024 << " MiB (" << f.peakKb * 1024.0 / size << " x file), " << f.samples
-        << " samples\n";
+        << " samples, processor " << median(timings.cpu) << " s (median)\n";
 }
 
 } // namespace
@@ -147,6 +174,7 @@ int main(int argc, char** argv)
     int runs = 3;
     bool keep = false;
     QString dir = "/tmp";
+    QString existing;
     for (int i = 0; i < args.size(); ++i) {
         if (args[i] == "--size-mb" && i + 1 < args.size()) {
             sizeMb = args[++i].toLongLong();
@@ -154,23 +182,30 @@ int main(int argc, char** argv)
             runs = qMax(1, args[++i].toInt());
         } else if (args[i] == "--keep") {
             keep = true;
+        } else if (args[i] == "--file" && i + 1 < args.size()) {
+            existing = args[++i];
         } else {
             dir = args[i];
         }
     }
-    const QString path = QDir(dir).filePath("ostrel_bench_20x4.tavdata");
-
-    QElapsedTimer timer;
-    timer.start();
-    const qint64 records =
-        TavBulkWriter::writeHistoryFile(path, sizeMb << 20, 4, 20, 1767225600u, 10);
-    if (records < 0) {
-        out << "cannot write " << path << "\n";
-        return 1;
+    const QString path =
+        existing.isEmpty() ? QDir(dir).filePath("ostrel_bench_20x4.tavdata") : existing;
+    if (existing.isEmpty()) {
+        QElapsedTimer timer;
+        timer.start();
+        const qint64 records =
+            TavBulkWriter::writeHistoryFile(path, sizeMb << 20, 4, 20, 1767225600u, 10);
+        if (records < 0) {
+            out << "cannot write " << path << "\n";
+            return 1;
+        }
+        out << "file " << path << ": " << QFileInfo(path).size() << " bytes, " << records
+            << " records, written in " << timer.nsecsElapsed() / 1e9 << " s\n";
+    } else {
+        keep = true;
+        out << "file " << path << ": " << QFileInfo(path).size() << " bytes\n";
     }
     const qint64 size = QFileInfo(path).size();
-    out << "file " << path << ": " << size << " bytes, " << records << " records, written in "
-        << timer.nsecsElapsed() / 1e9 << " s\n";
 
     timeCatOnce(path); // warm the page cache
     QVector<double> cats;
@@ -181,13 +216,24 @@ int main(int argc, char** argv)
     out << "cat FILE > /dev/null (QProcess): " << catSeconds << " s (median " << median(cats)
         << "), " << size / catSeconds / 1e9 << " GB/s\n";
     out.flush();
-    QVector<double> all;
-    const ReadFigures plain = runChild(path, "tavdata", runs, all);
-    report("TavData::readFromBinary", plain, all, size, catSeconds);
-    out.flush();
-    all.clear();
-    const ReadFigures sorted = runChild(path, "sorted", runs, all);
-    report("SortedTavData::readTavData", sorted, all, size, catSeconds);
+    Timings plain, bare, sorted;
+    for (int i = 0; i < runs; ++i) {
+        plain.add(runChildOnce(path, "tavdata"));
+        bare.add(runChildOnce(path, "bare"));
+        sorted.add(runChildOnce(path, "sorted"));
+    }
+    report("TavData::readFromBinary", plain, size, catSeconds);
+    report("SortedTavData::readTavData, no summaries", bare, size, catSeconds);
+    report("SortedTavData::readTavData", sorted, size, catSeconds);
+    if (!bare.failed && !sorted.failed) {
+        const double fastest = sorted.best.seconds - bare.best.seconds;
+        const double typical = median(sorted.all) - median(bare.all);
+        out << "summaries: " << fastest << " s, " << 100 * fastest / bare.best.seconds
+            << " % of the read without them (fastest runs); medians: " << typical << " s, "
+            << 100 * typical / median(bare.all)
+            << " %; processor time (medians): " << median(sorted.cpu) - median(bare.cpu) << " s, "
+            << 100 * (median(sorted.cpu) / median(bare.cpu) - 1) << " %\n";
+    }
     if (!keep) {
         QFile::remove(path);
     }

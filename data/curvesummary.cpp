@@ -138,29 +138,44 @@ void CurveSummary::buildBlocks(const float* values, int first, int end)
     }
 }
 
+void CurveSummary::setValidBlocks(int first, quint32 valid, const float* min, const float* max)
+{
+    Level& base = m_levels.first();
+    Node* nodes = base.nodes.data() + first;
+    quint8* flags = base.flags.data() + first;
+    for (; valid; valid &= valid - 1) {
+        const int j = __builtin_ctz(valid);
+        nodes[j] = {min[j], max[j]};
+        flags[j] = HasValid;
+    }
+}
+
 void CurveSummary::finishBuild()
 {
     if (m_levels.isEmpty())
         return;
     int nodes = m_levels.first().nodes.size();
     while (nodes > 1) {
-        const Level& below = m_levels.last();
         const int upper = (nodes + Fanout - 1) / Fanout;
         Level l;
         l.nodes.resize(upper);
         l.flags.resize(upper);
+        const Node* below = m_levels.last().nodes.constData();
+        const quint8* belowFlags = m_levels.last().flags.constData();
+        Node* here = l.nodes.data();
+        quint8* flags = l.flags.data();
         for (int u = 0; u < upper; ++u) {
             float mn = Inf;
             float mx = -Inf;
             quint8 f = 0;
             const int end = std::min(nodes, (u + 1) * Fanout);
             for (int k = u * Fanout; k < end; ++k) {
-                mn = std::min(mn, below.nodes[k].min);
-                mx = std::max(mx, below.nodes[k].max);
-                f |= below.flags[k];
+                mn = std::min(mn, below[k].min);
+                mx = std::max(mx, below[k].max);
+                f |= belowFlags[k];
             }
-            l.nodes[u] = {mn, mx};
-            l.flags[u] = f;
+            here[u] = {mn, mx};
+            flags[u] = f;
         }
         m_levels.append(l);
         nodes = upper;

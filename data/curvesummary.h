@@ -49,6 +49,9 @@ public:
     void beginBuild(int count);
     void buildBlocks(const float* values, int first, int end);
     void finishBuild();
+    // Instead of buildBlocks() for blocks the caller has scanned and found valid throughout:
+    // block first + j, for every bit j set in valid, gets the extremes min[j] and max[j].
+    void setValidBlocks(int first, quint32 valid, const float* min, const float* max);
 
     int count() const { return m_count; }
     bool isEmpty() const { return m_count == 0; }

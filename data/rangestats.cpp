@@ -146,86 +146,42 @@ int firstEqual(const float* values, int n, float target)
     return i;
 }
 
-// The leaf of samples lo .. lo+LeafSize-1 whose stamps do not decrease, in one pass over
-// values (v points at sample lo) when all of them are valid: its stamp moments are shared
-// by every column (times), dt holds the stamp deltas from times.first. Sums are taken about
-// the first value, as in scanSamplesIn, so that the squares stay small. False, with out
-// untouched, when a sample is missing.
-bool fastLeaf(const float* v, int lo, const double* dt, const RangeStats::LeafTimes& times,
-              Node& out)
+// The leaf of samples lo .. lo+LeafSize-1 whose stamps do not decrease and whose values
+// are all valid, from the sums of one scan of it (v points at sample lo): its stamp
+// moments are shared by every column (times). The sums are taken about the first value, as
+// in scanSamplesIn, so that the squares stay small.
+void leafFromScan(const float* v, int lo, const LeafScan& scan, const RangeStats::LeafTimes& times,
+                  Node& out)
 {
     constexpr int n = RangeStats::LeafSize;
-    const float kv = v[0];
-    const double k = kv;
-    double sV, sVV, sTV;
-    float mn, mx;
-#if defined(__SSE2__)
-    {
-        const __m128 absMask = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
-        const __m128 limit = _mm_set1_ps(999.0f);
-        __m128 allOk = _mm_castsi128_ps(_mm_set1_epi32(-1));
-        __m128 vmn = _mm_set1_ps(kv);
-        __m128 vmx = vmn;
-        const __m128d kk = _mm_set1_pd(k);
-        __m128d a0 = _mm_setzero_pd(), a1 = a0, q0 = a0, q1 = a0, c0 = a0, c1 = a0;
-        for (int i = 0; i < n; i += 4) {
-            const __m128 x = _mm_loadu_ps(v + i);
-            allOk = _mm_and_ps(allOk, _mm_cmplt_ps(_mm_and_ps(x, absMask), limit));
-            vmn = _mm_min_ps(vmn, x);
-            vmx = _mm_max_ps(vmx, x);
-            const __m128d d0 = _mm_sub_pd(_mm_cvtps_pd(x), kk);
-            const __m128d d1 = _mm_sub_pd(_mm_cvtps_pd(_mm_movehl_ps(x, x)), kk);
-            a0 = _mm_add_pd(a0, d0);
-            a1 = _mm_add_pd(a1, d1);
-            q0 = _mm_add_pd(q0, _mm_mul_pd(d0, d0));
-            q1 = _mm_add_pd(q1, _mm_mul_pd(d1, d1));
-            c0 = _mm_add_pd(c0, _mm_mul_pd(_mm_loadu_pd(dt + i), d0));
-            c1 = _mm_add_pd(c1, _mm_mul_pd(_mm_loadu_pd(dt + i + 2), d1));
-        }
-        if (_mm_movemask_ps(allOk) != 0xF)
-            return false;
-        alignas(16) double l[2];
-        _mm_store_pd(l, _mm_add_pd(a0, a1));
-        sV = l[0] + l[1];
-        _mm_store_pd(l, _mm_add_pd(q0, q1));
-        sVV = l[0] + l[1];
-        _mm_store_pd(l, _mm_add_pd(c0, c1));
-        sTV = l[0] + l[1];
-        alignas(16) float f[4];
-        _mm_store_ps(f, vmn);
-        mn = std::min(std::min(f[0], f[1]), std::min(f[2], f[3]));
-        _mm_store_ps(f, vmx);
-        mx = std::max(std::max(f[0], f[1]), std::max(f[2], f[3]));
+    constexpr int size = LeafScan::BlockSize;
+    // The first block holding the extreme holds its first sample.
+    int minB = 0;
+    int maxB = 0;
+    for (int b = 1; b < LeafScan::Blocks; ++b) {
+        if (scan.blockMin[b] < scan.blockMin[minB])
+            minB = b;
+        if (scan.blockMax[b] > scan.blockMax[maxB])
+            maxB = b;
     }
-#else
-    sV = sVV = sTV = 0.0;
-    mn = mx = kv;
-    for (int i = 0; i < n; ++i) {
-        const float x = v[i];
-        if (RangeStats::isMissing(x))
-            return false;
-        mn = std::min(mn, x);
-        mx = std::max(mx, x);
-        const double d = double(x) - k;
-        sV += d;
-        sVV += d * d;
-        sTV += dt[i] * d;
-    }
-#endif
+    const int minI = minB * size + firstEqual(v + minB * size, size, scan.blockMin[minB]);
+    const int maxI = maxB * size + firstEqual(v + maxB * size, size, scan.blockMax[maxB]);
+    const double k = v[0];
+    const double sV = scan.sumD;
     const double sT = times.sum;
     out.n = n;
-    out.minV = mn;
-    out.maxV = mx;
-    out.minI = lo + firstEqual(v, n, mn);
-    out.maxI = lo + firstEqual(v, n, mx);
+    // The samples' own values: of -0 and 0, the one a sample-by-sample scan would keep.
+    out.minV = v[minI];
+    out.maxV = v[maxI];
+    out.minI = lo + minI;
+    out.maxI = lo + maxI;
     out.firstI = lo;
     out.lastI = lo + n - 1;
     out.meanV = k + sV / n;
     out.meanT = double(times.first) + sT / n;
-    out.m2V = std::max(0.0, sVV - sV * sV / n);
+    out.m2V = std::max(0.0, scan.sumDD - sV * sV / n);
     out.m2T = std::max(0.0, times.sumSq - sT * sT / n);
-    out.cTV = sTV - sT * sV / n;
-    return true;
+    out.cTV = scan.sumTD - sT * sV / n;
 }
 
 RangeSummary toSummary(const qint64* t, const float* v, const Node& acc)
@@ -284,12 +240,17 @@ void RangeStats::build(const QVector<qint64>& stamps, const QVector<QVector<floa
         return;
     const qint64* t = stamps.constData();
     std::vector<double> dt(LeafSize);
+    const LeafScan::Path path = LeafScan::bestPath();
+    LeafScan scan;
     // Leaf by leaf across the columns, so that the stamps are read once.
     for (int k = 0; k < leaves; ++k) {
         const LeafTimes times = leafTimes(t, k, dt.data());
         for (int c = 0; c < columns.size(); ++c) {
-            if (summarises(c))
-                buildLeaf(c, k, t, columns.at(c).constData(), dt.data(), times);
+            if (!summarises(c))
+                continue;
+            const float* v = columns.at(c).constData();
+            scan.run(v + qint64(k) * LeafSize, dt.data(), path);
+            buildLeaf(c, k, t, v, times, scan);
         }
     }
     for (int c = 0; c < columns.size(); ++c) {
@@ -300,15 +261,26 @@ void RangeStats::build(const QVector<qint64>& stamps, const QVector<QVector<floa
 
 int RangeStats::prepare(const QVector<qint64>& stamps, const QVector<QVector<float>>& columns)
 {
+    const int n = stamps.size();
+    const qint64* t = stamps.constData();
+    QVector<int> starts;
+    starts.append(0);
+    for (int i = 1; i < n; ++i) {
+        if (t[i] < t[i - 1])
+            starts.append(i);
+    }
+    return prepare(stamps, columns, starts);
+}
+
+int RangeStats::prepare(const QVector<qint64>& stamps, const QVector<QVector<float>>& columns,
+                        const QVector<int>& stretchStarts)
+{
     clear();
     const int n = stamps.size();
     m_sampleCount = n;
-    const qint64* t = stamps.constData();
-    m_stretchStarts.push_back(0);
-    for (int i = 1; i < n; ++i) {
-        if (t[i] < t[i - 1])
-            m_stretchStarts.push_back(i);
-    }
+    m_stretchStarts.assign(stretchStarts.cbegin(), stretchStarts.cend());
+    if (m_stretchStarts.empty())
+        m_stretchStarts.push_back(0);
     // Stamps that jump back everywhere make the binary searches cost more than a scan;
     // such data is only ever scanned, and needs no summaries at all.
     if (scanOnly(n)) {
@@ -341,6 +313,39 @@ RangeStats::LeafTimes RangeStats::leafTimes(const qint64* stamps, int leaf, doub
     const qint64* t = stamps + qint64(leaf) * LeafSize;
     LeafTimes r;
     r.first = t[0];
+#if defined(__SSE2__)
+    {
+        // Two samples at a time, in the lanes of the loop below, so that the sums are the
+        // same to the bit. A delta in [0, 2^52) is converted exactly by writing it into the
+        // mantissa of 2^52 and taking 2^52 away; `seen` gathers the bits of every delta to
+        // tell whether they all were in range (a leaf whose stamps go back is not).
+        const __m128i first = _mm_set1_epi64x(r.first);
+        const __m128i exponent = _mm_set1_epi64x(0x4330000000000000);
+        const __m128d twoTo52 = _mm_set1_pd(4503599627370496.0);
+        __m128i seen = _mm_setzero_si128();
+        __m128d sum = _mm_setzero_pd();
+        __m128d sumSq = sum;
+        for (int i = 0; i < LeafSize; i += 2) {
+            const __m128i d =
+                _mm_sub_epi64(_mm_loadu_si128(reinterpret_cast<const __m128i*>(t + i)), first);
+            seen = _mm_or_si128(seen, d);
+            const __m128d x = _mm_sub_pd(_mm_castsi128_pd(_mm_or_si128(d, exponent)), twoTo52);
+            _mm_storeu_pd(dt + i, x);
+            sum = _mm_add_pd(sum, x);
+            sumSq = _mm_add_pd(sumSq, _mm_mul_pd(x, x));
+        }
+        alignas(16) quint64 bits[2];
+        _mm_store_si128(reinterpret_cast<__m128i*>(bits), seen);
+        if (((bits[0] | bits[1]) >> 52) == 0) {
+            alignas(16) double l[2];
+            _mm_store_pd(l, sum);
+            r.sum = l[0] + l[1];
+            _mm_store_pd(l, sumSq);
+            r.sumSq = l[0] + l[1];
+            return r;
+        }
+    }
+#endif
     double s0 = 0, s1 = 0, q0 = 0, q1 = 0;
     for (int i = 0; i < LeafSize; i += 2) {
         const double a = double(t[i] - r.first);
@@ -358,7 +363,7 @@ RangeStats::LeafTimes RangeStats::leafTimes(const qint64* stamps, int leaf, doub
 }
 
 void RangeStats::buildLeaf(int column, int leaf, const qint64* stamps, const float* values,
-                           const double* dt, const LeafTimes& times)
+                           const LeafTimes& times, const LeafScan& scan)
 {
     const int lo = leaf * LeafSize;
     const int hi = lo + LeafSize;
@@ -366,7 +371,9 @@ void RangeStats::buildLeaf(int column, int leaf, const qint64* stamps, const flo
     const auto next = std::upper_bound(m_stretchStarts.begin(), m_stretchStarts.end(), lo);
     const bool forward = next == m_stretchStarts.end() || *next >= hi;
     Node& out = m_nodes[size_t(column)][size_t(leaf)];
-    if (!forward || !fastLeaf(values + lo, lo, dt, times, out))
+    if (forward && scan.allClean())
+        leafFromScan(values + lo, lo, scan, times, out);
+    else
         out = scanSamples(stamps, values, lo, hi, forward);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "leafscan.h"
+
 #include <QVector>
 #include <QtGlobal>
 
@@ -41,7 +43,7 @@ struct RangeSummary
 class RangeStats
 {
 public:
-    static constexpr int LeafSize = 1024;
+    static constexpr int LeafSize = LeafScan::Samples;
     static constexpr int FanOut = 64;
 
     static bool isMissing(float v) { return !(v < 999.0f && v > -999.0f); }
@@ -53,9 +55,9 @@ public:
 
     // build() in steps, for callers that walk the columns themselves (several threads, each
     // column read once for several summaries): prepare() once, then for every leaf k and
-    // summarised column c (any thread, one thread per column) leafTimes() and buildLeaf(),
-    // and finishColumn(c) after the last leaf of c. Returns the number of leaves, 0 when
-    // there is nothing to build.
+    // summarised column c (any thread, one thread per column) leafTimes(), a LeafScan of the
+    // leaf's values over those deltas and buildLeaf(), and finishColumn(c) after the last
+    // leaf of c. Returns the number of leaves, 0 when there is nothing to build.
     struct LeafTimes
     {
         qint64 first = 0;   // stamp the deltas are taken from
@@ -63,6 +65,10 @@ public:
         double sumSq = 0.0; // of their squares
     };
     int prepare(const QVector<qint64>& stamps, const QVector<QVector<float>>& columns);
+    // The same for a caller that has found the stretches of non-decreasing stamps already
+    // (their first indexes, in order, as TimeBreaks::stretchStarts() gives them).
+    int prepare(const QVector<qint64>& stamps, const QVector<QVector<float>>& columns,
+                const QVector<int>& stretchStarts);
     bool summarises(int column) const
     {
         return column >= 0 && size_t(column) < m_nodes.size() && !m_nodes[size_t(column)].empty();
@@ -70,7 +76,7 @@ public:
     // Deltas of leaf k's stamps from its first stamp into dt (LeafSize doubles).
     static LeafTimes leafTimes(const qint64* stamps, int leaf, double* dt);
     void buildLeaf(int column, int leaf, const qint64* stamps, const float* values,
-                   const double* dt, const LeafTimes& times);
+                   const LeafTimes& times, const LeafScan& scan);
     void finishColumn(int column, const qint64* stamps);
 
     // Range [from, to], stamps inclusive. stamps and column must be what build() saw for

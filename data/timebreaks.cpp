@@ -31,35 +31,65 @@ bool TimeBreaks::isPause(qint64 gap, qint64 before, qint64 after, qint64 bridgeG
 
 void TimeBreaks::build(const qint64* stamps, int count, qint64 bridgeGap)
 {
+    beginBuild(stamps ? count : 0, bridgeGap);
+    if (count <= 0 || !stamps)
+        return;
+    markGaps(stamps, 0, count - 1);
+    finishBuild(stamps);
+}
+
+void TimeBreaks::beginBuild(int count, qint64 bridgeGap)
+{
     clear();
     m_gap = bridgeGap;
-    if (count <= 0 || !stamps)
+    if (count <= 0)
         return;
     m_count = count;
     m_bits.fill(0, (count + 63) / 64);
-    m_stretches.append(0);
-    qint64 lo = stamps[0];
-    qint64 hi = stamps[0];
+}
+
+void TimeBreaks::markGaps(const qint64* stamps, int from, int to)
+{
+    const int count = m_count;
+    to = std::min(to, count - 1);
+    if (from >= to)
+        return;
     quint64* bits = m_bits.data();
     // d(k) = stamps[k+1] - stamps[k], or 0 outside the line (no interval there).
-    qint64 before = 0;
-    qint64 gap = count > 1 ? stamps[1] - stamps[0] : 0;
-    for (int i = 0; i + 1 < count; ++i) {
+    qint64 before = from > 0 ? stamps[from] - stamps[from - 1] : 0;
+    qint64 gap = stamps[from + 1] - stamps[from];
+    for (int i = from; i < to; ++i) {
         const qint64 after = i + 2 < count ? stamps[i + 2] - stamps[i + 1] : 0;
-        const qint64 t = stamps[i + 1];
-        lo = std::min(lo, t);
-        hi = std::max(hi, t);
-        if (gap < 0) {
+        if (gap < 0 || (gap > m_gap && isPause(gap, before, after, m_gap)))
             bits[i >> 6] |= quint64(1) << (i & 63);
-            m_stretches.append(i + 1);
-        } else if (gap > bridgeGap && isPause(gap, before, after, bridgeGap)) {
-            bits[i >> 6] |= quint64(1) << (i & 63);
-        }
         before = gap;
         gap = after;
     }
-    m_earliest = lo;
-    m_latest = hi;
+}
+
+void TimeBreaks::finishBuild(const qint64* stamps)
+{
+    if (m_count <= 0)
+        return;
+    // The stretches start after the breaks where the stamps go back: few, found from the
+    // bits.
+    m_stretches.append(0);
+    const quint64* bits = m_bits.constData();
+    for (int word = 0; word < m_bits.size(); ++word) {
+        for (quint64 w = bits[word]; w; w &= w - 1) {
+            const int i = (word << 6) + __builtin_ctzll(w);
+            if (stamps[i + 1] < stamps[i])
+                m_stretches.append(i + 1);
+        }
+    }
+    // Within a stretch the stamps do not decrease: the earliest stamp starts a stretch and
+    // the latest ends one.
+    m_earliest = stamps[0];
+    m_latest = stamps[0];
+    for (int s = 0; s < m_stretches.size(); ++s) {
+        m_earliest = std::min(m_earliest, stamps[m_stretches[s]]);
+        m_latest = std::max(m_latest, stamps[stretchEnd(s)]);
+    }
 }
 
 int TimeBreaks::nextBreak(int from, int limit) const

@@ -24,6 +24,12 @@ public:
 
     void build(const qint64* stamps, int count, qint64 bridgeGap = DefaultBridgeGap);
     void clear();
+    // build() in parts, so that threads can share the pass over the stamps: beginBuild(),
+    // then markGaps() for the gaps after samples from .. to-1, in disjoint ranges whose
+    // bounds are multiples of 64 or count - 1 (any thread), then finishBuild().
+    void beginBuild(int count, qint64 bridgeGap = DefaultBridgeGap);
+    void markGaps(const qint64* stamps, int from, int to);
+    void finishBuild(const qint64* stamps);
 
     int count() const { return m_count; }
     qint64 bridgeGap() const { return m_gap; }

@@ -133,6 +133,21 @@ void TestCurveSummary::breaks()
     QCOMPARE(b.stretchStarts().toList(), starts);
     QCOMPARE(b.earliest(), *std::min_element(t.begin(), t.end()));
     QCOMPARE(b.latest(), *std::max_element(t.begin(), t.end()));
+    // Built in two parts, as two threads build it, split anywhere: the same breaks.
+    for (int split = 0; split < t.size(); ++split) {
+        TimeBreaks parts;
+        parts.beginBuild(t.size());
+        parts.markGaps(t.constData(), split, t.size() - 1);
+        parts.markGaps(t.constData(), 0, split);
+        parts.finishBuild(t.constData());
+        QString partsGot;
+        for (int i = 0; i + 1 < t.size(); ++i)
+            partsGot += parts.joined(i) ? '+' : '-';
+        QCOMPARE(partsGot, gaps);
+        QCOMPARE(parts.stretchStarts().toList(), starts);
+        QCOMPARE(parts.earliest(), b.earliest());
+        QCOMPARE(parts.latest(), b.latest());
+    }
     // nextBreak agrees with the joins for every window.
     for (int from = 0; from < t.size(); ++from) {
         for (int limit = from; limit <= t.size(); ++limit) {
