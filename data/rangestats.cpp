@@ -273,7 +273,7 @@ int RangeStats::prepare(const QVector<qint64>& stamps, const QVector<QVector<flo
 }
 
 int RangeStats::prepare(const QVector<qint64>& stamps, const QVector<QVector<float>>& columns,
-                        const QVector<int>& stretchStarts)
+                        const QVector<int>& stretchStarts, bool allocate)
 {
     clear();
     const int n = stamps.size();
@@ -300,12 +300,19 @@ int RangeStats::prepare(const QVector<qint64>& stamps, const QVector<QVector<flo
     // samples would spend more on empty node arrays than on its values.
     if (total == 0)
         return 0;
+    m_nodesPerColumn = total;
     m_nodes.resize(size_t(columns.size()));
-    for (int c = 0; c < columns.size(); ++c) {
-        if (columns.at(c).size() == n) // others are never summarised; queries scan
-            m_nodes[size_t(c)].resize(size_t(total));
-    }
+    if (allocate)
+        allocateColumns(columns, 0, columns.size());
     return m_levelCount[0];
+}
+
+void RangeStats::allocateColumns(const QVector<QVector<float>>& columns, int from, int to)
+{
+    for (int c = from; c < to && size_t(c) < m_nodes.size(); ++c) {
+        if (columns.at(c).size() == m_sampleCount) // others are never summarised; queries scan
+            m_nodes[size_t(c)].resize(size_t(m_nodesPerColumn));
+    }
 }
 
 RangeStats::LeafTimes RangeStats::leafTimes(const qint64* stamps, int leaf, double* dt)

@@ -67,8 +67,11 @@ public:
     int prepare(const QVector<qint64>& stamps, const QVector<QVector<float>>& columns);
     // The same for a caller that has found the stretches of non-decreasing stamps already
     // (their first indexes, in order, as TimeBreaks::stretchStarts() gives them).
+    // With allocate false the node arrays are left to allocateColumns(), which two threads
+    // may call for different columns: first touches of fresh memory are most of the cost.
     int prepare(const QVector<qint64>& stamps, const QVector<QVector<float>>& columns,
-                const QVector<int>& stretchStarts);
+                const QVector<int>& stretchStarts, bool allocate = true);
+    void allocateColumns(const QVector<QVector<float>>& columns, int from, int to);
     bool summarises(int column) const
     {
         return column >= 0 && size_t(column) < m_nodes.size() && !m_nodes[size_t(column)].empty();
@@ -111,6 +114,7 @@ private:
     void addNodes(const qint64* t, const Node* nodes, int level, int i, int j, Node& acc) const;
 
     int m_sampleCount = 0;
+    int m_nodesPerColumn = 0; // all levels
     std::vector<int> m_stretchStarts;
     std::vector<int> m_levelOffset; // first node of each level in a variable's node array
     std::vector<int> m_levelCount;

@@ -286,7 +286,7 @@ void SortedTavData::buildSummaries()
         timeBreaks.markGaps(t, 0, n - 1);
     }
     timeBreaks.finishBuild(t);
-    const int leaves = rangeStats.prepare(stamps, values, timeBreaks.stretchStarts());
+    const int leaves = rangeStats.prepare(stamps, values, timeBreaks.stretchStarts(), false);
 
     // Then every column once, for both of its summaries: one scan of each leaf of samples
     // gives the extremes of its pyramid blocks and its moments; blocks with a missing
@@ -299,9 +299,22 @@ void SortedTavData::buildSummaries()
     CurveSummary* out = summaries.data();
     const QVector<float>* in = values.constData();
     RangeStats* stats = &rangeStats;
+    // The summaries' memory is touched for the first time here, half of the columns on
+    // each core.
+    const auto allocate = [this, out, in](int from, int to) {
+        for (int c = from; c < to; ++c)
+            out[c].beginBuild(in[c].size());
+        rangeStats.allocateColumns(values, from, to);
+    };
+    if (twoThreads) {
+        std::thread helper([&allocate, columns] { allocate(columns / 2, columns); });
+        allocate(0, columns / 2);
+        helper.join();
+    } else {
+        allocate(0, columns);
+    }
     std::vector<int> joint; // columns with both summaries
     for (int c = 0; c < columns; ++c) {
-        out[c].beginBuild(in[c].size());
         if (stats->summarises(c))
             joint.push_back(c);
         else
