@@ -263,6 +263,22 @@ QVector<SortedTavData::Span> SortedTavData::equalSpacingRuns(const QVector<qint6
     return runs;
 }
 
+namespace {
+
+// part(from, to) over [0, count): the second half on a helper thread when two cores pay.
+template <typename Part> void onTwoCores(bool twoThreads, int count, const Part& part)
+{
+    if (!twoThreads) {
+        part(0, count);
+        return;
+    }
+    std::thread helper([&part, count] { part(count / 2, count); });
+    part(0, count / 2);
+    helper.join();
+}
+
+} // namespace
+
 void SortedTavData::buildSummaries()
 {
     const int columns = values.size();
@@ -306,13 +322,7 @@ void SortedTavData::buildSummaries()
             out[c].beginBuild(in[c].size());
         rangeStats.allocateColumns(values, from, to);
     };
-    if (twoThreads) {
-        std::thread helper([&allocate, columns] { allocate(columns / 2, columns); });
-        allocate(0, columns / 2);
-        helper.join();
-    } else {
-        allocate(0, columns);
-    }
+    onTwoCores(twoThreads, columns, allocate);
     std::vector<int> joint; // columns with both summaries
     for (int c = 0; c < columns; ++c) {
         if (stats->summarises(c))
@@ -367,13 +377,7 @@ void SortedTavData::buildSummaries()
                 out[c].buildBlocks(in[c].constData(), leaves * blocksPerLeaf, out[c].blockCount());
         }
     };
-    if (twoThreads) {
-        std::thread helper([&work, leaves] { work(leaves / 2, leaves); });
-        work(0, leaves / 2);
-        helper.join();
-    } else {
-        work(0, leaves);
-    }
+    onTwoCores(twoThreads, leaves, work);
 
     // Last the upper levels of both summaries, half of the columns on each core.
     const auto finish = [out, t, stats](int from, int to) {
@@ -383,13 +387,7 @@ void SortedTavData::buildSummaries()
             out[c].finishBuild();
         }
     };
-    if (twoThreads) {
-        std::thread helper([&finish, columns] { finish(columns / 2, columns); });
-        finish(0, columns / 2);
-        helper.join();
-    } else {
-        finish(0, columns);
-    }
+    onTwoCores(twoThreads, columns, finish);
 }
 
 const CurveSummary* SortedTavData::summaryOf(int c) const
