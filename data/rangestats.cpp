@@ -307,12 +307,27 @@ int RangeStats::prepare(const QVector<qint64>& stamps, const QVector<QVector<flo
     return m_levelCount[0];
 }
 
-void RangeStats::allocateColumns(const QVector<QVector<float>>& columns, int from, int to)
+void RangeStats::allocateColumns(const QVector<QVector<float>>& columns, int from, int to,
+                                 NodeArrays* spare)
 {
     for (int c = from; c < to && size_t(c) < m_nodes.size(); ++c) {
-        if (columns.at(c).size() == m_sampleCount) // others are never summarised; queries scan
+        if (columns.at(c).size() != m_sampleCount) // never summarised; queries scan
+            continue;
+        std::vector<Node>* made =
+            spare && size_t(c) < spare->size() ? &(*spare)[size_t(c)] : nullptr;
+        if (made && made->size() == size_t(m_nodesPerColumn))
+            m_nodes[size_t(c)].swap(*made);
+        else
             m_nodes[size_t(c)].resize(size_t(m_nodesPerColumn));
     }
+}
+
+int RangeStats::nodesPerColumn(int n)
+{
+    int total = 0;
+    for (int count = n / LeafSize; count > 0; count /= FanOut)
+        total += count;
+    return total;
 }
 
 RangeStats::LeafTimes RangeStats::leafTimes(const qint64* stamps, int leaf, double* dt)

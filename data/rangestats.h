@@ -71,7 +71,14 @@ public:
     // may call for different columns: first touches of fresh memory are most of the cost.
     int prepare(const QVector<qint64>& stamps, const QVector<QVector<float>>& columns,
                 const QVector<int>& stretchStarts, bool allocate = true);
-    void allocateColumns(const QVector<QVector<float>>& columns, int from, int to);
+    // spare, when given, holds node arrays made ahead (nodesPerColumn(n) long, see
+    // SummaryPrealloc): those of the right length are taken over instead of made here.
+    struct Node;
+    using NodeArrays = std::vector<std::vector<Node>>;
+    void allocateColumns(const QVector<QVector<float>>& columns, int from, int to,
+                         NodeArrays* spare = nullptr);
+    // Nodes of all levels for one column of n samples.
+    static int nodesPerColumn(int n);
     bool summarises(int column) const
     {
         return column >= 0 && size_t(column) < m_nodes.size() && !m_nodes[size_t(column)].empty();

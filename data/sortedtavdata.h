@@ -13,6 +13,7 @@
 
 class TavData;
 class SortedTavData;
+class SummaryPrealloc;
 
 // First and last stamp of each run of equal spacing, read from the stamps at the run's
 // first and last index: they cost no memory of their own.
@@ -68,7 +69,10 @@ public:
 
     // (Re)builds timeBreaks and summaries from stamps and values. Called by readTavData;
     // code that fills the members by hand calls it too.
-    void buildSummaries();
+    // spare: memory made ahead for the summaries (see SummaryPrealloc), taken where it fits.
+    void buildSummaries(SummaryPrealloc* spare = nullptr);
+    // How long the last buildSummaries() took, in nanoseconds (for the benchmarks).
+    qint64 summaryBuildNs = 0;
     // Whether readTavData builds the summaries. Only drawing and range statistics use them,
     // so a caller that merely dumps or converts the samples turns them off.
     bool summariesAfterRead = true;

@@ -617,6 +617,8 @@ int TavData::readHistoryData(QFile& file, qint64 start, qint64 end)
         records = MaxRecords;
     }
     qCDebug(lcData) << "变量的名称" << block.names << "记录条数" << records;
+    if (onHistoryLayout)
+        onHistoryLayout(records, count);
     decodeRecords(file, block, pos, records, recordLength);
     return 0;
 }

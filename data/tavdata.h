@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
+
 // One file being read: created and destroyed inside one SortedTavData::readTavData call.
 class TavData : public QObject
 {
@@ -26,6 +28,9 @@ public:
 
     // Reads a .tavdata file; 0 when it was read to the end, else status (1).
     int readFromBinary(const QString& path);
+    // Called with the most records and the variables of each History block just before
+    // the block is decoded, so that work sized by them can start on another core.
+    std::function<void(qint64 records, int variables)> onHistoryLayout;
     // Reads a CSV file into one block; 0 on success, else status (1).
     int readFromCsv(const QString& path, bool useHeaderNames);
 

@@ -1,6 +1,7 @@
 #include "curvesummary.h"
 #include "rangestats.h"
 #include "sortedtavdata.h"
+#include "summaryprealloc.h"
 #include "tavwriter.h"
 
 #include <QRandomGenerator>
@@ -150,18 +151,31 @@ private slots:
         QTest::addColumn<double>("missing");
         QTest::addColumn<float>("step");
         QTest::addColumn<bool>("scanned"); // stamps jump back too often for summaries
-        QTest::newRow("shorter than a leaf") << 1u << 1 << 700 << 0 << 0.1 << 0.0f << false;
-        QTest::newRow("many leaves, no missing") << 2u << 1 << 150000 << 0 << 0.0 << 0.0f << false;
-        QTest::newRow("many leaves, missing") << 3u << 1 << 150000 << 0 << 0.3 << 0.0f << false;
-        QTest::newRow("ties on a coarse grid") << 4u << 1 << 80000 << 0 << 0.05 << 5.0f << false;
-        QTest::newRow("ties, no missing") << 11u << 1 << 80000 << 0 << 0.0 << 5.0f << false;
-        QTest::newRow("overlapping blocks") << 5u << 3 << 60000 << 200000 << 0.1 << 0.5f << false;
-        QTest::newRow("blocks that restart") << 6u << 4 << 3000 << 10000000 << 0.1 << 1.0f << false;
-        QTest::newRow("mostly missing") << 7u << 2 << 40000 << 5000 << 0.995 << 0.0f << false;
-        QTest::newRow("all missing") << 8u << 1 << 5000 << 0 << 1.0 << 0.0f << false;
+        // Summary memory made ahead during the read (SummaryPrealloc): 0 none, 1 for the
+        // samples read, 2 for more samples than were read, 3 offered twice (two blocks).
+        QTest::addColumn<int>("ahead");
+        QTest::newRow("shorter than a leaf") << 1u << 1 << 700 << 0 << 0.1 << 0.0f << false << 0;
+        QTest::newRow("many leaves, no missing")
+            << 2u << 1 << 150000 << 0 << 0.0 << 0.0f << false << 0;
+        QTest::newRow("many leaves, missing")
+            << 3u << 1 << 150000 << 0 << 0.3 << 0.0f << false << 0;
+        QTest::newRow("ties on a coarse grid")
+            << 4u << 1 << 80000 << 0 << 0.05 << 5.0f << false << 0;
+        QTest::newRow("ties, no missing") << 11u << 1 << 80000 << 0 << 0.0 << 5.0f << false << 0;
+        QTest::newRow("overlapping blocks")
+            << 5u << 3 << 60000 << 200000 << 0.1 << 0.5f << false << 0;
+        QTest::newRow("blocks that restart")
+            << 6u << 4 << 3000 << 10000000 << 0.1 << 1.0f << false << 0;
+        QTest::newRow("mostly missing") << 7u << 2 << 40000 << 5000 << 0.995 << 0.0f << false << 0;
+        QTest::newRow("all missing") << 8u << 1 << 5000 << 0 << 1.0 << 0.0f << false << 0;
         QTest::newRow("stamps back every 20 samples")
-            << 10u << 2000 << 20 << 300 << 0.1 << 0.5f << true;
-        QTest::newRow("three levels") << 9u << 1 << (LeafLevels3) << 0 << 0.01 << 0.25f << false;
+            << 10u << 2000 << 20 << 300 << 0.1 << 0.5f << true << 0;
+        QTest::newRow("made ahead for more samples than read")
+            << 12u << 1 << 300000 << 0 << 0.1 << 0.5f << false << 2;
+        QTest::newRow("made ahead twice")
+            << 13u << 2 << 140000 << 1000 << 0.1 << 0.5f << false << 3;
+        QTest::newRow("three levels")
+            << 9u << 1 << (LeafLevels3) << 0 << 0.01 << 0.25f << false << 1;
     }
 
     void againstBruteForce()
@@ -173,6 +187,7 @@ private slots:
         QFETCH(double, missing);
         QFETCH(float, step);
         QFETCH(bool, scanned);
+        QFETCH(int, ahead);
         const Recording r = makeRecording(seed, stretches, length, back, missing, step);
         RangeStats stats;
         stats.build(r.stamps, r.columns);
@@ -182,7 +197,15 @@ private slots:
         SortedTavData set;
         set.stamps = r.stamps;
         set.values = r.columns;
-        set.buildSummaries();
+        SummaryPrealloc spare;
+        const int samples = r.stamps.size();
+        if (ahead)
+            spare.offer(ahead == 2 ? samples + 5000 : samples, r.columns.size());
+        if (ahead == 3)
+            spare.offer(samples, r.columns.size());
+        set.buildSummaries(ahead ? &spare : nullptr);
+        if (ahead)
+            QCOMPARE(!spare.statsNodes.empty() && spare.statsNodes[0].empty(), ahead == 1);
         QCOMPARE(set.rangeStats.stretchCount(), stats.stretchCount());
         for (int c = 0; c < r.columns.size(); ++c) {
             CurveSummary alone;

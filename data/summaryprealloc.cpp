@@ -1,0 +1,48 @@
+#include "summaryprealloc.h"
+
+#include <limits>
+
+namespace {
+
+// Below this many samples the summaries' memory is touched in no time.
+constexpr qint64 WorthSamples = 1 << 18;
+
+} // namespace
+
+SummaryPrealloc::~SummaryPrealloc()
+{
+    finish();
+}
+
+void SummaryPrealloc::offer(qint64 records, int variables)
+{
+    if (++m_offers > 1) {
+        finish();
+        m_samples = 0;
+        summaries = QVector<CurveSummary>();
+        statsNodes = RangeStats::NodeArrays();
+        return;
+    }
+    if (records < WorthSamples || records > std::numeric_limits<int>::max() || variables <= 0)
+        return;
+    m_samples = int(records);
+    m_maker = std::thread([this, variables] {
+        QVector<CurveSummary> made(variables);
+        for (CurveSummary& s : made)
+            s.beginBuild(m_samples);
+        const int nodes = RangeStats::nodesPerColumn(m_samples);
+        RangeStats::NodeArrays arrays(static_cast<size_t>(variables));
+        if (nodes > 0) {
+            for (std::vector<RangeStats::Node>& a : arrays)
+                a.resize(size_t(nodes));
+        }
+        summaries = std::move(made);
+        statsNodes = std::move(arrays);
+    });
+}
+
+void SummaryPrealloc::finish()
+{
+    if (m_maker.joinable())
+        m_maker.join();
+}
