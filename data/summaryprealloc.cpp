@@ -16,13 +16,10 @@ SummaryPrealloc::~SummaryPrealloc()
 
 void SummaryPrealloc::offer(qint64 records, int variables)
 {
-    if (++m_offers > 1) {
-        finish();
-        m_samples = 0;
-        summaries = QVector<CurveSummary>();
-        statsNodes = RangeStats::NodeArrays();
+    // A second block: dropped in finish(), so that this block's decode need not wait for
+    // the maker.
+    if (++m_offers > 1)
         return;
-    }
     if (records < WorthSamples || records > std::numeric_limits<int>::max() || variables <= 0)
         return;
     m_samples = int(records);
@@ -45,4 +42,9 @@ void SummaryPrealloc::finish()
 {
     if (m_maker.joinable())
         m_maker.join();
+    if (m_offers > 1 && m_samples > 0) {
+        m_samples = 0;
+        summaries = QVector<CurveSummary>();
+        statsNodes = RangeStats::NodeArrays();
+    }
 }
