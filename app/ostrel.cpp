@@ -211,10 +211,7 @@ void Ostrel::acceptDataFileDrops()
     auto* dropFilter = new FileDropFilter(this);
     installEventFilter(dropFilter);
     setAcceptDrops(true);
-    connect(dropFilter, &FileDropFilter::fileDropped, this, [this](const QString& file) {
-        clearAll();
-        startFile(file);
-    });
+    connect(dropFilter, &FileDropFilter::fileDropped, this, &Ostrel::startFile);
 }
 
 void Ostrel::createWidgets(OstrelParts& parts)
@@ -404,8 +401,10 @@ void Ostrel::connectCanvas()
     connect(drawer, &TavDrawer::vernRefreshed, this, &Ostrel::onVernRefreshed);
     connect(drawer, &TavDrawer::vernRefreshed, tabStats,
             [this] { tabStats->onVernRefreshed(drawer); });
-    connect(drawer, &TavDrawer::readFinished, this,
-            [this](const QString& path) { loadedFile = path; });
+    connect(drawer, &TavDrawer::readFinished, this, [this](const QString& path) {
+        if (!path.isEmpty())
+            loadedFile = path;
+    });
 }
 
 void Ostrel::buildLayouts(OstrelParts& parts)
@@ -592,12 +591,12 @@ void Ostrel::loadStyleSheet(const QString& fileName)
     file.close();
 }
 
+// The recording on screen stays until the new one has been read: a file that cannot be
+// read leaves the user with what they had.
 void Ostrel::startFile(QString startFilePath)
 {
     qCDebug(lcOstrel) << "Ostrel::startFile";
     drawer->readTAVData(startFilePath);
-    currentDir = QFileInfo(startFilePath).dir().path();
-    currentStem = WindowPaths::fileStem(startFilePath);
     if (readTimer->isActive())
         readTimer->stop();
     readTickCount = 0;
@@ -612,7 +611,6 @@ void Ostrel::browseForOpenData()
         QStringLiteral("TavData (*.tavdata);;CSV (*.csv)"));
     if (file.isEmpty())
         return;
-    clearAll();
     startFile(file);
 }
 
@@ -655,10 +653,16 @@ void Ostrel::onReadFinished(QString path)
         readTimer->stop();
     readTickCount = 0;
     if (path.isEmpty()) {
-        QMessageBox::critical(this, QStringLiteral("Ostrel"), tr("文件读取失败！"),
+        resetProgress();
+        const QString reason = drawer->readFailureReason();
+        QMessageBox::critical(this, QStringLiteral("Ostrel"),
+                              reason.isEmpty() ? tr("文件读取失败！")
+                                               : tr("文件读取失败！\n%1").arg(reason),
                               QMessageBox::Ok);
         return;
     }
+    currentDir = QFileInfo(path).dir().path();
+    currentStem = WindowPaths::fileStem(path);
     const QPair<QStringList, QStringList> info = drawer->fileInfo();
     tabInfo->setInfo(info.first, info.second);
     tabCurve->setCurves(drawer->curveInfoList);

@@ -462,8 +462,52 @@ void SortedTavData::debugPrint() const
 void SortedTavData::onReadTrigged(QString path)
 {
     qCDebug(lcData) << "SortedTavData::onReadTrigged" << path;
-    readTavData(path);
+    m_incoming.reset();
+    auto incoming = std::make_unique<SortedTavData>();
+    incoming->limits = limits;
+    incoming->summariesAfterRead = summariesAfterRead;
+    connect(incoming.get(), &SortedTavData::pushInfoUpward, this, &SortedTavData::pushInfoUpward,
+            Qt::DirectConnection);
+    incoming->readTavData(path);
+    disconnect(incoming.get(), nullptr, this, nullptr);
+    // It is adopted or dropped on the owner's thread; without a thread it may die anywhere.
+    incoming->moveToThread(nullptr);
+    m_incoming = std::move(incoming);
     emit readFinished(path);
+}
+
+void SortedTavData::adoptIncoming()
+{
+    if (!m_incoming)
+        return;
+    swapContents(*m_incoming);
+    // The old contents go with it.
+    m_incoming.reset();
+}
+
+void SortedTavData::dropIncoming()
+{
+    m_incoming.reset();
+}
+
+void SortedTavData::swapContents(SortedTavData& other)
+{
+    std::swap(status, other.status);
+    spanIndexes.swap(other.spanIndexes);
+    spanIntervals.swap(other.spanIntervals);
+    std::swap(sampleCount, other.sampleCount);
+    names.swap(other.names);
+    stamps.swap(other.stamps);
+    values.swap(other.values);
+    infoNames.swap(other.infoNames);
+    infoValues.swap(other.infoValues);
+    errors.swap(other.errors);
+    systemEvents.swap(other.systemEvents);
+    userEvents.swap(other.userEvents);
+    std::swap(rangeStats, other.rangeStats);
+    std::swap(timeBreaks, other.timeBreaks);
+    summaries.swap(other.summaries);
+    std::swap(summaryBuildNs, other.summaryBuildNs);
 }
 
 void SortedTavData::onExportData(QString filePath, QList<int> indexList, qlonglong stampStart,

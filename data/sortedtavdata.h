@@ -11,6 +11,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include <memory>
+
 class TavData;
 class SortedTavData;
 class SummaryPrealloc;
@@ -95,6 +97,17 @@ public:
     // Reads the file (CSV by extension, else binary) and merges it; returns the new status.
     int readTavData(const QString& path);
     void clear();
+
+    // onReadTrigged reads into a set of its own, never into this one: the recording on
+    // screen is not written while the worker reads, and it stays when the new file cannot
+    // be read. Once the worker is idle, the owner looks at the outcome and adopts it (its
+    // contents replace these) or drops it, on its own thread.
+    bool hasIncoming() const { return m_incoming != nullptr; }
+    int incomingStatus() const { return m_incoming ? m_incoming->status : 1; }
+    void adoptIncoming();
+    void dropIncoming();
+    // Exchanges every member that holds data with other's; settings such as limits stay.
+    void swapContents(SortedTavData& other);
     void debugPrint() const;
 
     // Runs of at least three equally spaced samples, as (first index, last index, spacing).
@@ -108,6 +121,7 @@ public:
 
 private:
     bool mergeBlocks(TavData& reader, const QString& path);
+    std::unique_ptr<SortedTavData> m_incoming;
     void cutToSampleLimit(QList<HistoryBlock>& blocks, const QString& path);
 
 signals:

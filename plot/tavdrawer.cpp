@@ -38,6 +38,8 @@ TavDrawer::TavDrawer(QWidget* parent) : QWidget(parent)
     connect(&dataSet, &SortedTavData::exportFinished, relay, &MessageRelay::flush,
             Qt::DirectConnection);
     connect(relay, &MessageRelay::message, this, &TavDrawer::pushInfoUpward);
+    connect(relay, &MessageRelay::message, this,
+            [this](const QString& info) { lastReadMessage = info; });
 
     // Each job runs on the worker and then reports the worker idle, queued behind
     // whatever the job emitted. The hand-off decides whether its outcome is still wanted.
@@ -92,8 +94,6 @@ TavDrawer::~TavDrawer()
 void TavDrawer::readTAVData(QString path)
 {
     qCDebug(lcPlot) << "TavDrawer::readTAVData" << path;
-    const QString name = QDir::toNativeSeparators(path).split(QDir::separator()).last();
-    titleText.setText(name.split(QLatin1Char('.')).first());
     run(handoff.requestRead(path));
 }
 
@@ -107,6 +107,11 @@ void TavDrawer::exportData(QString filePath)
 {
     if (!hasData())
         return;
+    if (handoff.state() == WorkerHandoff::State::Reading ||
+        handoff.state() == WorkerHandoff::State::Superseded) {
+        emit pushInfoUpward(tr("%1 未导出：正在读取文件，请读取完成后再导出").arg(filePath), -1);
+        return;
+    }
     ExportJob job;
     job.filePath = filePath;
     for (int i = 0; i < dataSet.names.size(); ++i) {
@@ -143,6 +148,7 @@ void TavDrawer::run(const WorkerHandoff::Steps& steps, bool exportWritten)
             break;
         case WorkerHandoff::Step::StartRead:
             relay->setMuted(false);
+            lastReadMessage.clear();
             emit trigRead(s.path);
             break;
         case WorkerHandoff::Step::StartExport:
@@ -155,6 +161,9 @@ void TavDrawer::run(const WorkerHandoff::Steps& steps, bool exportWritten)
         case WorkerHandoff::Step::DeliverExport:
             if (exportWritten)
                 emit exportFinished(s.path);
+            break;
+        case WorkerHandoff::Step::DropRead:
+            dataSet.dropIncoming();
             break;
         }
     }
@@ -269,11 +278,19 @@ void TavDrawer::applySavedCurves()
 void TavDrawer::onTsdReadFinished(QString filePath)
 {
     qCDebug(lcPlot) << "TavDrawer::onTsdReadFinished" << filePath;
-    if (dataSet.status > 0) {
+    // A failed read leaves the recording on screen as it was. Without a set from the
+    // worker, the data set was filled in place (tools and tests read on their own thread).
+    const int status = dataSet.hasIncoming() ? dataSet.incomingStatus() : dataSet.status;
+    if (status > 0) {
+        dataSet.dropIncoming();
         emit readFinished(QString());
         return;
     }
+    dataSet.adoptIncoming();
     dataSet.debugPrint();
+    const QString name = QDir::toNativeSeparators(filePath).split(QDir::separator()).last();
+    titleText.setText(name.split(QLatin1Char('.')).first());
+    onResetView();
     if (!dataSet.stamps.isEmpty()) {
         // Stamps may go back (a clock set back): the range spans the earliest to the latest.
         const QPair<qint64, qint64> range = dataSet.stampRange();

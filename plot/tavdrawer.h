@@ -45,6 +45,8 @@ public:
     QPair<QStringList, QStringList> fileInfo() const;
     void stopThread();
     bool hasData() const;
+    // The last progress message of the latest read: after a failed read, its reason.
+    QString readFailureReason() const { return lastReadMessage; }
     // True from a read or export request until the worker reports back.
     bool workerBusy() const { return handoff.busy(); }
 
@@ -233,6 +235,7 @@ private:
     QVector<int> drawnCurves; // indexes of the curves drawn by the current paint
 
     WorkerHandoff handoff;
+    QString lastReadMessage;
     MessageRelay* relay = nullptr;
     // The configuration file was found damaged; complained: the user has been told.
     bool configDamaged = false;

@@ -28,7 +28,7 @@ const char* WorkerHandoff::stateName(State s)
     return "?";
 }
 
-// The running job's outcome is no longer wanted; the view goes blank at once.
+// The running job's outcome is no longer wanted; the view stays as it is.
 WorkerHandoff::Steps WorkerHandoff::supersede()
 {
     const bool wasSuperseded = m_state == State::Superseded;
@@ -36,8 +36,8 @@ WorkerHandoff::Steps WorkerHandoff::supersede()
     m_exportWaiting = false;
     m_waiting = ExportJob();
     if (wasSuperseded)
-        return {step(Step::ClearView)};
-    return {step(Step::ClearView), step(Step::MuteWorker)};
+        return {};
+    return {step(Step::MuteWorker)};
 }
 
 WorkerHandoff::Steps WorkerHandoff::requestRead(const QString& path)
@@ -45,8 +45,9 @@ WorkerHandoff::Steps WorkerHandoff::requestRead(const QString& path)
     qCDebug(lcPlot) << "WorkerHandoff::requestRead in" << stateName(m_state) << path;
     if (m_state == State::Idle) {
         m_state = State::Reading;
+        m_runningRead = true;
         m_running = path;
-        return {step(Step::ClearData), step(Step::ClearView), step(Step::StartRead, path)};
+        return {step(Step::StartRead, path)};
     }
     Steps steps = supersede();
     m_hasNext = true;
@@ -62,7 +63,14 @@ WorkerHandoff::Steps WorkerHandoff::requestClear()
     Steps steps = supersede();
     m_hasNext = false;
     m_next.clear();
-    return steps;
+    // A read never writes the set on screen, so it can go now; an export still reads it.
+    Steps clear;
+    if (m_runningRead)
+        clear.append(step(Step::ClearData));
+    else
+        m_clearWaits = true;
+    clear.append(step(Step::ClearView));
+    return clear + steps;
 }
 
 WorkerHandoff::Steps WorkerHandoff::requestExport(const ExportJob& job)
@@ -71,6 +79,7 @@ WorkerHandoff::Steps WorkerHandoff::requestExport(const ExportJob& job)
     switch (m_state) {
     case State::Idle:
         m_state = State::Exporting;
+        m_runningRead = false;
         m_running = job.filePath;
         return {step(Step::StartExport, job.filePath, job)};
     case State::Exporting:
@@ -79,7 +88,7 @@ WorkerHandoff::Steps WorkerHandoff::requestExport(const ExportJob& job)
         return {};
     case State::Reading:
     case State::Superseded:
-        break; // nothing on screen to export
+        break; // the worker is busy with something else
     }
     return {};
 }
@@ -110,16 +119,29 @@ WorkerHandoff::Steps WorkerHandoff::workerDone()
         m_running.clear();
         return {step(Step::DeliverExport, finished)};
     case State::Superseded:
-        if (m_hasNext) {
-            m_state = State::Reading;
-            m_running = m_next;
-            m_hasNext = false;
-            m_next.clear();
-            return {step(Step::ClearData), step(Step::StartRead, m_running)};
-        }
-        m_state = State::Idle;
-        m_running.clear();
-        return {step(Step::ClearData)};
+        return supersededDone();
     }
     return {};
+}
+
+WorkerHandoff::Steps WorkerHandoff::supersededDone()
+{
+    Steps steps;
+    if (m_runningRead)
+        steps.append(step(Step::DropRead));
+    if (m_clearWaits)
+        steps.append(step(Step::ClearData));
+    m_clearWaits = false;
+    if (m_hasNext) {
+        m_state = State::Reading;
+        m_runningRead = true;
+        m_running = m_next;
+        m_hasNext = false;
+        m_next.clear();
+        steps.append(step(Step::StartRead, m_running));
+        return steps;
+    }
+    m_state = State::Idle;
+    m_running.clear();
+    return steps;
 }

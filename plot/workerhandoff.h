@@ -15,34 +15,38 @@ struct ExportJob
 
 // Who may touch the canvas's data set, and what happens to requests while the worker is
 // busy. The worker runs one job at a time; the GUI thread learns that it is idle again
-// only through workerDone(). All transitions are in this table and nowhere else (steps in
+// only through workerDone(). A read fills a set of the worker's own and never writes the
+// one on screen, so the recording on screen stays until a new read succeeds; an export
+// reads the set on screen. All transitions are in this table and nowhere else (steps in
 // order, then the next state):
 //
-//   Idle        read p    ClearData ClearView StartRead(p)             -> Reading
+//   Idle        read p    StartRead(p)                                 -> Reading
 //               clear     ClearData ClearView                          -> Idle
 //               export j  StartExport(j)                               -> Exporting
 //               done      nothing                                      -> Idle
-//   Reading     read p    ClearView MuteWorker                         -> Superseded, next p
-//               clear     ClearView MuteWorker                         -> Superseded, no next
-//               export    refused: nothing on screen to export         -> Reading
+//   Reading     read p    MuteWorker                                   -> Superseded, next p
+//               clear     ClearData ClearView MuteWorker               -> Superseded, no next
+//               export    refused: the worker is reading               -> Reading
 //               done      DeliverRead                                  -> Idle
-//   Exporting   read p    ClearView MuteWorker; a waiting export drops -> Superseded, next p
-//               clear     ClearView MuteWorker; a waiting export drops -> Superseded, no next
+//   Exporting   read p    MuteWorker; a waiting export drops           -> Superseded, next p
+//               clear     ClearView MuteWorker; a waiting export drops;
+//                         the data set is emptied when the export ends -> Superseded, no next
 //               export j  j waits; the latest waiting export wins      -> Exporting
 //               done      StartExport(waiting) DeliverExport           -> Exporting
 //                         or, none waiting: DeliverExport              -> Idle
-//   Superseded  read p    ClearView                                    -> Superseded, next p
-//               clear     ClearView                                    -> Superseded, no next
-//               export    refused: nothing on screen to export         -> Superseded
-//               done      ClearData StartRead(next)                    -> Reading
-//                         or, no next: ClearData                       -> Idle
+//   Superseded  read p    nothing                                      -> Superseded, next p
+//               clear     ClearView, and ClearData unless an export
+//                         runs (then it waits for the end)             -> Superseded, no next
+//               export    refused: the worker is busy                  -> Superseded
+//               done      DropRead if a read ran; ClearData if one
+//                         waits; then StartRead(next)                  -> Reading
+//                         or, no next: the same without StartRead      -> Idle
 //
-// Superseded: the worker still runs a read or an export whose outcome nobody wants. The
-// view is already blank, nothing of that job reaches the window, and the data set is off
-// limits until the worker is done, after which it is emptied.
-// The data set may be read on the GUI thread only in Idle and Exporting (an export only
-// reads it); it is written on the GUI thread only by ClearData, which runs only when the
-// worker is idle.
+// Superseded: the worker still runs a read or an export whose outcome nobody wants; nothing
+// of that job reaches the window.
+// The data set is written on the GUI thread only by ClearData and DeliverRead, which run
+// only when no export reads it. After a clear during an export the view is blank and the
+// data set is not to be read until the export has ended and ClearData has run.
 class WorkerHandoff
 {
 public:
@@ -58,13 +62,14 @@ public:
     {
         enum Kind
         {
-            ClearView,    // forget the view's data; GUI-side state only
-            ClearData,    // empty the data set
-            MuteWorker,   // the running job's progress messages go nowhere from now on
-            StartRead,    // queue the read of path
-            StartExport,  // queue job
-            DeliverRead,  // take over the finished read of path and report it
-            DeliverExport // report the export of path (if it was written)
+            ClearView,     // forget the view's data; GUI-side state only
+            ClearData,     // empty the data set
+            MuteWorker,    // the running job's progress messages go nowhere from now on
+            StartRead,     // queue the read of path
+            StartExport,   // queue job
+            DeliverRead,   // adopt the finished read of path when it succeeded, and report it
+            DeliverExport, // report the export of path (if it was written)
+            DropRead       // forget the outcome of a superseded read
         };
         Kind kind;
         QString path;
@@ -79,15 +84,18 @@ public:
 
     State state() const { return m_state; }
     bool busy() const { return m_state != State::Idle; }
-    bool dataSetReadable() const { return m_state == State::Idle || m_state == State::Exporting; }
+    bool dataSetReadable() const { return !m_clearWaits; }
     static const char* stateName(State s);
 
 private:
     Steps supersede();
+    Steps supersededDone();
 
     State m_state = State::Idle;
-    QString m_running;      // path of the running read or export
-    bool m_hasNext = false; // Superseded only: a read was asked after the superseded job
+    bool m_runningRead = false; // the worker runs a read (else an export), while busy
+    bool m_clearWaits = false;  // a clear came during an export: ClearData when it ends
+    QString m_running;          // path of the running read or export
+    bool m_hasNext = false;     // Superseded only: a read was asked after the superseded job
     QString m_next;
     bool m_exportWaiting = false;
     ExportJob m_waiting;

@@ -3,6 +3,7 @@
 #include "ostrelviewer.h"
 #include "tst_ostrelmodal.h"
 #include "viewnavigation.h"
+#include "vytabcurve.h"
 #include "vytabinfo.h"
 
 #include <QtWidgets>
@@ -80,12 +81,52 @@ private slots:
         QVERIFY(reads ? v.waitRead() : !v.reads.wait(50));
         QCOMPARE(v.reads.value(0).value(0).toString(), ok ? path : QString());
         QVERIFY(!v.w.readTimer->isActive());
-        QTRY_COMPARE(answerer.boxTexts,
-                     reads && !ok ? QStringList{QStringLiteral("文件读取失败！")} : QStringList{});
+        QTRY_COMPARE(answerer.boxTexts.size(), reads && !ok ? 1 : 0);
+        if (reads && !ok) // the box names the reader's reason, which starts with the path
+            QVERIFY(answerer.boxTexts[0].startsWith(QStringLiteral("文件读取失败！\n") + path));
         QCOMPARE(v.w.tabInfo->rowCount() > 0, ok);
         if (!reads || ok)
             QCOMPARE(v.w.statusLabel->text(),
                      ok ? path + QStringLiteral(" 读取完成！") : QStringLiteral("等待打开文件"));
+    }
+
+    void failedOpenKeepsRecording_data()
+    {
+        QTest::addColumn<QString>("bad");
+        QTest::addColumn<QString>("reason"); // what the box must name
+        QTest::newRow("damaged") << tmp.filePath(QStringLiteral("bad.tavdata"))
+                                 << QStringLiteral("历史数据长度异常 长度为0");
+        QTest::newRow("gone") << tmp.filePath(QStringLiteral("gone.tavdata"))
+                              << QStringLiteral("路径错误或不可读取");
+        QTest::newRow("header only") << tmp.filePath(QStringLiteral("header.csv"))
+                                     << QStringLiteral("历史数据长度异常 长度为0");
+    }
+    // A file that cannot be read leaves the recording on screen exactly as it was, and the
+    // box says why.
+    void failedOpenKeepsRecording()
+    {
+        QFETCH(QString, bad);
+        QFETCH(QString, reason);
+        TestUtil::writeFile(tmp.filePath(QStringLiteral("header.csv")), "时间,a,b\n");
+        ModalAnswerer answerer;
+        OstrelViewer v(Sample);
+        QVERIFY(v.show(1100, 700));
+        QVERIFY(v.waitRead());
+        QTRY_VERIFY(v.w.drawer->hasData());
+        const QImage before = v.w.drawer->grab().toImage();
+        const int curves = v.w.tabCurve->rowCount(), infos = v.w.tabInfo->rowCount();
+        QVERIFY(curves > 0 && infos > 0);
+        QMetaObject::invokeMethod(&v.w, "startFile", Q_ARG(QString, bad));
+        QTRY_COMPARE_WITH_TIMEOUT(v.reads.count(), 2, 30000);
+        QCOMPARE(v.reads.at(1).at(0).toString(), QString());
+        QTRY_COMPARE(answerer.boxTexts.size(), 1);
+        QVERIFY2(answerer.boxTexts[0].startsWith(QStringLiteral("文件读取失败！\n") + bad),
+                 qPrintable(answerer.boxTexts[0]));
+        QVERIFY(answerer.boxTexts[0].contains(reason));
+        QVERIFY(v.w.drawer->hasData());
+        QCOMPARE(v.w.tabCurve->rowCount(), curves);
+        QCOMPARE(v.w.tabInfo->rowCount(), infos);
+        QCOMPARE(v.w.drawer->grab().toImage(), before);
     }
 
     void watchdogWarnsAtLimit()

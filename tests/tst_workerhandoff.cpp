@@ -10,13 +10,13 @@ using State = WorkerHandoff::State;
 
 QString stepsText(const WorkerHandoff::Steps& steps)
 {
-    static const char* const names[] = {"ClearView", "ClearData", "Mute",    "Read",
-                                        "Export",    "Deliver",   "Exported"};
+    static const char* const names[] = {"ClearView", "ClearData", "Mute",     "Read",
+                                        "Export",    "Deliver",   "Exported", "Drop"};
     QStringList parts;
     for (const Step& s : steps) {
         const int k = s.kind; // the names in the order of the kinds
         const QString arg = s.kind == Step::StartExport ? s.job.filePath : s.path;
-        parts << names[k] + (k >= 3 ? '(' + arg + ')' : QString());
+        parts << names[k] + (k >= 3 && k <= 6 ? '(' + arg + ')' : QString());
     }
     return parts.join(' ');
 }
@@ -55,29 +55,31 @@ private slots:
         const QString rd = "r:a", ex = "r:a d e:x", sup = "r:a c";
         // clang-format off
         const struct { const char* tag; QString prefix, event, steps, state; bool readable; } rows[] = {
-            {"idle read", "", "r:a", "ClearData ClearView Read(a)", "Reading", false},
+            {"idle read", "", "r:a", "Read(a)", "Reading", true},
             {"idle clear", "", "c", "ClearData ClearView", "Idle", true},
             {"idle export", "", "e:x", "Export(x)", "Exporting", true},
             {"idle done", "", "d", "", "Idle", true},
-            {"reading read", rd, "r:b", "ClearView Mute", "Superseded", false},
-            {"reading clear", rd, "c", "ClearView Mute", "Superseded", false},
-            {"reading export", rd, "e:x", "", "Reading", false},
+            {"reading read", rd, "r:b", "Mute", "Superseded", true},
+            {"reading clear", rd, "c", "ClearData ClearView Mute", "Superseded", true},
+            {"reading export", rd, "e:x", "", "Reading", true},
             {"reading done", rd, "d", "Deliver(a)", "Idle", true},
-            {"exporting read", ex, "r:b", "ClearView Mute", "Superseded", false},
+            {"exporting read", ex, "r:b", "Mute", "Superseded", true},
             {"exporting clear", ex, "c", "ClearView Mute", "Superseded", false},
             {"exporting export", ex, "e:y", "", "Exporting", true},
             {"exporting done", ex, "d", "Exported(x)", "Idle", true},
             {"exporting done, one waits", ex + " e:y e:z", "d", "Export(z) Exported(x)", "Exporting", true},
             {"the waiting export reports itself", ex + " e:y d", "d", "Exported(y)", "Idle", true},
             {"waiting export dropped by clear", ex + " e:y c", "d", "ClearData", "Idle", true},
-            {"superseded read", sup, "r:b", "ClearView", "Superseded", false},
-            {"superseded clear", "r:a r:b", "c", "ClearView", "Superseded", false},
-            {"superseded export", sup, "e:x", "", "Superseded", false},
-            {"superseded done", sup, "d", "ClearData", "Idle", true},
-            {"superseded done, read waits", "r:a r:b r:c", "d", "ClearData Read(c)", "Reading", false},
-            {"read after clear after read", "r:a c r:b", "d", "ClearData Read(b)", "Reading", false},
-            {"clear after read after read", "r:a r:b c", "d", "ClearData", "Idle", true},
-            {"superseded export, next read", ex + " r:b", "d", "ClearData Read(b)", "Reading", false},
+            {"superseded read", sup, "r:b", "", "Superseded", true},
+            {"superseded read clear", "r:a r:b", "c", "ClearData ClearView", "Superseded", true},
+            {"superseded export clear", ex + " r:b", "c", "ClearView", "Superseded", false},
+            {"superseded export", sup, "e:x", "", "Superseded", true},
+            {"superseded done", sup, "d", "Drop", "Idle", true},
+            {"superseded done, read waits", "r:a r:b r:c", "d", "Drop Read(c)", "Reading", true},
+            {"read after clear after read", "r:a c r:b", "d", "Drop Read(b)", "Reading", true},
+            {"clear after read after read", "r:a r:b c", "d", "Drop", "Idle", true},
+            {"superseded export, next read", ex + " r:b", "d", "Read(b)", "Reading", true},
+            {"cleared export, next read", ex + " c r:b", "d", "ClearData Read(b)", "Reading", true},
             {"the next read delivers itself", "r:a r:b d", "d", "Deliver(b)", "Idle", true}};
         // clang-format on
         for (const auto& r : rows)

@@ -37,6 +37,9 @@ int ToolSession::read(const QString& path, bool summaries)
     QMetaObject::invokeMethod(
         &m_set, [this, path] { m_set.onReadTrigged(path); }, Qt::QueuedConnection);
     loop.exec();
+    // The worker is idle again. A failed read is taken over too: dump shows what was read
+    // before the failure.
+    m_set.adoptIncoming();
     return m_set.status;
 }
 
