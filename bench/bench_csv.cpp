@@ -99,7 +99,7 @@ int main(int argc, char* argv[])
     for (int run = 0; run < 5; ++run) {
         TavData data;
         importTime.start();
-        data.readFromCsv(path, false);
+        data.readFromCsv(path, true);
         importTime.stop();
         samples = data.blocks.isEmpty() ? 0 : data.blocks.first().stamps.size();
     }

@@ -45,7 +45,7 @@ int SortedTavData::readTavData(const QString& path)
     const QString extension = path.split(QLatin1Char('.')).last();
     qCDebug(lcData) << "File Format" << extension;
     if (extension.toUpper() == QLatin1String("CSV"))
-        reader->readFromCsv(path, false);
+        reader->readFromCsv(path, true);
     else
         reader->readFromBinary(path);
 

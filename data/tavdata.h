@@ -31,7 +31,9 @@ public:
     // Called with the most records and the variables of each History block just before
     // the block is decoded, so that work sized by them can start on another core.
     std::function<void(qint64 records, int variables)> onHistoryLayout;
-    // Reads a CSV file into one block; 0 on success, else status (1).
+    // Reads a CSV file into one block; 0 on success, else status (1). With useHeaderNames
+    // the header's fields name the variables (an empty one "Data[n]"), else every variable
+    // is "Data[n]".
     int readFromCsv(const QString& path, bool useHeaderNames);
 
     // Logs the message, then emits pushInfoUpward. percent -1: no progress value.
