@@ -25,6 +25,7 @@
 #include <QCheckBox>
 #include <QDateTimeEdit>
 #include <QDesktopServices>
+#include <QDir>
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QFileDialog>
@@ -768,19 +769,37 @@ void Ostrel::paintDataChanged()
     drawer->onRepaintRequestedByData();
 }
 
-QString Ostrel::proposedPath() const
+QString Ostrel::proposedPath(const QString& suffix) const
 {
-    return WindowPaths::proposedSavePath(currentDir, currentStem);
+    return WindowPaths::proposedSaveName(currentDir, currentStem, suffix);
+}
+
+// The one way the window asks where to save: the file with its suffix, or an empty string
+// when the dialog is cancelled or the user keeps a file the dialog did not ask about.
+QString Ostrel::askSavePath(const QString& caption, const QString& filter, const QString& suffix)
+{
+    const QString chosen =
+        QFileDialog::getSaveFileName(this, caption, proposedPath(suffix), filter);
+    if (chosen.isEmpty())
+        return QString();
+    const WindowPaths::SaveTarget target = WindowPaths::saveTarget(chosen, suffix);
+    if (target.askReplace &&
+        QMessageBox::question(
+            this, QStringLiteral("Ostrel"),
+            tr("%1 已存在，是否替换？").arg(QDir::toNativeSeparators(target.path)),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
+        return QString();
+    return target.path;
 }
 
 void Ostrel::browseForSaveData()
 {
     if (!drawer->hasData())
         return;
-    const QString file = QFileDialog::getSaveFileName(
-        this, QStringLiteral("导出数据-仅当前画面"), proposedPath(), QStringLiteral("CSV (*.csv)"));
+    const QString file = askSavePath(QStringLiteral("导出数据-仅当前画面"),
+                                     QStringLiteral("CSV (*.csv)"), QStringLiteral("csv"));
     if (!file.isEmpty())
-        drawer->exportData(WindowPaths::withSuffix(file, QStringLiteral("csv")));
+        drawer->exportData(file);
 }
 
 void Ostrel::onExportFinished(QString path)
@@ -793,11 +812,11 @@ void Ostrel::onExportFinished(QString path)
 
 void Ostrel::screenShot()
 {
-    const QString file = QFileDialog::getSaveFileName(
-        this, QStringLiteral("导出截图"), proposedPath(), QStringLiteral("Files (*.png)"));
+    const QString file = askSavePath(QStringLiteral("导出截图"), QStringLiteral("Files (*.png)"),
+                                     QStringLiteral("png"));
     if (file.isEmpty())
         return;
-    if (!drawer->grab(drawer->rect()).save(WindowPaths::withSuffix(file, QStringLiteral("png"))))
+    if (!drawer->grab(drawer->rect()).save(file))
         QMessageBox::critical(this, QStringLiteral("Ostrel"), tr("截图保存失败"), QMessageBox::Ok);
 }
 
@@ -806,9 +825,8 @@ void Ostrel::exportReport()
 {
     if (!drawer->hasData())
         return;
-    const QString file = QFileDialog::getSaveFileName(this, QStringLiteral("导出报告"),
-                                                      proposedPath() + QStringLiteral(".pdf"),
-                                                      QStringLiteral("PDF (*.pdf)"));
+    const QString file = askSavePath(QStringLiteral("导出报告"), QStringLiteral("PDF (*.pdf)"),
+                                     QStringLiteral("pdf"));
     if (file.isEmpty())
         return;
     TestReportOptions options;

@@ -121,7 +121,8 @@ private:
     void setValueEditorsBlocked(bool blocked);
     void registerFileType();
     void acceptDataFileDrops();
-    QString proposedPath() const;
+    QString proposedPath(const QString& suffix) const;
+    QString askSavePath(const QString& caption, const QString& filter, const QString& suffix);
 
     int watchdogInterval = 1000;
     QString loadedFile; // the file of the last completed read, for the report's title

@@ -10,6 +10,12 @@ QString proposedSavePath(const QString& dir, const QString& stem)
     return QDir::toNativeSeparators(QDir::cleanPath(dir + QDir::separator() + stem));
 }
 
+QString proposedSaveName(const QString& dir, const QString& stem, const QString& suffix)
+{
+    const QString path = proposedSavePath(dir, stem);
+    return stem.isEmpty() ? path : path + QLatin1Char('.') + suffix;
+}
+
 QString openDialogFolder(const QString& lastDir)
 {
 #ifdef Q_OS_WIN
@@ -33,6 +39,14 @@ QString withSuffix(const QString& path, const QString& suffix)
     if (name.isEmpty() || !QFileInfo(path).suffix().isEmpty())
         return path;
     return path + QLatin1Char('.') + suffix;
+}
+
+SaveTarget saveTarget(const QString& chosen, const QString& suffix)
+{
+    SaveTarget target;
+    target.path = withSuffix(chosen, suffix);
+    target.askReplace = target.path != chosen && QFileInfo::exists(target.path);
+    return target;
 }
 
 QUrl folderUrl(const QString& file)

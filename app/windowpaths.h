@@ -10,6 +10,11 @@ namespace WindowPaths {
 // with native separators. With nothing opened yet it is a lone separator.
 QString proposedSavePath(const QString& dir, const QString& stem);
 
+// The name a save dialog proposes: proposedSavePath with ".suffix", so that the dialog
+// itself asks before replacing a file of that name. With nothing opened yet there is no
+// name to carry one, and the lone separator stands.
+QString proposedSaveName(const QString& dir, const QString& stem, const QString& suffix);
+
 // Where the open dialog starts. Drive-letter systems use the chamber's card drive; elsewhere
 // the folder of the file opened last if it still exists, else the home folder.
 QString openDialogFolder(const QString& lastDir);
@@ -21,6 +26,16 @@ QString fileStem(const QString& path);
 // suffix: a name accepted as proposed has none, and without one an image has no format
 // and an exported CSV would not open again.
 QString withSuffix(const QString& path, const QString& suffix);
+
+// What a save dialog's answer writes to. The dialog asks before replacing the file it
+// returns; when the suffix is added afterwards and that name exists, the dialog never
+// asked about it, and askReplace says the window must.
+struct SaveTarget
+{
+    QString path;
+    bool askReplace = false;
+};
+SaveTarget saveTarget(const QString& chosen, const QString& suffix);
 
 // URL that shows the folder holding file in the desktop's file manager.
 QUrl folderUrl(const QString& file);

@@ -53,6 +53,11 @@ public:
     void loadConfig();
     void saveConfig();
 
+    // Paints the view as it stands (range, limits, curves, verniers, events) into painter
+    // at area's size from (0, 0), on white and without the watermark, for paper. What the
+    // screen shows and the window reads back is left as it was.
+    void renderForPrint(QPainter& painter, const QSize& area);
+
     // True once after the configuration file was found damaged (some values fell back
     // to their defaults), so that the user is told once.
     bool takeConfigComplaint();
@@ -170,6 +175,7 @@ protected:
 
 private:
     // Painting steps (tavdrawerpaint.cpp).
+    bool paintView(QPainter& painter, const QSize& area);
     void paintGrid(QPainter& painter, const QPen& gridPen);
     void paintCurves(QPainter& painter);
     void readVerniers(const TimeBreaks& breaks);
@@ -179,8 +185,9 @@ private:
                   QVector<CurveAggregator::Mark>& marks) const;
     void addLeads(CurvePainter& ink, const TimeBreaks& breaks, const float* values, int stretch,
                   const ValueMapping& vm) const;
-    void paintFrame(QPainter& painter, const QColor& background, const QPen& axisPen);
-    void paintLabels(QPainter& painter);
+    void paintFrame(QPainter& painter, const QSize& area, const QColor& background,
+                    const QPen& axisPen);
+    void paintLabels(QPainter& painter, int w);
     void paintEvents(QPainter& painter);
     void paintVerniers(QPainter& painter, const QColor& ink);
     const TimeBreaks& paintBreaks(int samples);

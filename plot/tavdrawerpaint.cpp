@@ -3,6 +3,7 @@
 #include "axislabels.h"
 #include "paintlanes.h"
 #include "plotmapping.h"
+#include "viewnavigation.h"
 
 #include <QDateTime>
 #include <QPaintEvent>
@@ -48,6 +49,17 @@ void flushRun(QPainter& painter, const QPoint* pts, int r)
 void TavDrawer::paintEvent(QPaintEvent* event)
 {
     Q_UNUSED(event)
+    QPainter painter(this);
+    if (!paintView(painter, size()))
+        return;
+    painter.end();
+    emit repaintFinished();
+    emit vernRefreshed();
+}
+
+// Everything a paint draws, into area from (0, 0). False when there is no data to draw.
+bool TavDrawer::paintView(QPainter& painter, const QSize& area)
+{
     vernValuesA.clear();
     vernValuesB.clear();
     vernStampA = 0;
@@ -59,25 +71,63 @@ void TavDrawer::paintEvent(QPaintEvent* event)
     const QPen gridPen = makePen(DarkMode ? QColor(0x6E, 0x6E, 0x6E) : QColor(0x50, 0x50, 0x50),
                                  0.75, Qt::SolidLine);
 
-    QPainter painter(this);
     painter.setPen(Qt::NoPen);
-    painter.fillRect(rect(), background);
+    painter.fillRect(QRect(QPoint(0, 0), area), background);
     if (WaterMark)
-        painter.fillRect(rect(), DarkMode ? darkWaterBrush : lightWaterBrush);
+        painter.fillRect(QRect(QPoint(0, 0), area), DarkMode ? darkWaterBrush : lightWaterBrush);
     if (!hasData())
-        return;
+        return false;
 
     paintGrid(painter, gridPen);
     painter.setRenderHint(QPainter::Antialiasing, true);
     paintCurves(painter);
     painter.setRenderHint(QPainter::Antialiasing, false);
-    paintFrame(painter, background, axisPen);
-    paintLabels(painter);
+    paintFrame(painter, area, background, axisPen);
+    paintLabels(painter, area.width());
     paintEvents(painter);
     paintVerniers(painter, ink);
-    painter.end();
-    emit repaintFinished();
-    emit vernRefreshed();
+    return true;
+}
+
+void TavDrawer::renderForPrint(QPainter& painter, const QSize& area)
+{
+    // A paint sets the plot edges, clamps the verniers and reads them: all of that is the
+    // screen's and comes back as it was, so the side panel never sees the print's values.
+    const int plotRight0 = plotRight;
+    const int plotBottom0 = plotBottom;
+    const int vernPosA0 = vernPosA;
+    const int vernPosB0 = vernPosB;
+    const qint64 vernStampA0 = vernStampA;
+    const qint64 vernStampB0 = vernStampB;
+    const QList<float> vernValuesA0 = vernValuesA;
+    const QList<float> vernValuesB0 = vernValuesB;
+    const bool dark0 = DarkMode;
+    const bool waterMark0 = WaterMark;
+
+    const int width0 = plotRight + marginRight;
+    plotRight = area.width() - marginRight;
+    plotBottom = area.height() - marginBottom;
+    vernPosA =
+        ViewNavigation::rescaleVernier(vernPosA, marginLeft, marginRight, width0, area.width());
+    vernPosB =
+        ViewNavigation::rescaleVernier(vernPosB, marginLeft, marginRight, width0, area.width());
+    // Paper is white, and a tiled brand image would only hide the curves on it.
+    DarkMode = false;
+    WaterMark = false;
+    painter.save();
+    paintView(painter, area);
+    painter.restore();
+
+    plotRight = plotRight0;
+    plotBottom = plotBottom0;
+    vernPosA = vernPosA0;
+    vernPosB = vernPosB0;
+    vernStampA = vernStampA0;
+    vernStampB = vernStampB0;
+    vernValuesA = vernValuesA0;
+    vernValuesB = vernValuesB0;
+    DarkMode = dark0;
+    WaterMark = waterMark0;
 }
 
 void TavDrawer::onRepaintRequestedByData()
@@ -294,10 +344,11 @@ void TavDrawer::readVerniers(const TimeBreaks& breaks)
     read(DrawB, vernStampB, vernValuesB);
 }
 
-void TavDrawer::paintFrame(QPainter& painter, const QColor& background, const QPen& axisPen)
+void TavDrawer::paintFrame(QPainter& painter, const QSize& area, const QColor& background,
+                           const QPen& axisPen)
 {
-    const int w = width();
-    const int h = height();
+    const int w = area.width();
+    const int h = area.height();
     painter.setPen(Qt::NoPen);
     painter.setBrush(background);
     painter.fillRect(corners(0, 0, w - 1, plotTop - 1), background);
@@ -312,9 +363,8 @@ void TavDrawer::paintFrame(QPainter& painter, const QColor& background, const QP
     painter.drawLine(plotLeft, plotTop, plotRight, plotTop);
 }
 
-void TavDrawer::paintLabels(QPainter& painter)
+void TavDrawer::paintLabels(QPainter& painter, int w)
 {
-    const int w = width();
     painter.setFont(titleFont);
     painter.drawStaticText(QPointF(8.0, 5.0), titleText);
     painter.setFont(unitFont);

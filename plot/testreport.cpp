@@ -178,22 +178,22 @@ void composeInfo(Composer& c, const SortedTavData& set)
     c.advance(c.line() / 2);
 }
 
-// The canvas paints itself into the PDF painter: the very drawing of the screen, as vectors.
+// The canvas paints its view into the PDF painter as vectors, at the page's width and as
+// tall as the page leaves room for, on white: the window's own shape (often taller than
+// wide) would fill a third of a landscape page, and its dark mode would print a dark block.
 void composePlot(Composer& c, TavDrawer& canvas)
 {
-    const QSize size = canvas.size();
-    if (size.isEmpty())
-        return;
     const qreal legend = 2 * c.line();
     if (c.room() < 0.45 * (c.room() + c.y()))
         c.newPage();
-    const qreal scale = std::min(c.width() / size.width(), (c.room() - legend) / size.height());
+    const QSize size(int(c.width()), int(c.room() - legend));
+    if (size.isEmpty())
+        return;
     if (!c.dry()) {
         QPainter* p = c.painter();
         p->save();
-        p->translate((c.width() - size.width() * scale) / 2, c.y());
-        p->scale(scale, scale);
-        canvas.render(p, QPoint(), QRegion(QRect(QPoint(0, 0), size)), QWidget::DrawChildren);
+        p->translate(0, c.y());
+        canvas.renderForPrint(*p, size);
         // The canvas fills its margins generously past its own edges. A clip would keep
         // that in, but the PDF engine then loses the text drawn after a clipped label, so
         // the page is whitened again beyond the plot's right and bottom edges instead.
@@ -203,7 +203,7 @@ void composePlot(Composer& c, TavDrawer& canvas)
         p->fillRect(QRectF(-w, h, 4 * w, h + 2), Qt::white);
         p->restore();
     }
-    c.advance(size.height() * scale + 4);
+    c.advance(size.height() + 4);
 }
 
 // A swatch and the name of every drawn curve, wrapping at the page edge.

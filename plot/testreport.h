@@ -30,8 +30,8 @@ struct ReportEvent
 QVector<ReportEvent> reportEvents(const SortedTavData& set, qint64 from, qint64 to);
 
 // Writes an A4 landscape PDF test report of the canvas's loaded data: title and generation
-// time, the information items, the plot exactly as the canvas paints it (vector, its drawn
-// curves, colours, limits and view range) with a legend, the statistics of the drawn curves
-// and the events over [from, to], and page numbers. Text stays text, with its glyphs
-// embedded. False, with *error set, when there is no data or the file cannot be written.
+// time, the information items, the plot as the canvas paints it (vector, its drawn curves,
+// colours, limits and view range) across the page's width on white, with a legend, the statistics
+// of the drawn curves and the events over [from, to], and page numbers. Text stays text, with its
+// glyphs embedded. False, with *error set, when there is no data or the file cannot be written.
 bool writeTestReport(TavDrawer& canvas, const TestReportOptions& options, QString* error);

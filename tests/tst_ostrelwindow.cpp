@@ -5,6 +5,7 @@
 #include "viewnavigation.h"
 #include "vytabcurve.h"
 #include "vytabinfo.h"
+#include "windowpaths.h"
 
 #include <QtWidgets>
 
@@ -186,6 +187,8 @@ private slots:
             filled.fill(image.pixel(0, 0));
             QCOMPARE(image != filled, withData);
             QCOMPARE(answerer.dialogTitles, QStringList{QStringLiteral("导出截图")});
+            QCOMPARE(answerer.proposedFiles.value(0),
+                     withData ? TestUtil::sourceDir() + "/samples/sample.png" : QString("/"));
         }
         ModalAnswerer answerer;
         OstrelViewer v(Sample);
@@ -197,7 +200,7 @@ private slots:
         const QString csv = tmp.filePath(QStringLiteral("data.csv"));
         QCOMPARE(exported.first().first().toString(), csv);
         QCOMPARE(answerer.dialogTitles, QStringList{QStringLiteral("导出数据-仅当前画面")});
-        QCOMPARE(answerer.proposedFiles.value(0), TestUtil::sourceDir() + "/samples/sample");
+        QCOMPARE(answerer.proposedFiles.value(0), TestUtil::sourceDir() + "/samples/sample.csv");
         QCOMPARE(v.w.statusLabel->text(), csv + QStringLiteral(" 导出完成！"));
         QCOMPARE(openedUrls, QList<QUrl>{QUrl::fromLocalFile(tmp.path())});
         TavDrawer again;
@@ -210,6 +213,138 @@ private slots:
         answerer.nextFile = tmp.filePath(QStringLiteral("plain/shot.png"));
         QVERIFY(v.call("screenShot"));
         QTRY_COMPARE(answerer.boxTexts, QStringList{QStringLiteral("截图保存失败")});
+    }
+
+    void proposedNames_data()
+    {
+        QTest::addColumn<QString>("dataFile"); // the file on screen; empty: none yet
+        QTest::addColumn<QString>("suffix");
+        QTest::addColumn<QString>("proposed");
+        QTest::newRow("plain") << "/data/run.tavdata"
+                               << "csv"
+                               << "/data/run.csv";
+        QTest::newRow("dots in the name") << "/data/run.1.tavdata"
+                                          << "png"
+                                          << "/data/run.png";
+        QTest::newRow("dots in the folder") << "/data/v1.2/run.csv"
+                                            << "csv"
+                                            << "/data/v1.2/run.csv";
+        QTest::newRow("upper-case suffix") << "/data/RUN.TAVDATA"
+                                           << "pdf"
+                                           << "/data/RUN.pdf";
+        QTest::newRow("no suffix") << "/data/./run"
+                                   << "png"
+                                   << "/data/run.png";
+        QTest::newRow("nothing open") << ""
+                                      << "png"
+                                      << "/";
+    }
+    // Every proposed name carries the suffix of its dialog, so that accepting it over an
+    // existing file brings the dialog's own question.
+    void proposedNames()
+    {
+        QFETCH(QString, dataFile);
+        QFETCH(QString, suffix);
+        QFETCH(QString, proposed);
+        const QString dir = dataFile.isEmpty() ? QString() : QFileInfo(dataFile).dir().path();
+        QCOMPARE(WindowPaths::proposedSaveName(dir, WindowPaths::fileStem(dataFile), suffix),
+                 QDir::toNativeSeparators(proposed));
+    }
+
+    void saveTargets_data()
+    {
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QStringList>("existing");
+        QTest::addColumn<QString>("suffix");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<bool>("ask");
+        QTest::newRow("new name") << "data" << QStringList{} << "csv"
+                                  << "data.csv" << false;
+        QTest::newRow("suffixed name exists") << "data" << QStringList{"data.csv"} << "csv"
+                                              << "data.csv" << true;
+        QTest::newRow("only the bare name exists") << "data" << QStringList{"data"} << "png"
+                                                   << "data.png" << false;
+        QTest::newRow("full name exists (the dialog asked)")
+            << "data.csv" << QStringList{"data.csv"} << "csv"
+            << "data.csv" << false;
+        QTest::newRow("upper-case suffix exists") << "DATA.PNG" << QStringList{"DATA.PNG"} << "png"
+                                                  << "DATA.PNG" << false;
+        QTest::newRow("dotted folder") << "v1.2/shot" << QStringList{"v1.2/shot.png"} << "png"
+                                       << "v1.2/shot.png" << true;
+    }
+    // A suffix added after the dialog closed is asked about only where a file has that name.
+    void saveTargets()
+    {
+        QFETCH(QString, chosen);
+        QFETCH(QStringList, existing);
+        QFETCH(QString, suffix);
+        QFETCH(QString, target);
+        QFETCH(bool, ask);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir("v1.2"));
+        for (const QString& name : existing)
+            QVERIFY(!TestUtil::writeFile(dir.filePath(name), "old").isNull());
+        const WindowPaths::SaveTarget t = WindowPaths::saveTarget(dir.filePath(chosen), suffix);
+        QCOMPARE(t.path, dir.filePath(target));
+        QCOMPARE(t.askReplace, ask);
+    }
+
+    void noSilentReplace_data()
+    {
+        QTest::addColumn<QString>("slot");
+        QTest::addColumn<QString>("typed"); // empty: the proposed name accepted as it stands
+        QTest::addColumn<bool>("replace");  // the answer to the one question
+        for (const char* slot : {"browseForSaveData", "screenShot"}) {
+            for (bool replace : {false, true}) {
+                const char* answer = replace ? "yes" : "no";
+                QTest::addRow("%s, typed without suffix, %s", slot, answer)
+                    << slot << "old" << replace;
+                QTest::addRow("%s, proposed name, %s", slot, answer) << slot << "" << replace;
+            }
+        }
+    }
+    // An existing file is replaced only after one question: the dialog's own for the name
+    // it proposed, the window's for a name that got its suffix after the dialog closed.
+    // "No" writes nothing.
+    void noSilentReplace()
+    {
+        QFETCH(QString, slot);
+        QFETCH(QString, typed);
+        QFETCH(bool, replace);
+        const bool csv = slot == "browseForSaveData";
+        ModalAnswerer answerer;
+        answerer.reply = replace ? QMessageBox::Yes : QMessageBox::No;
+        OstrelViewer v(Sample);
+        QVERIFY(v.show(1000, 700));
+        QVERIFY(v.waitRead());
+        QTemporaryDir dir;
+        v.w.currentDir = dir.path();
+        v.w.currentStem = QStringLiteral("proposed");
+        const QString target =
+            dir.filePath((typed.isEmpty() ? "proposed" : typed) + (csv ? ".csv" : ".png"));
+        QVERIFY(!TestUtil::writeFile(target, "old").isNull());
+        QSignalSpy exported(v.w.drawer, &TavDrawer::exportFinished);
+        answerer.nextFile = typed.isEmpty() ? target : dir.filePath(typed);
+        QVERIFY(v.call(qPrintable(slot)));
+        QCOMPARE(answerer.proposedFiles,
+                 QStringList{dir.filePath(csv ? "proposed.csv" : "proposed.png")});
+        QCOMPARE(answerer.boxTexts.size(), 1);
+        const QString ours = QStringLiteral("%1 已存在，是否替换？").arg(target);
+        QCOMPARE(answerer.boxTexts.first() == ours, !typed.isEmpty());
+        QVERIFY(answerer.boxTexts.first().contains(QFileInfo(target).fileName()));
+        if (!replace) {
+            QVERIFY(!v.w.drawer->workerBusy());
+            QVERIFY(!exported.wait(100));
+            QCOMPARE(TestUtil::readFile(target), QByteArray("old"));
+            return;
+        }
+        if (csv) {
+            QVERIFY(exported.wait(30000));
+            QCOMPARE(exported.first().first().toString(), target);
+            QVERIFY(TestUtil::readFile(target).size() > 1000);
+        } else {
+            QCOMPARE(QImage(target).size(), v.w.drawer->size());
+        }
     }
 
     void failedExport()

@@ -46,6 +46,38 @@ void checkTable(const VyTabStats& table, const TavDrawer& d, qint64 from, qint64
     }
 }
 
+// The frame of the plot on a rasterised page: the first and last rows holding one dark run
+// across at least 40% of the page (frame and grid lines; the table rules are light grey).
+QRect plotFrame(const QImage& page)
+{
+    QRect frame;
+    for (int y = 0; y < page.height(); ++y) {
+        const QRgb* line = reinterpret_cast<const QRgb*>(page.constScanLine(y));
+        int start = 0;
+        for (int x = 0; x <= page.width(); ++x) {
+            if (x < page.width() && qGray(line[x]) < 128)
+                continue;
+            if (x - start >= 0.4 * page.width()) {
+                if (frame.isNull())
+                    frame = QRect(start, y, x - start, 1);
+                frame.setBottom(y);
+            }
+            start = x + 1;
+        }
+    }
+    return frame;
+}
+
+// Share of the pixels inside r that are near white.
+double whiteShare(const QImage& image, const QRect& r)
+{
+    int white = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            white += qGray(image.pixel(x, y)) >= 235;
+    return double(white) / (double(r.width()) * r.height());
+}
+
 } // namespace
 
 class TestTabStats : public QObject
@@ -105,7 +137,8 @@ private slots:
 
     // Curves hidden in the curve table drop their rows at the next refresh. The button
     // proposes "<stem>.pdf" beside the data file and writes the report with the window's
-    // drawn curves.
+    // drawn curves. From a dark window with its watermark the plot still prints across the
+    // page on white, and the window keeps its look, verniers and readings.
     void reportButton()
     {
         ModalAnswerer answerer;
@@ -119,6 +152,12 @@ private slots:
             d->onRepaintRequestedByData();
             QCOMPARE(v.w.tabStats->rowCount(), all ? 7 : 1);
         }
+        v.w.checkDark->setChecked(true);
+        v.w.checkWaterMark->setChecked(true);
+        QVERIFY(d->DarkMode && d->WaterMark);
+        const int vernA = d->vernPosA, vernB = d->vernPosB;
+        const QList<float> readingsA = d->vernValuesA;
+        QSignalSpy repainted(d, &TavDrawer::repaintFinished);
         const QString target = tmp.filePath("report.pdf");
         answerer.nextFile = target;
         QVERIFY(QMetaObject::invokeMethod(&v.w, "exportReport"));
@@ -126,6 +165,23 @@ private slots:
         QCOMPARE(answerer.proposedFiles.value(0), TestUtil::sourceDir() + "/samples/sample.pdf");
         QVERIFY(answerer.boxTexts.isEmpty());
         QVERIFY(TestUtil::readFile(target).startsWith("%PDF-"));
+        QVERIFY(d->DarkMode && d->WaterMark && v.w.checkDark->isChecked());
+        QCOMPARE(std::make_pair(d->vernPosA, d->vernPosB), std::make_pair(vernA, vernB));
+        QCOMPARE(d->vernValuesA, readingsA);
+        QCOMPARE(repainted.count(), 0);
+        const QImage screen = d->grab().toImage();
+        QVERIFY(qGray(screen.pixel(d->plotLeft + 3, d->plotBottom - 3)) < 100);
+
+        const QImage page = TestUtil::pdfPage(target, 1, 96);
+        if (page.isNull())
+            QSKIP("pdftoppm is not installed (poppler-utils): the printed plot is not checked");
+        const QRect frame = plotFrame(page);
+        QVERIFY2(frame.width() > 1.3 * frame.height(),
+                 qPrintable(QString("%1x%2").arg(frame.width()).arg(frame.height())));
+        QVERIFY2(frame.width() > 0.8 * page.width(), qPrintable(QString::number(frame.width())));
+        QVERIFY2(frame.height() > 0.4 * page.height(), qPrintable(QString::number(frame.height())));
+        const double white = whiteShare(page, frame.adjusted(3, 3, -3, -3));
+        QVERIFY2(white > 0.85, qPrintable(QString::number(white)));
         const QString text = TestUtil::pdfText(target);
         if (text.isNull())
             QSKIP("pdftotext is not installed (poppler-utils): the text layer is not checked");

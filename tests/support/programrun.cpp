@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 
 namespace TestUtil {
 
@@ -41,6 +42,22 @@ QString pdfText(const QString& pdf)
     if (!p.waitForFinished(60000) || p.exitCode() != 0)
         return QStringLiteral(""); // empty, not null: the check then fails
     return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+QImage pdfPage(const QString& pdf, int page, int dpi)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty())
+        return {};
+    QTemporaryDir dir;
+    const QString prefix = dir.filePath(QStringLiteral("page"));
+    QProcess p;
+    p.start(QStringLiteral("pdftoppm"),
+            {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-f"),
+             QString::number(page), QStringLiteral("-l"), QString::number(page),
+             QStringLiteral("-png"), QStringLiteral("-singlefile"), pdf, prefix});
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        return QImage(1, 1, QImage::Format_RGB32); // not null: the checks then fail
+    return QImage(prefix + QStringLiteral(".png")).convertToFormat(QImage::Format_RGB32);
 }
 
 } // namespace TestUtil

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QImage>
 #include <QStringList>
 
 namespace TestUtil {
@@ -24,5 +25,8 @@ inline ProgramRun tavtool(const QStringList& args)
 
 // The text layer of a PDF as pdftotext reads it; a null string when pdftotext is missing.
 QString pdfText(const QString& pdf);
+
+// One page of a PDF as pdftoppm rasterises it at dpi; a null image when pdftoppm is missing.
+QImage pdfPage(const QString& pdf, int page, int dpi);
 
 } // namespace TestUtil
