@@ -69,54 +69,170 @@ ToleranceResult ToleranceCheck::run(const qint64* stamps, const float* measured,
 void ToleranceCheck::feed(const qint64* stamps, const float* measured, const float* setpoint,
                           int from, int to)
 {
-    State& s = m_state;
-    for (int i = from; i < to; ++i) {
-        const float sp = setpoint[i];
-        const qint64 t = stamps[i];
-        if (!(sp == s.runSetpoint)) {
-            closeRun(stamps);
-            if (RangeStats::isMissing(sp))
-                continue;
-            openRun(sp, i, t);
-        }
-        s.runLast = i;
-        s.latest = std::max(s.latest, t);
-        if (!s.isHold && s.latest - s.runFrom >= m_minHold)
-            becomeHold(stamps, measured, i);
-        const float v = measured[i];
-        if (RangeStats::isMissing(v))
-            continue;
-        if (s.levelsPending)
-            takeLevels(v, t);
-        const bool inBand = v >= s.lo && v <= s.hi;
-        // The candidate's dwell window has passed without a valid sample out of band.
-        if (!s.settled && s.hasCandidate && s.latest - s.candidateClock > m_dwell)
-            s.settled = true;
-        if (s.settled) {
-            s.window.add(v);
-            if (!inBand) {
-                addOutOfBand(v, t);
-            } else if (s.inExcursion) {
-                s.excursion.to = t;
-                s.excursions.append(s.excursion);
-                s.inExcursion = false;
-            }
-        } else if (inBand) {
-            if (!s.hasCandidate) {
-                s.hasCandidate = true;
-                s.candidateStamp = t;
-                s.candidateClock = s.latest;
-            }
-            s.window.add(v);
-        } else {
-            // Every candidate since the last one is within dwell of this sample: none of
-            // them can settle.
-            s.before.add(s.window);
-            s.window = Figures();
-            s.hasCandidate = false;
-            s.before.add(v);
-        }
+    for (int i = from; i < to;) {
+        i = takeQuiet(stamps, measured, setpoint, i, to);
+        if (i < to)
+            step(stamps, measured, setpoint, i++);
     }
+}
+
+// Sample i, whatever it brings.
+void ToleranceCheck::step(const qint64* stamps, const float* measured, const float* setpoint,
+                          int i)
+{
+    State& s = m_state;
+    const float sp = setpoint[i];
+    const qint64 t = stamps[i];
+    if (!(sp == s.runSetpoint)) {
+        closeRun(stamps);
+        if (RangeStats::isMissing(sp))
+            return;
+        openRun(sp, i, t);
+    }
+    s.runLast = i;
+    s.latest = std::max(s.latest, t);
+    if (!s.isHold && s.latest - s.runFrom >= m_minHold)
+        becomeHold(stamps, measured, i);
+    const float v = measured[i];
+    if (RangeStats::isMissing(v))
+        return;
+    if (s.levelsPending)
+        takeLevels(v, t);
+    const bool inBand = v >= s.lo && v <= s.hi;
+    // The candidate's dwell window has passed without a valid sample out of band.
+    if (!s.settled && s.hasCandidate && s.latest - s.candidateClock > m_dwell)
+        s.settled = true;
+    if (s.settled) {
+        s.window.add(v);
+        if (!inBand) {
+            addOutOfBand(v, t);
+        } else if (s.inExcursion) {
+            s.excursion.to = t;
+            s.excursions.append(s.excursion);
+            s.inExcursion = false;
+        }
+    } else if (inBand) {
+        if (!s.hasCandidate) {
+            s.hasCandidate = true;
+            s.candidateStamp = t;
+            s.candidateClock = s.latest;
+        }
+        s.window.add(v);
+    } else {
+        // Every candidate since the last one is within dwell of this sample: none of them
+        // can settle.
+        s.before.add(s.window);
+        s.window = Figures();
+        s.hasCandidate = false;
+        s.before.add(v);
+    }
+}
+
+// Most samples change nothing but figures. The loops below take such samples from i on, each
+// for one phase of a run, with the state in registers, and stop at the first sample that
+// would change more, which step() then takes. Each returns that sample's index.
+int ToleranceCheck::takeQuiet(const qint64* stamps, const float* measured, const float* setpoint,
+                              int i, int to)
+{
+    const State& s = m_state;
+    if (s.runFirst < 0 || s.inExcursion)
+        return i;
+    if (s.settled)
+        return s.isHold ? takeSettled(measured, setpoint, i, to) : i;
+    return s.hasCandidate ? takeCandidate(stamps, measured, setpoint, i, to)
+                          : takeOutside(stamps, measured, setpoint, i, to);
+}
+
+// A hold that has settled, samples valid and in band and short of a ramp level: no stamp is
+// read, since nothing needs the clock any more.
+int ToleranceCheck::takeSettled(const float* measured, const float* setpoint, int i, int to)
+{
+    State& s = m_state;
+    const float sp = s.runSetpoint;
+    const float lo = std::max(s.validLo, s.levelLo);
+    const float hi = std::min(s.validHi, s.levelHi);
+    Figures window = s.window;
+    int k = i;
+    for (; k < to; ++k) {
+        const float v = measured[k];
+        if (!(setpoint[k] == sp && v >= lo && v <= hi))
+            break;
+        window.add(v);
+    }
+    s.window = window;
+    if (k > i)
+        s.runLast = k - 1;
+    return k;
+}
+
+// A candidate waits out its dwell: samples in band or missing, the dwell not yet over and the
+// run not becoming a hold.
+int ToleranceCheck::takeCandidate(const qint64* stamps, const float* measured,
+                                  const float* setpoint, int i, int to)
+{
+    State& s = m_state;
+    const float sp = s.runSetpoint;
+    const float lo = std::max(s.validLo, s.levelLo);
+    const float hi = std::min(s.validHi, s.levelHi);
+    const bool isHold = s.isHold;
+    qint64 latest = s.latest;
+    Figures window = s.window;
+    int k = i;
+    for (; k < to; ++k) {
+        if (!(setpoint[k] == sp))
+            break;
+        const qint64 clock = std::max(latest, stamps[k]);
+        if (clock - s.candidateClock > m_dwell || (!isHold && clock - s.runFrom >= m_minHold))
+            break;
+        const float v = measured[k];
+        if (!RangeStats::isMissing(v)) {
+            if (!(v >= lo && v <= hi))
+                break;
+            window.add(v);
+        }
+        latest = clock;
+    }
+    s.latest = latest;
+    s.window = window;
+    if (k > i)
+        s.runLast = k - 1;
+    return k;
+}
+
+// No candidate: samples out of band or missing, short of a ramp level, the run not becoming
+// a hold.
+int ToleranceCheck::takeOutside(const qint64* stamps, const float* measured,
+                                const float* setpoint, int i, int to)
+{
+    State& s = m_state;
+    const float sp = s.runSetpoint;
+    const float lo = s.lo;
+    const float hi = s.hi;
+    const float levelLo = s.levelLo;
+    const float levelHi = s.levelHi;
+    const bool isHold = s.isHold;
+    qint64 latest = s.latest;
+    Figures before = s.before;
+    int k = i;
+    for (; k < to; ++k) {
+        if (!(setpoint[k] == sp))
+            break;
+        const qint64 clock = std::max(latest, stamps[k]);
+        if (!isHold && clock - s.runFrom >= m_minHold)
+            break;
+        const float v = measured[k];
+        if (!RangeStats::isMissing(v)) {
+            if ((v >= lo && v <= hi) || !(v >= levelLo && v <= levelHi))
+                break;
+            before.add(v);
+        }
+        latest = clock;
+    }
+    s.latest = latest;
+    s.before = before;
+    if (k > i)
+        s.runLast = k - 1;
+    return k;
 }
 
 ToleranceResult ToleranceCheck::finish(const qint64* stamps)
@@ -141,6 +257,9 @@ void ToleranceCheck::openRun(float setpoint, int i, qint64 stamp)
     s.hiExact = double(setpoint) + m_band.above;
     s.lo = floatAtLeast(s.loExact);
     s.hi = floatAtMost(s.hiExact);
+    // Within these a value is both valid and in band.
+    s.validLo = std::max(s.lo, std::nextafter(-999.0f, 0.0f));
+    s.validHi = std::min(s.hi, std::nextafter(999.0f, 0.0f));
     s.settled = false;
     s.hasCandidate = false;
     s.before = Figures();
@@ -148,6 +267,7 @@ void ToleranceCheck::openRun(float setpoint, int i, qint64 stamp)
     s.inExcursion = false;
     s.excursions.clear();
     s.levelsPending = false;
+    setLevelBounds();
     s.t10.reset();
     s.t90.reset();
 }
@@ -191,17 +311,42 @@ void ToleranceCheck::becomeHold(const qint64* stamps, const float* measured, int
         if (!RangeStats::isMissing(measured[j]))
             takeLevels(measured[j], stamps[j]);
     }
+    setLevelBounds();
+}
+
+// The values that reach no level still looked for: between levelLo and levelHi.
+void ToleranceCheck::setLevelBounds()
+{
+    State& s = m_state;
+    const float infinity = std::numeric_limits<float>::infinity();
+    s.levelLo = -infinity;
+    s.levelHi = infinity;
+    if (!s.levelsPending)
+        return;
+    const double level = s.t10 ? s.level90 : s.level10; // the 90 % level implies the 10 %
+    if (s.rising)
+        s.levelHi = std::nextafter(floatAtLeast(level), -infinity);
+    else
+        s.levelLo = std::nextafter(floatAtMost(level), infinity);
 }
 
 void ToleranceCheck::takeLevels(float v, qint64 stamp)
 {
     State& s = m_state;
     const double x = v;
-    if (!s.t10 && (s.rising ? x >= s.level10 : x <= s.level10))
+    bool reached = false;
+    if (!s.t10 && (s.rising ? x >= s.level10 : x <= s.level10)) {
         s.t10 = stamp;
-    if (!s.t90 && (s.rising ? x >= s.level90 : x <= s.level90))
+        reached = true;
+    }
+    if (!s.t90 && (s.rising ? x >= s.level90 : x <= s.level90)) {
         s.t90 = stamp;
-    s.levelsPending = !(s.t10 && s.t90);
+        reached = true;
+    }
+    if (reached) {
+        s.levelsPending = !s.t90;
+        setLevelBounds();
+    }
 }
 
 void ToleranceCheck::addOutOfBand(float v, qint64 stamp)

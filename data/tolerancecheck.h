@@ -124,12 +124,16 @@ private:
         int runFirst = -1;
         int runLast = -1;
         qint64 runFrom = 0;
-        qint64 latest = 0; // the run's clock: the latest stamp seen in it
+        // The run's clock: the latest stamp seen in it. Not kept up once the run is a
+        // settled hold, when nothing asks for it.
+        qint64 latest = 0;
         bool isHold = false;
         float lo = 0; // the band as float bounds that decide exactly as the double band
         float hi = 0;
         double loExact = 0;
         double hiExact = 0;
+        float validLo = 0; // the band cut to valid values
+        float validHi = 0;
 
         // Settling: the earliest sample that may still be stableAt, and its clock.
         bool settled = false;
@@ -158,8 +162,20 @@ private:
         double level90 = 0;
         std::optional<qint64> t10;
         std::optional<qint64> t90;
+        // A value reaches no level still looked for when it lies within these.
+        float levelLo = -std::numeric_limits<float>::infinity();
+        float levelHi = std::numeric_limits<float>::infinity();
     };
 
+    void step(const qint64* stamps, const float* measured, const float* setpoint, int i);
+    int takeQuiet(const qint64* stamps, const float* measured, const float* setpoint, int i,
+                  int to);
+    int takeSettled(const float* measured, const float* setpoint, int i, int to);
+    int takeCandidate(const qint64* stamps, const float* measured, const float* setpoint, int i,
+                      int to);
+    int takeOutside(const qint64* stamps, const float* measured, const float* setpoint, int i,
+                    int to);
+    void setLevelBounds();
     void openRun(float setpoint, int i, qint64 stamp);
     void closeRun(const qint64* stamps);
     void becomeHold(const qint64* stamps, const float* measured, int i);
