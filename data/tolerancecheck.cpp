@@ -77,8 +77,7 @@ void ToleranceCheck::feed(const qint64* stamps, const float* measured, const flo
 }
 
 // Sample i, whatever it brings.
-void ToleranceCheck::step(const qint64* stamps, const float* measured, const float* setpoint,
-                          int i)
+void ToleranceCheck::step(const qint64* stamps, const float* measured, const float* setpoint, int i)
 {
     State& s = m_state;
     const float sp = setpoint[i];
@@ -201,8 +200,8 @@ int ToleranceCheck::takeCandidate(const qint64* stamps, const float* measured,
 
 // No candidate: samples out of band or missing, short of a ramp level, the run not becoming
 // a hold.
-int ToleranceCheck::takeOutside(const qint64* stamps, const float* measured,
-                                const float* setpoint, int i, int to)
+int ToleranceCheck::takeOutside(const qint64* stamps, const float* measured, const float* setpoint,
+                                int i, int to)
 {
     State& s = m_state;
     const float sp = s.runSetpoint;
