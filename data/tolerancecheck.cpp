@@ -306,11 +306,12 @@ void ToleranceCheck::becomeHold(const qint64* stamps, const float* measured, int
     s.level10 = a + 0.1 * (b - a);
     s.level90 = a + 0.9 * (b - a);
     s.levelsPending = true;
-    for (int j = s.holdLast; j < i && s.levelsPending; ++j) {
-        if (!RangeStats::isMissing(measured[j]))
-            takeLevels(measured[j], stamps[j]);
-    }
     setLevelBounds();
+    for (int j = s.holdLast; j < i && s.levelsPending; ++j) {
+        const float v = measured[j];
+        if (!(v >= s.levelLo && v <= s.levelHi) && !RangeStats::isMissing(v))
+            takeLevels(v, stamps[j]);
+    }
 }
 
 // The values that reach no level still looked for: between levelLo and levelHi.
