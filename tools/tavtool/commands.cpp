@@ -84,6 +84,34 @@ const CommandHelp Commands[] = {
       {"--vars I,J,...", "the variables, by index, in this order (default: all, in\n"
                          "file order)"}}},
 
+    {"verify FILE... [--pair MEASURED=SETPOINT[:BELOW[:ABOVE]]]... [--dwell S] [--min-hold S] "
+     "[--config INI]",
+     "Read each FILE and check that every measured variable held its setpoint within\n"
+     "its band. A hold is a run of one valid setpoint lasting at least the minimum\n"
+     "hold; it settled at the first valid in-band sample after which every valid\n"
+     "sample stays in band for the dwell time; from there on each run of valid\n"
+     "samples outside the band is an excursion. A hold passes when it settled without\n"
+     "an excursion; a pair when it has holds and all pass. Prints one JSON line per\n"
+     "file: {\"file\", \"dwell\", \"minHold\", \"pass\", \"pairs\": [{\"measured\",\n"
+     "\"setpoint\", \"below\", \"above\", \"pass\", \"holds\": [{\"from\", \"to\",\n"
+     "\"setpoint\", \"stableAt\", \"settling\", \"count\", \"min\", \"max\", \"mean\",\n"
+     "\"meanDeviation\", \"fluctuation\", \"excursions\": [{\"from\", \"to\", \"peak\"}],\n"
+     "\"outOfBand\", \"pass\"}], \"ramps\": [{\"from\", \"to\", \"start\", \"end\",\n"
+     "\"programmedRate\", \"achievedRate\", \"overshoot\"}]}]}. Stamps are whole\n"
+     "seconds, rates per minute; a figure without data is null. Exit status 3 when\n"
+     "any pair fails.",
+     {{"--pair SPEC", "SPEC is MEASURED=SETPOINT[:BELOW[:ABOVE]]: check MEASURED\n"
+                      "against SETPOINT (names or indexes) with the band\n"
+                      "SETPOINT-BELOW..SETPOINT+ABOVE (BELOW alone: both sides;\n"
+                      "default: 3 for a curve on the Y2 axis, else 2); repeat\n"
+                      "for more pairs. Without it: every variable M with one\n"
+                      "named M设定 or M设定值, or, for M ending in PV, the same\n"
+                      "name ending in SV, in the order of the M"},
+      {"--dwell S", "seconds a value must stay in band to settle (default: 600)"},
+      {"--min-hold S", "shortest hold, seconds (default: 300)"},
+      {"--config INI", "take the curves' Y axes, for the default bands, from INI, as\n"
+                       "render does (default: the viewer's settings file)"}}},
+
     {"render FILE OUT.png [--size WxH] [--config INI]",
      "Read FILE and draw it as the viewer's plot would, over the whole recording, to\n"
      "the PNG image OUT.png. Needs no display. When the plot settings draw no curve,\n"
@@ -115,10 +143,12 @@ const char Description[] =
     "wall-clock time, as the viewer shows it.\n";
 
 const char ExitStatus[] = "Exit status:\n"
-                          "  0   success\n"
+                          "  0   success (verify: every pair of every file passed)\n"
                           "  1   the read failed or the output could not be written (dump\n"
                           "      still prints its JSON)\n"
-                          "  2   usage error\n"
+                          "  2   usage error (verify: also an unknown variable, a bad band,\n"
+                          "      dwell or minimum hold, or no pair found; it then prints nothing)\n"
+                          "  3   verify: some pair of some file did not pass\n"
                           "Every error is one line on standard error, beginning \"tavtool: \".\n";
 
 const char Options[] = "Options:\n"

@@ -7,7 +7,8 @@ enum ToolExit
 {
     ExitOk = 0,
     ExitFailed = 1,
-    ExitUsage = 2
+    ExitUsage = 2,
+    ExitFailedCheck = 3 // verify: the recording did not hold its setpoints
 };
 
 // `tavtool dump FILE [--values]`; args are the arguments after "dump".

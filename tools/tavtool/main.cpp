@@ -1,6 +1,7 @@
 #include "commands.h"
 #include "render.h"
 #include "statscommands.h"
+#include "verifycommand.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -21,6 +22,8 @@ int dispatch(const QStringList& args)
         return runExport(args.mid(1));
     if (command == QLatin1String("stats"))
         return runStats(args.mid(1));
+    if (command == QLatin1String("verify"))
+        return runVerify(args.mid(1));
     return toolError(QStringLiteral("unknown command %1 (see tavtool --help)").arg(command),
                      ExitUsage);
 }

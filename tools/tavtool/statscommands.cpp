@@ -1,6 +1,7 @@
 #include "statscommands.h"
 
 #include "commands.h"
+#include "jsontext.h"
 #include "rangestats.h"
 #include "render.h"
 #include "tavdrawer.h"
@@ -13,13 +14,13 @@
 #include <QResizeEvent>
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 
 namespace {
 
 using namespace ToolArgs;
+using namespace JsonText;
 
 struct RangeOptions : RangeArgs
 {
@@ -63,48 +64,6 @@ void completeRange(const SortedTavData& set, RangeOptions& o)
         o.from = range.first == set.stamps.cend() ? 0 : *range.first;
     if (!o.hasTo)
         o.to = range.second == set.stamps.cend() ? 0 : *range.second;
-}
-
-void appendNumber(QByteArray& out, double v)
-{
-    if (!std::isfinite(v)) {
-        out.append("null");
-        return;
-    }
-    char buf[32];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v);
-    out.append(buf, int(r.ptr - buf));
-}
-
-// Shortest text that reads back as the same float: the values as the file holds them.
-void appendFloat(QByteArray& out, float v)
-{
-    if (!std::isfinite(v)) {
-        out.append("null");
-        return;
-    }
-    char buf[32];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v);
-    out.append(buf, int(r.ptr - buf));
-}
-
-void appendString(QByteArray& out, const QString& s)
-{
-    out.append('"');
-    for (char c : s.toUtf8()) {
-        const uchar u = uchar(c);
-        if (c == '"' || c == '\\') {
-            out.append('\\');
-            out.append(c);
-        } else if (u < 0x20) {
-            static const char hex[] = "0123456789abcdef";
-            const char escaped[] = {'\\', 'u', '0', '0', hex[u >> 4], hex[u & 15]};
-            out.append(escaped, 6);
-        } else {
-            out.append(c);
-        }
-    }
-    out.append('"');
 }
 
 } // namespace

@@ -1,0 +1,350 @@
+#include "programrun.h"
+#include "sortedtavdata.h"
+#include "tavwriter.h"
+#include "testutil.h"
+#include "tolerancepairs.h"
+
+#include <QtTest>
+
+#include <cmath>
+
+using TestUtil::tavtool;
+
+namespace {
+
+const qint64 T0 = 1700000000;
+
+// One sample a minute: a 29-minute hold, a ramp of nine one-minute steps, an hour's hold.
+// Temperature goes 25 -> 85 and humidity 50 -> 85; each measured value follows its setpoint
+// at a limited rate with ±0.3 of noise, so both settle into a ±2 band and stay.
+// missingSetpoint: the temperature setpoint is the missing mark throughout.
+TavWriter recording(const QStringList& names, bool missingSetpoint = false)
+{
+    QVector<quint32> stamps;
+    QVector<QVector<qint32>> rows;
+    double pvT = 22, pvH = 45;
+    for (int k = 0; k < 100; ++k) {
+        const double step = std::min(1.0, std::max(0.0, (k - 29) / 10.0));
+        const double spT = 25 + 60 * step;
+        const double spH = 50 + 35 * step;
+        pvT += std::max(-5.0, std::min(5.0, spT - pvT));
+        pvH += std::max(-8.0, std::min(8.0, spH - pvH));
+        const double noise = 0.3 * (k % 3 - 1);
+        stamps.append(quint32(T0 + 60 * k));
+        rows.append({qint32(std::lround((pvT + noise) * 10)),
+                     missingSetpoint ? -9999 : qint32(std::lround(spT * 10)),
+                     qint32(std::lround((pvH - noise) * 10)), qint32(std::lround(spH * 10))});
+    }
+    TavWriter w;
+    w.historyBlock(4, names, {10, 10, 10, 10}, stamps, rows);
+    return w;
+}
+
+// What the JSON must hold for one pair: the check run here on the same file (the check itself
+// is held against its definitions in tst_tolerance). Keys in the order the line must have.
+QJsonObject expected(const SortedTavData& set, const TolerancePair& pair,
+                     const ToleranceTiming& timing)
+{
+    const ToleranceResult r = TolerancePairs::check(set, pair, timing);
+    const auto orNull = [](auto v) {
+        return v ? QJsonValue(double(*v)) : QJsonValue(QJsonValue::Null);
+    };
+    QJsonArray holds;
+    for (const ToleranceHold& h : r.holds) {
+        const auto figure = [&h](double v) {
+            return h.count > 0 ? QJsonValue(v) : QJsonValue(QJsonValue::Null);
+        };
+        QJsonArray excursions;
+        for (const ToleranceExcursion& e : h.excursions)
+            excursions.append(
+                QJsonObject{{"from", double(e.from)}, {"to", double(e.to)}, {"peak", e.peak}});
+        holds.append(QJsonObject{{"from", double(h.from)},
+                                 {"to", double(h.to)},
+                                 {"setpoint", h.setpoint},
+                                 {"stableAt", orNull(h.stableAt)},
+                                 {"settling", orNull(h.settling)},
+                                 {"count", double(h.count)},
+                                 {"min", figure(h.min)},
+                                 {"max", figure(h.max)},
+                                 {"mean", figure(h.mean)},
+                                 {"meanDeviation", figure(h.meanDeviation)},
+                                 {"fluctuation", figure(h.fluctuation)},
+                                 {"excursions", excursions},
+                                 {"outOfBand", double(h.outOfBand)},
+                                 {"pass", h.pass}});
+    }
+    QJsonArray ramps;
+    for (const ToleranceRamp& k : r.ramps)
+        ramps.append(QJsonObject{{"from", double(k.from)},
+                                 {"to", double(k.to)},
+                                 {"start", k.start},
+                                 {"end", k.end},
+                                 {"programmedRate", orNull(k.programmedRate)},
+                                 {"achievedRate", orNull(k.achievedRate)},
+                                 {"overshoot", orNull(k.overshoot)}});
+    return {{"measured", set.names[pair.measured]},
+            {"setpoint", set.names[pair.setpoint]},
+            {"below", pair.band.below},
+            {"above", pair.band.above},
+            {"pass", r.pass},
+            {"holds", holds},
+            {"ramps", ramps}};
+}
+
+// got equals want: floats printed as their shortest text compare as floats, computed
+// figures to rounding, everything else exactly.
+QString difference(const QJsonValue& got, const QJsonValue& want, const QString& at)
+{
+    if (want.isObject()) {
+        if (got.toObject().keys() != want.toObject().keys())
+            return at + ": keys " + got.toObject().keys().join(',');
+        for (const QString& key : want.toObject().keys()) {
+            const QString d = difference(got.toObject()[key], want.toObject()[key], at + '.' + key);
+            if (!d.isEmpty())
+                return d;
+        }
+        return {};
+    }
+    if (want.isArray()) {
+        if (got.toArray().size() != want.toArray().size())
+            return at + QStringLiteral(": %1 entries").arg(got.toArray().size());
+        for (int i = 0; i < want.toArray().size(); ++i) {
+            const QString d =
+                difference(got.toArray()[i], want.toArray()[i], at + QStringLiteral("[%1]").arg(i));
+            if (!d.isEmpty())
+                return d;
+        }
+        return {};
+    }
+    if (want.isDouble() && got.isDouble()) {
+        static const QRegularExpression floats("\\.(setpoint|min|max|peak|start|end)$");
+        const double a = got.toDouble(), b = want.toDouble();
+        const bool same = floats.match(at).hasMatch()
+                              ? float(a) == float(b)
+                              : std::fabs(a - b) <= 1e-12 * std::max(1.0, std::fabs(b));
+        return same ? QString() : at + QStringLiteral(": %1, want %2").arg(a).arg(b);
+    }
+    return got == want ? QString() : at + ": differs";
+}
+
+// The keys of every object in the line, in the order they stand.
+QStringList keysInOrder(const QByteArray& line)
+{
+    QStringList keys;
+    QRegularExpressionMatchIterator it =
+        QRegularExpression("\"([A-Za-z]+)\": ").globalMatch(QString::fromUtf8(line));
+    while (it.hasNext())
+        keys << it.next().captured(1);
+    return keys;
+}
+
+// The same for what the line must be, from its parsed form.
+QStringList keysOfShape(const QJsonObject& file)
+{
+    const QStringList hold = {"from", "to",  "setpoint", "stableAt",      "settling",   "count",
+                              "min",  "max", "mean",     "meanDeviation", "fluctuation"};
+    QStringList keys = {"file", "dwell", "minHold", "pass", "pairs"};
+    for (const QJsonValue& p : file["pairs"].toArray()) {
+        keys << QStringList{"measured", "setpoint", "below", "above", "pass", "holds"};
+        for (const QJsonValue& h : p["holds"].toArray()) {
+            keys << hold << "excursions";
+            for (int e = 0; e < h["excursions"].toArray().size(); ++e)
+                keys << QStringList{"from", "to", "peak"};
+            keys << QStringList{"outOfBand", "pass"};
+        }
+        keys << "ramps";
+        for (int r = 0; r < p["ramps"].toArray().size(); ++r)
+            keys << QStringList{"from",           "to",           "start",    "end",
+                                "programmedRate", "achievedRate", "overshoot"};
+    }
+    return keys;
+}
+
+} // namespace
+
+class TestTavToolVerify : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_file;     // 温度, 温度设定, 湿度, 湿度设定值
+    QString m_pv;       // TEMP PV, TEMP SV, HUMI PV, HUMI SV
+    QString m_unpaired; // no setpoint names
+    QString m_noSetpoint;
+    QString m_noConfig; // settings without curves: every curve on Y1
+    QString m_humidityOnY2;
+
+    QString path(const QString& name) { return name.isEmpty() ? name : m_dir.filePath(name); }
+
+private slots:
+    void initTestCase()
+    {
+        m_file = m_dir.filePath("温湿度.tavdata");
+        QVERIFY(recording({"温度", "温度设定", "湿度", "湿度设定值"}).save(m_file));
+        m_pv = m_dir.filePath("pv.tavdata");
+        QVERIFY(recording({"TEMP PV", "TEMP SV", "HUMI PV", "HUMI SV"}).save(m_pv));
+        m_unpaired = m_dir.filePath("unpaired.tavdata");
+        QVERIFY(recording({"温度", "温度目标", "湿度", "湿度 设定"}).save(m_unpaired));
+        m_noSetpoint = m_dir.filePath("nosetpoint.tavdata");
+        QVERIFY(recording({"温度", "温度设定", "湿度", "湿度设定值"}, true).save(m_noSetpoint));
+        m_noConfig = TestUtil::writeFile(m_dir.filePath("empty.ini"), "[Grid]\nxSplCount=5\n");
+        m_humidityOnY2 = TestUtil::writeFile(m_dir.filePath("y2.ini"),
+                                             "[CurveInfo]\nCURVE\\size=1\n"
+                                             "CURVE\\1\\CurveName=湿度\nCURVE\\1\\RefIndex=1\n");
+        QVERIFY(!m_noConfig.isNull() && !m_humidityOnY2.isNull());
+    }
+
+    // Every key in its place and every figure as the check gives it; the pairs and bands as
+    // the options, the names and the settings make them.
+    void json_data()
+    {
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<QString>("pairs"); // measured>setpoint:below:above, by index
+        QTest::newRow("automatic, all on Y1") << ""
+                                              << "0>1:2:2,2>3:2:2";
+        QTest::newRow("automatic, humidity on Y2") << "--config y2"
+                                                   << "0>1:2:2,2>3:3:3";
+        QTest::newRow("by name and index, in the order given") << "--pair 湿度=3 --pair 0=温度设定"
+                                                               << "2>3:2:2,0>1:2:2";
+        QTest::newRow("below alone sets both") << "--pair 温度=温度设定:0.5"
+                                               << "0>1:0.5:0.5";
+        QTest::newRow("below and above, zero band") << "--pair 2=3:0:1.25"
+                                                    << "2>3:0:1.25";
+        QTest::newRow("dwell and minimum hold") << "--dwell 0 --min-hold 60 --config y2"
+                                                << "0>1:2:2,2>3:3:3";
+        QTest::newRow("no hold at all") << "--min-hold 100000"
+                                        << "0>1:2:2,2>3:2:2";
+    }
+
+    void json()
+    {
+        QFETCH(QString, options);
+        QFETCH(QString, pairs);
+        QStringList args = options.split(' ', Qt::SkipEmptyParts);
+        if (!args.contains("--config"))
+            args << "--config"
+                 << "empty";
+        const int config = args.indexOf("--config") + 1;
+        args[config] = args[config] == "y2" ? m_humidityOnY2 : m_noConfig;
+        const auto r = tavtool(QStringList{"verify", m_file} + args);
+        QVERIFY(r.out.endsWith('\n') && r.out.count('\n') == 1);
+        QJsonParseError error;
+        const QJsonObject o = QJsonDocument::fromJson(r.out, &error).object();
+        QCOMPARE(error.error, QJsonParseError::NoError);
+        QCOMPARE(keysInOrder(r.out), keysOfShape(o));
+
+        ToleranceTiming timing;
+        const auto option = [&args](const char* name, double otherwise) {
+            const int i = args.indexOf(name);
+            return i < 0 ? otherwise : args[i + 1].toDouble();
+        };
+        timing.dwell = option("--dwell", 600);
+        timing.minHold = option("--min-hold", 300);
+        SortedTavData set;
+        QCOMPARE(set.readTavData(m_file), 0);
+        QJsonArray want;
+        bool pass = true;
+        for (const QString& p : pairs.split(',')) {
+            const QStringList parts = p.split(QRegularExpression("[>:]"));
+            TolerancePair pair{
+                parts[0].toInt(), parts[1].toInt(), {parts[2].toDouble(), parts[3].toDouble()}};
+            want.append(expected(set, pair, timing));
+            pass = pass && want.last()["pass"].toBool();
+        }
+        const QJsonObject wantFile{{"file", m_file},
+                                   {"dwell", timing.dwell},
+                                   {"minHold", timing.minHold},
+                                   {"pass", pass},
+                                   {"pairs", want}};
+        const QString why = difference(o, wantFile, "line");
+        QVERIFY2(why.isEmpty(), qPrintable(why));
+        QCOMPARE(r.code, pass ? 0 : 3);
+    }
+
+    // The profile holds its setpoints: the defaults pass, a zero band fails. Checked here
+    // by what a reader of the recording knows, not by the check's own figures.
+    void verdictOfTheProfile()
+    {
+        const auto passing = tavtool({"verify", m_file, "--config", m_noConfig});
+        QCOMPARE(passing.code, 0);
+        const QJsonObject o = QJsonDocument::fromJson(passing.out).object();
+        const QJsonArray holds = o["pairs"][0]["holds"].toArray();
+        QCOMPARE(holds.size(), 2);
+        QCOMPARE(holds[0]["from"].toDouble(), double(T0));
+        QCOMPARE(holds[0]["to"].toDouble(), double(T0 + 29 * 60));
+        QCOMPARE(holds[1]["setpoint"].toDouble(), 85.0);
+        QCOMPARE(holds[1]["to"].toDouble(), double(T0 + 99 * 60));
+        const QJsonObject ramp = o["pairs"][0]["ramps"][0].toObject();
+        QCOMPARE(ramp["programmedRate"].toDouble(), 60.0 / 10); // 60 K in ten minutes
+        QCOMPARE(tavtool({"verify", m_file, "--pair", "温度=温度设定:0"}).code, 3);
+    }
+
+    // Exit codes and their messages; a usage error prints no verdict, not even for the
+    // files before it.
+    void exitCodes_data()
+    {
+        QTest::addColumn<QStringList>("args"); // files by their member names
+        QTest::addColumn<int>("code");
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<QString>("message");
+        const QString missing = "absent.tavdata";
+        QTest::newRow("pass") << QStringList{"file"} << 0 << 1 << "";
+        QTest::newRow("PV/SV names") << QStringList{"pv"} << 0 << 1 << "";
+        QTest::newRow("two files") << QStringList{"file", "pv"} << 0 << 2 << "";
+        QTest::newRow("fails") << QStringList{"file", "--pair", "湿度=湿度设定值:0"} << 3 << 1
+                               << "";
+        QTest::newRow("setpoint missing throughout") << QStringList{"noSetpoint"} << 3 << 1 << "";
+        QTest::newRow("unreadable file") << QStringList{"file", missing} << 1 << 1 << "cannot read";
+        QTest::newRow("no pair found") << QStringList{"unpaired"} << 2 << 0 << "no pair found";
+        QTest::newRow("no pair in a later file")
+            << QStringList{"file", "unpaired"} << 2 << 0 << "no pair found";
+        QTest::newRow("unknown variable")
+            << QStringList{"file", "--pair", "温度=温度目标"} << 2 << 0 << "no variable '温度目标'";
+        QTest::newRow("index past the last")
+            << QStringList{"file", "--pair", "4=1"} << 2 << 0 << "no variable '4'";
+        QTest::newRow("negative band")
+            << QStringList{"file", "--pair", "温度=温度设定:-1"} << 2 << 0 << "band";
+        QTest::newRow("non-numeric band")
+            << QStringList{"file", "--pair", "温度=温度设定:1:x"} << 2 << 0 << "band";
+        QTest::newRow("pair without setpoint")
+            << QStringList{"file", "--pair", "温度"} << 2 << 0 << "MEASURED=SETPOINT";
+        QTest::newRow("negative dwell")
+            << QStringList{"file", "--dwell", "-1"} << 2 << 0 << "--dwell";
+        QTest::newRow("non-numeric minimum hold")
+            << QStringList{"file", "--min-hold", "5m"} << 2 << 0 << "--min-hold";
+        QTest::newRow("no configuration file")
+            << QStringList{"file", "--config", missing} << 2 << 0 << "configuration";
+        QTest::newRow("no file") << QStringList{"--dwell", "10"} << 2 << 0 << "needs FILE";
+    }
+
+    void exitCodes()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, code);
+        QFETCH(int, lines);
+        QFETCH(QString, message);
+        const QMap<QString, QString> files = {
+            {"file", m_file}, {"pv", m_pv}, {"unpaired", m_unpaired}, {"noSetpoint", m_noSetpoint}};
+        for (QString& a : args)
+            a = files.value(a, a.endsWith(".tavdata") ? m_dir.filePath(a) : a);
+        if (!args.contains("--config"))
+            args << "--config" << m_noConfig;
+        const auto r = tavtool(QStringList{"verify"} + args);
+        QCOMPARE(r.code, code);
+        QCOMPARE(r.out.count('\n'), lines);
+        for (const QByteArray& line : r.out.split('\n')) {
+            if (!line.isEmpty())
+                QVERIFY(QJsonDocument::fromJson(line).isObject());
+        }
+        const QString err = QString::fromLocal8Bit(r.err);
+        if (message.isEmpty()) {
+            QVERIFY2(err.isEmpty(), qPrintable(err));
+        } else {
+            QCOMPARE(err.count('\n'), 1);
+            QVERIFY2(err.startsWith("tavtool: ") && err.contains(message), qPrintable(err));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTavToolVerify)
+#include "tst_tavtoolverify.moc"
