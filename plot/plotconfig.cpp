@@ -1,9 +1,11 @@
 #include "plotconfig.h"
 
+#include "curvepalette.h"
 #include "plotlog.h"
 
 #include <QDir>
 #include <QRegularExpression>
+#include <QSet>
 #include <QSettings>
 
 #include <algorithm>
@@ -228,7 +230,38 @@ void applyCurves(QList<CurveInfo>& curves, const QList<CurveInfo>& saved)
     }
 }
 
-void write(const QString& path, const PlotViewSettings& s, const QList<CurveInfo>& curves)
+bool knowsAny(const QList<CurveInfo>& curves, const QList<CurveInfo>& saved)
+{
+    QSet<QString> names;
+    names.reserve(saved.size());
+    for (const CurveInfo& e : saved)
+        names.insert(e.CurveName);
+    for (const CurveInfo& c : curves) {
+        if (names.contains(c.CurveName))
+            return true;
+    }
+    return false;
+}
+
+void drawAllInPalette(QList<CurveInfo>& curves)
+{
+    for (int i = 0; i < curves.size(); ++i) {
+        curves[i].ToDraw = true;
+        curves[i].CurveColor = CurvePalette::colour(i);
+    }
+}
+
+bool applyCurvesOrDrawAll(QList<CurveInfo>& curves, const QList<CurveInfo>& saved)
+{
+    if (knowsAny(curves, saved)) {
+        applyCurves(curves, saved);
+        return false;
+    }
+    drawAllInPalette(curves);
+    return true;
+}
+
+bool write(const QString& path, const PlotViewSettings& s, const QList<CurveInfo>& curves)
 {
     qCDebug(lcPlot) << "写入配置文件" << path;
     QSettings ini(path, QSettings::IniFormat);
@@ -297,6 +330,10 @@ void write(const QString& path, const PlotViewSettings& s, const QList<CurveInfo
     ini.setValue(QStringLiteral("showUser"), s.showUser);
     ini.endGroup();
     ini.sync();
+    const bool written = ini.status() == QSettings::NoError;
+    if (!written)
+        qCWarning(lcPlot) << "写入配置文件失败" << path << ini.status();
+    return written;
 }
 
 } // namespace PlotConfig
