@@ -4,6 +4,7 @@
 #include "plotlog.h"
 
 #include <QDir>
+#include <QLocale>
 #include <QRegularExpression>
 #include <QSet>
 #include <QSettings>
@@ -20,9 +21,20 @@ void openCodec(QSettings& ini)
     ini.setIniCodec("UTF-8");
 }
 
-// A float QVariant would be written as binary "@Variant(...)"; a double is plain text.
+// A float QVariant would be written as binary "@Variant(...)", and the double it widens to
+// as 1.100000023841858 for 1.1. The shortest text that reads back as the same float keeps
+// a value written as the user or the file gave it.
 QVariant number(float v)
 {
+    if (!std::isfinite(v))
+        return double(v);
+    // The fewest significant digits, written without an exponent where the number allows
+    // ("200", not "2e+02").
+    for (int digits = 1; digits <= 9; ++digits) {
+        const double shortest = QString::number(double(v), 'g', digits).toDouble();
+        if (float(shortest) == v)
+            return QString::number(shortest, 'g', QLocale::FloatingPointShortest);
+    }
     return double(v);
 }
 

@@ -232,6 +232,46 @@ private slots:
             QCOMPARE(PlotConfig::readCurves(path), curves);
     }
 
+    void numbersWrittenAsGiven_data()
+    {
+        QTest::addColumn<float>("value");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("one decimal") << 1.1f << "1.1";
+        QTest::newRow("edited weight") << 2.3f << "2.3";
+        QTest::newRow("two decimals") << 1.25f << "1.25";
+        QTest::newRow("small") << 0.3f << "0.3";
+        QTest::newRow("limit") << 999.9f << "999.9";
+        QTest::newRow("negative") << -40.5f << "-40.5";
+        QTest::newRow("whole") << 200.0f << "200";
+        QTest::newRow("no short form") << 1.0f / 3.0f << "0.33333334";
+        QTest::newRow("large") << 1e20f << "1e+20";
+    }
+
+    // A weight or limit goes to the file as the shortest text that reads back as the same
+    // value, not as the long double it widens to (1.100000023841858 for 1.1).
+    void numbersWrittenAsGiven()
+    {
+        QFETCH(float, value);
+        QFETCH(QString, text);
+        const bool weight = value > 0 && value <= PlotConfig::MaxCurveWeight;
+        PlotViewSettings s;
+        s.upperLimits = {value, 110.0f};
+        s.lowerLimits = {-100.0f, -10.0f};
+        QVERIFY(
+            PlotConfig::write(path(), s, {{true, "t", "#123456", weight ? value : 1.0f, 1, 0}}));
+        const QByteArray file = TestUtil::readFile(path());
+        QVERIFY2(file.contains("Limit\\1\\Upper=" + text.toLatin1() + "\n"), file.constData());
+        QVERIFY2(!weight || file.contains("CURVE\\1\\CurveWeight=" + text.toLatin1() + "\n"),
+                 file.constData());
+        if (weight)
+            QCOMPARE(PlotConfig::readCurves(path()).value(0).CurveWeight, value);
+        if (std::fabs(value) <= PlotConfig::MaxLimit) {
+            PlotViewSettings in;
+            PlotConfig::readView(path(), in);
+            QCOMPARE(in.upperLimits.value(0), value);
+        }
+    }
+
     // A declared size far beyond the entries present costs only the entries present.
     void hugeCurveArray()
     {
