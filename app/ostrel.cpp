@@ -340,7 +340,7 @@ void Ostrel::connectButtons(const OstrelParts& parts)
     connect(collapseButton, &QPushButton::clicked, this, &Ostrel::collapsRight);
     connect(parts.regButton, &QPushButton::clicked, this, &Ostrel::registerFileType);
     connect(parts.openButton, &QPushButton::clicked, this, &Ostrel::browseForOpenData);
-    connect(parts.saveButton, &QPushButton::clicked, drawer, &TavDrawer::saveConfig);
+    connect(parts.saveButton, &QPushButton::clicked, this, &Ostrel::saveSettings);
     connect(parts.exportButton, &QPushButton::clicked, this, &Ostrel::browseForSaveData);
     connect(parts.clearButton, &QPushButton::clicked, this, &Ostrel::clearAll);
     connect(parts.reportButton, &QPushButton::clicked, this, &Ostrel::exportReport);
@@ -352,6 +352,25 @@ void Ostrel::connectButtons(const OstrelParts& parts)
     connect(parts.navDown, &QPushButton::clicked, parts.navDown,
             [this] { drawer->onMoveView(0, 1); });
     connect(parts.navHome, &QPushButton::clicked, drawer, &TavDrawer::onResetView);
+}
+
+// A save that lands elsewhere or nowhere says so: the user must not believe the settings
+// kept when they were not.
+void Ostrel::saveSettings()
+{
+    const QString wanted = drawer->configPath;
+    const TavDrawer::ConfigSave saved = drawer->saveConfig();
+    if (saved.path.isEmpty()) {
+        QMessageBox::warning(this, QStringLiteral("Ostrel"),
+                             tr("设置保存失败，无法写入 %1").arg(QDir::toNativeSeparators(wanted)),
+                             QMessageBox::Ok);
+        return;
+    }
+    const QString where = QDir::toNativeSeparators(saved.path);
+    statusLabel->setText(
+        saved.fellBack
+            ? tr("%1 无法写入，设置已保存到 %2").arg(QDir::toNativeSeparators(wanted), where)
+            : tr("%1 设置已保存").arg(where));
 }
 
 void Ostrel::connectEditors(const OstrelParts& parts)

@@ -99,6 +99,7 @@ private slots:
     void refreshEvents();
     void moveVernA(int sft);
     void moveVernB(int sft);
+    void saveSettings();
 
 private:
     void createWidgets(OstrelParts& parts);

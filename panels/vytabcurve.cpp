@@ -98,7 +98,7 @@ QList<CurveInfo> VyTabCurve::curveInfos() const
         if (auto* swatch = qobject_cast<VyColorBar*>(cellWidget(r, ColColor)))
             info.CurveColor = swatch->color;
         if (auto* weight = qobject_cast<VySpin*>(cellWidget(r, ColWeight)))
-            info.CurveWeight = static_cast<float>(weight->value());
+            info.CurveWeight = static_cast<float>(weight->weight());
         if (auto* style = qobject_cast<VyComboBoxStyle*>(cellWidget(r, ColStyle)))
             info.CurveStyle = style->currentIndex() == 0 ? Qt::SolidLine : Qt::DashLine;
         if (auto* axis = qobject_cast<VyComboBoxAxis*>(cellWidget(r, ColAxis)))

@@ -1,9 +1,12 @@
 #include "plotconfig.h"
 
+#include "curvepalette.h"
 #include "plotlog.h"
 
 #include <QDir>
+#include <QLocale>
 #include <QRegularExpression>
+#include <QSet>
 #include <QSettings>
 
 #include <algorithm>
@@ -18,9 +21,20 @@ void openCodec(QSettings& ini)
     ini.setIniCodec("UTF-8");
 }
 
-// A float QVariant would be written as binary "@Variant(...)"; a double is plain text.
+// A float QVariant would be written as binary "@Variant(...)", and the double it widens to
+// as 1.100000023841858 for 1.1. The shortest text that reads back as the same float keeps
+// a value written as the user or the file gave it.
 QVariant number(float v)
 {
+    if (!std::isfinite(v))
+        return double(v);
+    // The fewest significant digits, written without an exponent where the number allows
+    // ("200", not "2e+02").
+    for (int digits = 1; digits <= 9; ++digits) {
+        const double shortest = QString::number(double(v), 'g', digits).toDouble();
+        if (float(shortest) == v)
+            return QString::number(shortest, 'g', QLocale::FloatingPointShortest);
+    }
     return double(v);
 }
 
@@ -228,7 +242,38 @@ void applyCurves(QList<CurveInfo>& curves, const QList<CurveInfo>& saved)
     }
 }
 
-void write(const QString& path, const PlotViewSettings& s, const QList<CurveInfo>& curves)
+bool knowsAny(const QList<CurveInfo>& curves, const QList<CurveInfo>& saved)
+{
+    QSet<QString> names;
+    names.reserve(saved.size());
+    for (const CurveInfo& e : saved)
+        names.insert(e.CurveName);
+    for (const CurveInfo& c : curves) {
+        if (names.contains(c.CurveName))
+            return true;
+    }
+    return false;
+}
+
+void drawAllInPalette(QList<CurveInfo>& curves)
+{
+    for (int i = 0; i < curves.size(); ++i) {
+        curves[i].ToDraw = true;
+        curves[i].CurveColor = CurvePalette::colour(i);
+    }
+}
+
+bool applyCurvesOrDrawAll(QList<CurveInfo>& curves, const QList<CurveInfo>& saved)
+{
+    if (knowsAny(curves, saved)) {
+        applyCurves(curves, saved);
+        return false;
+    }
+    drawAllInPalette(curves);
+    return true;
+}
+
+bool write(const QString& path, const PlotViewSettings& s, const QList<CurveInfo>& curves)
 {
     qCDebug(lcPlot) << "写入配置文件" << path;
     QSettings ini(path, QSettings::IniFormat);
@@ -297,6 +342,10 @@ void write(const QString& path, const PlotViewSettings& s, const QList<CurveInfo
     ini.setValue(QStringLiteral("showUser"), s.showUser);
     ini.endGroup();
     ini.sync();
+    const bool written = ini.status() == QSettings::NoError;
+    if (!written)
+        qCWarning(lcPlot) << "写入配置文件失败" << path << ini.status();
+    return written;
 }
 
 } // namespace PlotConfig

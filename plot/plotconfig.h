@@ -75,6 +75,21 @@ QList<CurveInfo> readCurves(const QString& path, bool* damaged = nullptr);
 // matching entry wins.
 void applyCurves(QList<CurveInfo>& curves, const QList<CurveInfo>& saved);
 
-void write(const QString& path, const PlotViewSettings& s, const QList<CurveInfo>& curves);
+// True when some curve's name equals a saved entry's.
+bool knowsAny(const QList<CurveInfo>& curves, const QList<CurveInfo>& saved);
+
+// Every curve drawn, curve i in palette colour i; the other fields are left as they are.
+void drawAllInPalette(QList<CurveInfo>& curves);
+
+// The settings of a file after its read. When the saved entries know at least one of its
+// variables, as applyCurves: the others keep the new-curve values (hidden, black). When
+// they know none (no file, a CSV's "Data[n]", another chamber's names), a plot of hidden
+// black curves would be blank, so every curve is drawn in its palette colour. Returns
+// true in that case.
+bool applyCurvesOrDrawAll(QList<CurveInfo>& curves, const QList<CurveInfo>& saved);
+
+// Writes every group to path. Returns false when the file could not be written (a
+// folder that cannot be written, a path under a file, a full disk).
+bool write(const QString& path, const PlotViewSettings& s, const QList<CurveInfo>& curves);
 
 } // namespace PlotConfig

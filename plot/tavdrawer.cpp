@@ -6,6 +6,7 @@
 #include "tavconfigpath.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <QThread>
 
@@ -25,6 +26,8 @@ TavDrawer::TavDrawer(QWidget* parent) : QWidget(parent)
     plotBottom = height() - marginBottom;
 
     configPath = TavConfigPath::filePath();
+    defaultConfigPath = TavConfigPath::installedFilePath();
+    fallbackConfigPath = TavConfigPath::userFilePath();
     loadConfig();
 
     // Progress messages pass through a relay that coalesces them on the worker side: a
@@ -197,18 +200,37 @@ bool TavDrawer::hasData() const
 void TavDrawer::loadConfig()
 {
     PlotViewSettings s = viewSettings();
-    configDamaged = PlotConfig::readView(configPath, s) || configDamaged;
+    configDamaged = PlotConfig::readView(readConfigPath(), s) || configDamaged;
     setViewSettings(s);
     savedUpperLimits = upperLimits;
     savedLowerLimits = lowerLimits;
 }
 
-void TavDrawer::saveConfig()
+TavDrawer::ConfigSave TavDrawer::saveConfig()
 {
-    PlotConfig::write(configPath, viewSettings(), curveInfoList);
+    ConfigSave saved;
+    if (PlotConfig::write(configPath, viewSettings(), curveInfoList)) {
+        saved.path = configPath;
+    } else if (!fallbackConfigPath.isEmpty() && fallbackConfigPath != configPath) {
+        QDir().mkpath(QFileInfo(fallbackConfigPath).absolutePath());
+        if (PlotConfig::write(fallbackConfigPath, viewSettings(), curveInfoList)) {
+            // Later reads must find what was just saved.
+            configPath = fallbackConfigPath;
+            saved.path = configPath;
+            saved.fellBack = true;
+        }
+    }
+    if (saved.path.isEmpty())
+        return saved;
     // What was saved is what the file now holds.
     savedUpperLimits = upperLimits;
     savedLowerLimits = lowerLimits;
+    return saved;
+}
+
+QString TavDrawer::readConfigPath() const
+{
+    return TavConfigPath::readPath(configPath, defaultConfigPath);
 }
 
 bool TavDrawer::takeConfigComplaint()
@@ -271,7 +293,9 @@ void TavDrawer::setViewSettings(const PlotViewSettings& s)
 void TavDrawer::applySavedCurves()
 {
     bool damaged = false;
-    PlotConfig::applyCurves(curveInfoList, PlotConfig::readCurves(configPath, &damaged));
+    const QList<CurveInfo> saved = PlotConfig::readCurves(readConfigPath(), &damaged);
+    if (PlotConfig::applyCurvesOrDrawAll(curveInfoList, saved))
+        qCDebug(lcPlot) << "TavDrawer::applySavedCurves no saved curve matches, drawing all";
     configDamaged = configDamaged || damaged;
 }
 

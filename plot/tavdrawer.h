@@ -50,8 +50,20 @@ public:
     // True from a read or export request until the worker reports back.
     bool workerBusy() const { return handoff.busy(); }
 
+    // Reads the view settings from the user's file, or the installed default without one.
     void loadConfig();
-    void saveConfig();
+
+    // Where saveConfig wrote: path is empty when nothing could be written; fellBack is set
+    // when the user's file could not be written and the settings went to the per-user
+    // folder instead, which is then the user's file.
+    struct ConfigSave
+    {
+        QString path;
+        bool fellBack = false;
+    };
+    ConfigSave saveConfig();
+    // The file the settings are read from now.
+    QString readConfigPath() const;
 
     // Paints the view as it stands (range, limits, curves, verniers, events) into painter
     // at area's size from (0, 0), on white and without the watermark, for paper. What the
@@ -121,8 +133,13 @@ public:
     // this many seconds and longer than twice the shorter sampling interval beside it.
     int bridgeGap = 60;
 
-    // The configuration file: the viewer's own unless a caller points elsewhere.
+    // The configuration files: the viewer's own unless a caller points elsewhere.
+    // configPath: the user's file, read and written. defaultConfigPath: the settings
+    // installed with the program, read while the user has no file, never written.
+    // fallbackConfigPath: where a save goes when configPath cannot be written.
     QString configPath;
+    QString defaultConfigPath;
+    QString fallbackConfigPath;
 
     int iconSize = 18;
     QStaticText titleText;

@@ -107,6 +107,47 @@ private slots:
                 plain += image.pixel(x, y) == background;
         QVERIFY2(plain > all / 2, qPrintable(QStringLiteral("%1 of %2").arg(plain).arg(all)));
     }
+
+    // While the user has no file, the view and curve settings come from the installed
+    // default; a save writes the user's file and leaves the installed one as it was.
+    void installedDefaultUntilSaved()
+    {
+        const QByteArray installedText =
+            "[Axis]\nLimit\\1\\Upper=120\nLimit\\1\\Lower=-60\nLimit\\size=1\n"
+            "[Grid]\nxSplCount=7\nySplCount=4\n[CurveInfo]\nCURVE\\1\\CurveName=温度\n"
+            "CURVE\\1\\ToDraw=true\nCURVE\\1\\CurveColor=e53935\nCURVE\\size=1\n";
+        const QString installed = writeIni("installed.ini", installedText);
+        const QString user = dir.filePath("userdir/tav_drawer_config.ini");
+        QVERIFY(QDir().mkpath(dir.filePath("userdir")));
+        TavDrawer d;
+        d.resize(800, 500);
+        d.configPath = user;
+        d.defaultConfigPath = installed;
+        d.loadConfig();
+        QCOMPARE(d.xSplCount, 7);
+        QCOMPARE(d.ySplCount, 4);
+        QCOMPARE(d.upperLimits.value(0), 120.0f);
+        QVERIFY(readSample(d));
+        const int t = d.dataSet.names.indexOf(QStringLiteral("温度"));
+        QVERIFY(t >= 0);
+        QCOMPARE(d.curveInfoList[t].CurveColor, QStringLiteral("#e53935"));
+        QVERIFY(d.curveInfoList[t].ToDraw);
+
+        d.xSplCount = 3;
+        d.curveInfoList[t].ToDraw = false;
+        const TavDrawer::ConfigSave saved = d.saveConfig();
+        QCOMPARE(saved.path, user);
+        QVERIFY(!saved.fellBack);
+        QCOMPARE(TestUtil::readFile(installed), installedText);
+        // From now on the user's own file is read.
+        TavDrawer again;
+        again.configPath = user;
+        again.defaultConfigPath = installed;
+        again.loadConfig();
+        QCOMPARE(again.xSplCount, 3);
+        QVERIFY(readSample(again));
+        QVERIFY(!again.curveInfoList[t].ToDraw);
+    }
 };
 
 QTEST_MAIN(TestDrawerConfig)

@@ -1,3 +1,4 @@
+#include "tavconfigpath.h"
 #include "testutil.h"
 
 #include <QtCore>
@@ -64,9 +65,11 @@ private slots:
     {
         for (const char* program : {"bin/ostrel", "bin/tavtool"})
             QVERIFY2(QFile::permissions(usr(program)) & QFile::ExeOther, program);
-        // What no checker below looks at: the sample and the scalable icon.
+        // What no checker below looks at: the sample, the default settings and the
+        // scalable icon.
         for (const auto& [installed, source] :
              {std::pair{"share/ostrel/sample.tavdata", "samples/sample.tavdata"},
+              {"share/ostrel/tav_drawer_config.ini", "samples/tav_drawer_config.ini"},
               {"share/icons/hicolor/scalable/mimetypes/application-x-tavdata.svg",
                "resources/src/app/tavdata.svg"}}) {
             const QByteArray expected = readFile(TestUtil::sourceDir() + '/' + source);
@@ -77,6 +80,9 @@ private slots:
         for (const int n : {16, 22, 24, 32, 48, 64, 128, 256})
             for (const char* png : {"apps/ostrel.png", "mimetypes/application-x-tavdata.png"})
                 QCOMPARE(QImageReader(icons.arg(n).arg(png)).size(), QSize(n, n));
+        // The installed programs find the default settings from their own folder.
+        QCOMPARE(QFileInfo(TavConfigPath::installedFilePath(usr("bin"))),
+                 QFileInfo(usr("share/ostrel/tav_drawer_config.ini")));
         // The copyright file carries the license's text; a second copy would be redundant.
         QVERIFY(!QFile::exists(usr("share/doc/ostrel/LICENSE")));
     }

@@ -1,6 +1,8 @@
 #include "tavconfigpath.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -12,6 +14,8 @@ class TestInstallConfig : public QObject
 private slots:
     void location_data();
     void location();
+    void readsInstalledDefault_data();
+    void readsInstalledDefault();
 
 private:
     QTemporaryDir tmp;
@@ -38,6 +42,40 @@ void TestInstallConfig::location()
     QCOMPARE(TavConfigPath::filePath(appDir), expected);
     // Only the fallback creates its folder, so that the first save has somewhere to go.
     QCOMPARE(QDir(userDir).exists(), !beside);
+}
+
+void TestInstallConfig::readsInstalledDefault_data()
+{
+    QTest::addColumn<QString>("prefix"); // where the package was unpacked
+    QTest::addColumn<bool>("userHasFile");
+    QTest::newRow("installed, user has none") << "usr" << false;
+    QTest::newRow("installed, user has saved") << "usr" << true;
+    QTest::newRow("relocated, user has none") << "opt/elsewhere" << false;
+}
+
+// The installed default is found from the program's own folder wherever the package went,
+// and read only while the user has no file of their own.
+void TestInstallConfig::readsInstalledDefault()
+{
+    QFETCH(QString, prefix);
+    QFETCH(bool, userHasFile);
+    QTemporaryDir root;
+    const QString bin = root.filePath(prefix + "/bin");
+    const QString share = root.filePath(prefix + "/share/ostrel");
+    QVERIFY(QDir().mkpath(bin) && QDir().mkpath(share));
+    const QString installed = share + "/tav_drawer_config.ini";
+    QVERIFY(QFile(installed).open(QIODevice::WriteOnly));
+    QCOMPARE(QFileInfo(TavConfigPath::installedFilePath(bin)), QFileInfo(installed));
+
+    const QString userDir = root.filePath("home/.config/ostrel");
+    const QString user = TavConfigPath::userFilePath(userDir);
+    QVERIFY(QDir().mkpath(userDir));
+    if (userHasFile)
+        QVERIFY(QFile(user).open(QIODevice::WriteOnly));
+    const QString read = TavConfigPath::readPath(user, TavConfigPath::installedFilePath(bin));
+    QCOMPARE(QFileInfo(read), QFileInfo(userHasFile ? user : installed));
+    // Saving goes to the user's file, whatever was read.
+    QCOMPARE(TavConfigPath::filePath(bin, false, userDir), user);
 }
 
 QTEST_GUILESS_MAIN(TestInstallConfig)

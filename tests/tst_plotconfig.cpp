@@ -1,9 +1,35 @@
+#include "curvepalette.h"
 #include "plotconfig.h"
 #include "testutil.h"
 
+#include <QColor>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QRandomGenerator>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <cmath>
+
+namespace {
+
+// WCAG relative luminance and contrast ratio.
+double luminance(const QColor& c)
+{
+    const auto lin = [](double v) {
+        return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * lin(c.redF()) + 0.7152 * lin(c.greenF()) + 0.0722 * lin(c.blueF());
+}
+
+double contrast(const QColor& a, const QColor& b)
+{
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+} // namespace
 
 class TestPlotConfig : public QObject
 {
@@ -123,6 +149,127 @@ private slots:
         QTEST(read[0].CurveStyle, "style");
         QTEST(read[0].RefIndex, "axis");
         QTEST(damaged, "damaged");
+    }
+
+    // Random variable lists against random saved entries, checked against the rule itself:
+    // when no name is known every curve is drawn in its palette colour and keeps the
+    // new-curve values otherwise; when one is, the last matching entry of each known name
+    // applies and the unknown keep the new-curve values untouched.
+    void settingsAfterRead()
+    {
+        QRandomGenerator rng(21);
+        const QStringList pool{"温度", "湿度", "Data[0]", "Data[1]", "temp", "压力", "x"};
+        for (int round = 0; round < 2000; ++round) {
+            QList<CurveInfo> curves;
+            for (int i = int(rng.bounded(12)); i > 0; --i)
+                curves.append(CurveInfo{false, pool[rng.bounded(pool.size())]});
+            QList<CurveInfo> saved;
+            for (int i = int(rng.bounded(5)); i > 0; --i) {
+                const QColor c = QColor::fromRgb(rng.generate() & 0xFFFFFF);
+                saved.append(CurveInfo{rng.bounded(2) == 1, pool[rng.bounded(pool.size())],
+                                       c.name(), float(rng.bounded(1, 6)), int(rng.bounded(1, 3)),
+                                       int(rng.bounded(2))});
+            }
+            bool known = false;
+            QList<CurveInfo> expected = curves;
+            for (CurveInfo& e : expected) {
+                for (const CurveInfo& entry : qAsConst(saved)) {
+                    if (entry.CurveName == e.CurveName) {
+                        e = entry;
+                        known = true;
+                    }
+                }
+            }
+            if (!known) {
+                for (int i = 0; i < expected.size(); ++i) {
+                    expected[i].ToDraw = true;
+                    expected[i].CurveColor = CurvePalette::colour(i);
+                }
+            }
+            QList<CurveInfo> got = curves;
+            QCOMPARE(PlotConfig::applyCurvesOrDrawAll(got, saved), !known);
+            QCOMPARE(got, expected);
+        }
+    }
+
+    // Curves drawn on first sight must stand apart from each other and from both plot
+    // backgrounds (white, and #202020 in dark mode).
+    void paletteReadsOnBothBackgrounds()
+    {
+        QSet<QRgb> seen;
+        for (int i = 0; i < CurvePalette::size(); ++i) {
+            const QColor c(CurvePalette::colour(i));
+            QVERIFY2(c.isValid(), qPrintable(CurvePalette::colour(i)));
+            for (const QColor background : {QColor(Qt::white), QColor(0x20, 0x20, 0x20)})
+                QVERIFY2(contrast(c, background) >= 2.0,
+                         qPrintable(c.name() + " on " + background.name()));
+            seen.insert(c.rgb());
+        }
+        QCOMPARE(seen.size(), CurvePalette::size());
+        QCOMPARE(CurvePalette::colour(CurvePalette::size()), CurvePalette::colour(0));
+    }
+
+    // A file that cannot be written is reported, and nothing is left behind.
+    void writeReportsFailure_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("writable folder") << dir.filePath("w/tav_drawer_config.ini") << true;
+        // A plain file in place of the folder: not even root can write there.
+        QTest::newRow("under a file") << dir.filePath("plain/tav_drawer_config.ini") << false;
+    }
+
+    void writeReportsFailure()
+    {
+        QFETCH(QString, path);
+        QFETCH(bool, written);
+        QVERIFY(QDir().mkpath(dir.filePath("w")));
+        QVERIFY(!TestUtil::writeFile(dir.filePath("plain"), "x").isNull());
+        const QList<CurveInfo> curves{{true, "温度", "#123456", 1.5f, 1, 0}};
+        QCOMPARE(PlotConfig::write(path, PlotViewSettings(), curves), written);
+        QCOMPARE(QFileInfo(path).isFile(), written);
+        if (written)
+            QCOMPARE(PlotConfig::readCurves(path), curves);
+    }
+
+    void numbersWrittenAsGiven_data()
+    {
+        QTest::addColumn<float>("value");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("one decimal") << 1.1f << "1.1";
+        QTest::newRow("edited weight") << 2.3f << "2.3";
+        QTest::newRow("two decimals") << 1.25f << "1.25";
+        QTest::newRow("small") << 0.3f << "0.3";
+        QTest::newRow("limit") << 999.9f << "999.9";
+        QTest::newRow("negative") << -40.5f << "-40.5";
+        QTest::newRow("whole") << 200.0f << "200";
+        QTest::newRow("no short form") << 1.0f / 3.0f << "0.33333334";
+        QTest::newRow("large") << 1e20f << "1e+20";
+    }
+
+    // A weight or limit goes to the file as the shortest text that reads back as the same
+    // value, not as the long double it widens to (1.100000023841858 for 1.1).
+    void numbersWrittenAsGiven()
+    {
+        QFETCH(float, value);
+        QFETCH(QString, text);
+        const bool weight = value > 0 && value <= PlotConfig::MaxCurveWeight;
+        PlotViewSettings s;
+        s.upperLimits = {value, 110.0f};
+        s.lowerLimits = {-100.0f, -10.0f};
+        QVERIFY(
+            PlotConfig::write(path(), s, {{true, "t", "#123456", weight ? value : 1.0f, 1, 0}}));
+        const QByteArray file = TestUtil::readFile(path());
+        QVERIFY2(file.contains("Limit\\1\\Upper=" + text.toLatin1() + "\n"), file.constData());
+        QVERIFY2(!weight || file.contains("CURVE\\1\\CurveWeight=" + text.toLatin1() + "\n"),
+                 file.constData());
+        if (weight)
+            QCOMPARE(PlotConfig::readCurves(path()).value(0).CurveWeight, value);
+        if (std::fabs(value) <= PlotConfig::MaxLimit) {
+            PlotViewSettings in;
+            PlotConfig::readView(path(), in);
+            QCOMPARE(in.upperLimits.value(0), value);
+        }
     }
 
     // A declared size far beyond the entries present costs only the entries present.

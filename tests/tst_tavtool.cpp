@@ -1,3 +1,4 @@
+#include "curvepalette.h"
 #include "programrun.h"
 #include "sortedtavdata.h"
 #include "tavwriter.h"
@@ -184,6 +185,38 @@ private slots:
             const QByteArray written = TestUtil::readFile(out);
             QCOMPARE(written, TestUtil::readFile(expectedPath));
             QVERIFY(written.count('\n') > 2);
+        }
+    }
+
+    void renderWithoutDrawnCurves_data()
+    {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::newRow("settings know no variable")
+            << QByteArray("[CurveInfo]\nCURVE\\1\\CurveName=x\nCURVE\\1\\ToDraw=true\n"
+                          "CURVE\\size=1\n");
+        QTest::newRow("settings hide every variable")
+            << QByteArray("[CurveInfo]\nCURVE\\1\\CurveName=温度\nCURVE\\1\\ToDraw=false\n"
+                          "CURVE\\1\\CurveColor=00c000\nCURVE\\size=1\n");
+    }
+
+    // Settings that draw nothing: every variable in the palette colours the viewer gives a
+    // file without settings, so that the picture and the window agree.
+    void renderWithoutDrawnCurves()
+    {
+        QFETCH(QByteArray, ini);
+        const QString config = TestUtil::writeFile(path("render.ini"), ini);
+        QVERIFY(!config.isNull());
+        const QString png = path("render.png");
+        QCOMPARE(tavtool({"render", m_file, png, "--config", config}).code, 0);
+        const QImage image(png);
+        QVERIFY(!image.isNull());
+        for (int i : {0, 2}) { // 温度 and 压力; 湿度 is all NaN (divisor 0)
+            const QColor c(CurvePalette::colour(i));
+            int ink = 0;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    ink += image.pixel(x, y) == c.rgb();
+            QVERIFY2(ink > 0, qPrintable(c.name()));
         }
     }
 };

@@ -120,7 +120,8 @@ const CommandHelp Commands[] = {
                      "(default: 1280x720)"},
       {"--config INI", "take the plot settings from INI (default: the viewer's\n"
                        "tav_drawer_config.ini beside tavtool, or in\n"
-                       "~/.config/tavtool/ when that folder cannot be written)"}}},
+                       "~/.config/tavtool/ when that folder cannot be written;\n"
+                       "without either, the settings installed in share/ostrel)"}}},
 
     {"report FILE OUT.pdf [--config INI] [--from STAMP] [--to STAMP]",
      "Read FILE and write an A4 landscape PDF test report to OUT.pdf: the file name\n"

@@ -1,6 +1,7 @@
 #include "render.h"
 
 #include "commands.h"
+#include "plotconfig.h"
 #include "tavdrawer.h"
 
 #include <QCoreApplication>
@@ -10,10 +11,6 @@
 #include <QResizeEvent>
 
 namespace {
-
-// Colours for the fallback when the settings draw nothing; distinct on white.
-const char* const Palette[] = {"#1F77B4", "#D62728", "#2CA02C", "#FF7F0E", "#9467BD",
-                               "#8C564B", "#E377C2", "#7F7F7F", "#BCBD22", "#17BECF"};
 
 struct RenderArgs
 {
@@ -90,11 +87,7 @@ void drawEveryCurveIfNoneDrawn(TavDrawer& d)
         if (c.ToDraw)
             return;
     }
-    const int colours = int(sizeof(Palette) / sizeof(Palette[0]));
-    for (int i = 0; i < d.curveInfoList.size(); ++i) {
-        d.curveInfoList[i].ToDraw = true;
-        d.curveInfoList[i].CurveColor = QString::fromLatin1(Palette[i % colours]);
-    }
+    PlotConfig::drawAllInPalette(d.curveInfoList);
 }
 
 int runRender(const QStringList& args)
