@@ -6,6 +6,7 @@
 #include "paintlanes.h"
 #include "plotconfig.h"
 #include "sortedtavdata.h"
+#include "tolerancesettings.h"
 #include "workerhandoff.h"
 
 #include <QBrush>
@@ -128,6 +129,11 @@ public:
     QList<float> vernValuesB;
 
     bool fullScreen = false;
+
+    // Tolerance verification of the loaded recording: its pairs and timing, and the results
+    // of the last check (one per pair; empty while none matches the data and settings).
+    ToleranceSettings tolerance;
+    QVector<ToleranceResult> toleranceResults;
 
     // A gap between two samples is a pause, where the curve breaks, when it is longer than
     // this many seconds and longer than twice the shorter sampling interval beside it.
