@@ -2,6 +2,7 @@
 // the follower notices with and without change notifications.
 #include "filefollower.h"
 #include "fileprobe.h"
+#include "followview.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -126,6 +127,35 @@ private slots:
         QVERIFY(writeFile(path, Original, QIODevice::WriteOnly | QIODevice::Truncate));
         QCOMPARE(compareProbes(gone, FileProbe::take(path, Original.size())),
                  FileChange::Rewritten);
+    }
+
+    void viewAfterGrowth_data()
+    {
+        QTest::addColumn<qint64>("start");
+        QTest::addColumn<qint64>("end");
+        QTest::addColumn<qint64>("newLast");
+        QTest::addColumn<qint64>("wantStart");
+        QTest::addColumn<qint64>("wantEnd");
+        // The recording held 1000..2000 and grows to newLast.
+        QTest::newRow("whole stays whole") << 1000LL << 2000LL << 2600LL << 1000LL << 2600LL;
+        QTest::newRow("whole with room keeps it") << 900LL << 2100LL << 2600LL << 900LL << 2600LL;
+        QTest::newRow("whole with room left over") << 900LL << 3000LL << 2600LL << 900LL << 3000LL;
+        QTest::newRow("end at the newest slides") << 1500LL << 2000LL << 2600LL << 2100LL << 2600LL;
+        QTest::newRow("end past the newest slides")
+            << 1500LL << 2050LL << 2600LL << 2100LL << 2650LL;
+        QTest::newRow("inside stays") << 1200LL << 1900LL << 2600LL << 1200LL << 1900LL;
+        QTest::newRow("start only stays") << 1000LL << 1999LL << 2600LL << 1000LL << 1999LL;
+        QTest::newRow("no growth") << 1500LL << 2000LL << 2000LL << 1500LL << 2000LL;
+    }
+
+    void viewAfterGrowth()
+    {
+        QFETCH(qint64, start);
+        QFETCH(qint64, end);
+        QFETCH(qint64, newLast);
+        const FollowView v = FollowView::afterGrowth({start, end}, 1000, 2000, 1000, newLast);
+        QTEST(v.stampStart, "wantStart");
+        QTEST(v.stampEnd, "wantEnd");
     }
 
     void follower_data()
