@@ -15,6 +15,12 @@ QString figure(double v)
     return QString::number(v, 'f', 2);
 }
 
+// A setpoint as the chamber was programmed: "25", "27.5", without trailing zeros.
+QString level(float v)
+{
+    return QString::number(double(v), 'g', 7);
+}
+
 QString signedFigure(double v)
 {
     return (v > 0 ? QStringLiteral("+") : QString()) + figure(v);
@@ -77,15 +83,16 @@ void VyToleranceResults::addPair(const QString& measured, const QString& setpoin
                                  const TolerancePair& pair, const ToleranceResult& result)
 {
     QTreeWidgetItem* item =
-        addRow(nullptr, PairRow,
-               tr("%1 / %2（-%3 / +%4）")
-                   .arg(measured, setpoint, figure(pair.band.below), figure(pair.band.above)),
-               QString());
+        addRow(nullptr, PairRow, tr("%1 / %2").arg(measured, setpoint), QString());
+    const QString band =
+        tr("-%1 / +%2").arg(level(float(pair.band.below)), level(float(pair.band.above)));
+    item->setToolTip(0, tr("%1 / %2，容差带 %3").arg(measured, setpoint, band));
     QFont bold = item->font(0);
     bold.setBold(true);
     item->setFont(0, bold);
     setVerdict(item, result.pass);
     item->setExpanded(true);
+    addRow(item, DetailRow, tr("容差带"), band);
     if (result.holds.isEmpty()) {
         QTreeWidgetItem* note =
             addRow(item, NoteRow, tr("%1：设定值无有效保持段").arg(setpoint), QString());
@@ -102,7 +109,7 @@ void VyToleranceResults::addPair(const QString& measured, const QString& setpoin
 void VyToleranceResults::addHold(QTreeWidgetItem* parent, int number, const ToleranceHold& hold)
 {
     QTreeWidgetItem* item = addRow(
-        parent, HoldRow, tr("保持 %1：设定 %2").arg(number).arg(figure(hold.setpoint)), QString());
+        parent, HoldRow, tr("保持 %1：设定 %2").arg(number).arg(level(hold.setpoint)), QString());
     item->setData(0, StampRole, middle(hold.from, hold.to));
     setVerdict(item, hold.pass);
     const qlonglong centre = middle(hold.from, hold.to);
@@ -139,8 +146,8 @@ void VyToleranceResults::addHold(QTreeWidgetItem* parent, int number, const Tole
 void VyToleranceResults::addRamp(QTreeWidgetItem* parent, int number, const ToleranceRamp& ramp)
 {
     QTreeWidgetItem* item = addRow(
-        parent, RampRow,
-        tr("升降 %1：%2 → %3").arg(number).arg(figure(ramp.start), figure(ramp.end)), QString());
+        parent, RampRow, tr("升降 %1：%2 → %3").arg(number).arg(level(ramp.start), level(ramp.end)),
+        QString());
     item->setData(0, StampRole, middle(ramp.from, ramp.to));
     const auto rate = [](const std::optional<double>& r) {
         return r ? tr("%1 /min").arg(figure(*r)) : tr("无");
