@@ -15,7 +15,9 @@
 #include "vytabevent.h"
 #include "vytabinfo.h"
 #include "vytabstats.h"
+#include "vytabtolerance.h"
 #include "vytabvern.h"
+#include "vytolerancepairs.h"
 #include "windowpaths.h"
 
 #include "registerfiletype.h"
@@ -437,6 +439,8 @@ void Ostrel::buildLayouts(OstrelParts& parts)
                        QString());
     parts.tabs->addTab(buildChartPage(parts), QIcon(QStringLiteral(":/pngs/chart.png")), QString());
     parts.tabs->addTab(buildEventPage(parts), QIcon(QStringLiteral(":/pngs/event.png")), QString());
+    parts.tabs->addTab(buildTolerancePage(), QIcon(QStringLiteral(":/pngs/tolerance.png")),
+                       QString());
     addWidget(parts.leftPane);
     addWidget(parts.tabs);
 }
@@ -577,6 +581,15 @@ QWidget* Ostrel::buildEventPage(const OstrelParts& parts)
     return page;
 }
 
+// The page works on the canvas itself; it follows the reads and centres the plot on a hold.
+QWidget* Ostrel::buildTolerancePage()
+{
+    tabTolerance = new VyTabTolerance(drawer);
+    connect(drawer, &TavDrawer::readFinished, tabTolerance, &VyTabTolerance::onReadFinished);
+    connect(tabTolerance, &VyTabTolerance::jumpToStamp, drawer, &TavDrawer::onMoveTCenter);
+    return tabTolerance;
+}
+
 void Ostrel::applyFonts(const OstrelParts& parts)
 {
     setFont(QFont(QStringLiteral("微软雅黑")));
@@ -589,6 +602,7 @@ void Ostrel::applyFonts(const OstrelParts& parts)
     setHeaderLook(tabVern, bold, headerColor);
     setHeaderLook(tabStats, bold, headerColor);
     setHeaderLook(tabEvent, bold, headerColor);
+    setHeaderLook(tabTolerance->pairsTable(), bold, headerColor);
     // The vernier and statistics tables share the control page: rows of the style's
     // default height leave both scrolling at the start size, so they take the text height.
     const int rowHeight = fontMetrics().height() + 4;

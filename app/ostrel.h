@@ -20,6 +20,7 @@ class VyTabCurve;
 class VyTabEvent;
 class VyTabInfo;
 class VyTabStats;
+class VyTabTolerance;
 class VyTabVern;
 struct OstrelParts;
 
@@ -69,6 +70,7 @@ public:
     QCheckBox* checkShowSys = nullptr;
     QCheckBox* checkShowUser = nullptr;
     VyTabEvent* tabEvent = nullptr;
+    VyTabTolerance* tabTolerance = nullptr; // "容差检查", the fifth page
 
     // Period of one watchdog tick; only tests shorten it.
     void setWatchdogInterval(int ms) { watchdogInterval = ms; }
@@ -118,6 +120,7 @@ private:
     QWidget* buildControlPage(const OstrelParts& parts);
     QWidget* buildChartPage(const OstrelParts& parts);
     QWidget* buildEventPage(const OstrelParts& parts);
+    QWidget* buildTolerancePage();
     void applyFonts(const OstrelParts& parts);
     void setValueEditorsBlocked(bool blocked);
     void registerFileType();

@@ -4,6 +4,7 @@
 #include "plotconfig.h"
 #include "plotlog.h"
 #include "tavconfigpath.h"
+#include "tolerancerunner.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -80,6 +81,19 @@ TavDrawer::TavDrawer(QWidget* parent) : QWidget(parent)
     userIcon = loadIcon(QStringLiteral(":/pngs/user_24px.png"), iconSize);
     unitTextY1 = QStaticText(QStringLiteral("℃"));
     unitTextY2 = QStaticText(QStringLiteral("%RH"));
+
+    toleranceRunner = new ToleranceRunner(this);
+    connect(toleranceRunner, &ToleranceRunner::resultsCleared, this, [this] {
+        toleranceResults.clear();
+        update();
+        emit toleranceChecked();
+    });
+    connect(toleranceRunner, &ToleranceRunner::resultsReady, this,
+            [this](const QVector<ToleranceResult>& results) {
+                toleranceResults = results;
+                update();
+                emit toleranceChecked();
+            });
 
     workerThread = new QThread;
     dataSet.moveToThread(workerThread);
@@ -174,6 +188,7 @@ void TavDrawer::run(const WorkerHandoff::Steps& steps, bool exportWritten)
 
 void TavDrawer::clearView()
 {
+    dropTolerance();
     curveInfoList.clear();
     stampStart = 0;
     stampEnd = 0;
@@ -222,6 +237,7 @@ TavDrawer::ConfigSave TavDrawer::saveConfig()
     }
     if (saved.path.isEmpty())
         return saved;
+    saveTolerance(saved.path);
     // What was saved is what the file now holds.
     savedUpperLimits = upperLimits;
     savedLowerLimits = lowerLimits;
@@ -328,6 +344,7 @@ void TavDrawer::onTsdReadFinished(QString filePath)
         curveInfoList.append(c);
     }
     applySavedCurves();
+    applySavedTolerance();
     vernPosA = 100;
     vernPosB = 200;
     update();

@@ -23,6 +23,7 @@
 
 class MessageRelay;
 class QPainter;
+class ToleranceRunner;
 class QThread;
 
 // The plot canvas: curves of the loaded data set against time, two verniers, event
@@ -134,6 +135,11 @@ public:
     // of the last check (one per pair; empty while none matches the data and settings).
     ToleranceSettings tolerance;
     QVector<ToleranceResult> toleranceResults;
+    // Checks the recording against tolerance off the GUI thread; toleranceChecked follows
+    // when the results come back. Every edit of tolerance's pairs or timing asks for one.
+    void requestToleranceCheck();
+    // A check runs or waits: toleranceResults are not yet those of the settings.
+    bool toleranceCheckPending() const;
 
     // A gap between two samples is a pause, where the curve breaks, when it is longer than
     // this many seconds and longer than twice the shorter sampling interval beside it.
@@ -177,6 +183,9 @@ signals:
     void repaintFinished();
     void vernRefreshed();
     void recoverWindow();
+    // toleranceResults changed: results came back, or they were dropped with the recording
+    // or with an edit of the settings.
+    void toleranceChecked();
 
 public slots:
     void onTsdReadFinished(QString filePath);
@@ -221,6 +230,10 @@ private:
     void onWorkerDone(bool exportWritten);
     void applySavedCurves();
     PlotViewSettings viewSettings() const;
+    // Tolerance (tavdrawertolerance.cpp).
+    void applySavedTolerance();
+    void saveTolerance(const QString& path);
+    void dropTolerance();
     void setViewSettings(const PlotViewSettings& s);
 
     // Painting resources.
@@ -267,6 +280,7 @@ private:
     WorkerHandoff handoff;
     QString lastReadMessage;
     MessageRelay* relay = nullptr;
+    ToleranceRunner* toleranceRunner = nullptr;
     // The configuration file was found damaged; complained: the user has been told.
     bool configDamaged = false;
     bool configComplained = false;

@@ -1,0 +1,119 @@
+#include "vytolerancepairs.h"
+
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QHeaderView>
+
+VyTolerancePairs::VyTolerancePairs()
+{
+    setColumnCount(4);
+    setHorizontalHeaderLabels({tr("实测值"), tr("设定值"), tr("下偏差"), tr("上偏差")});
+    verticalHeader()->hide();
+    // Four editors share a side panel about 300 pixels wide: the names take what is left.
+    QHeaderView* header = horizontalHeader();
+    header->setSectionResizeMode(ColMeasured, QHeaderView::Stretch);
+    header->setSectionResizeMode(ColSetpoint, QHeaderView::Stretch);
+    header->setSectionResizeMode(ColBelow, QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(ColAbove, QHeaderView::ResizeToContents);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+}
+
+void VyTolerancePairs::setNames(const QStringList& names)
+{
+    m_names = names;
+    setRowCount(0);
+}
+
+void VyTolerancePairs::setPairs(const QVector<TolerancePair>& pairs)
+{
+    m_filling = true;
+    setRowCount(0);
+    for (const TolerancePair& p : pairs)
+        appendRow(p);
+    m_filling = false;
+}
+
+QVector<TolerancePair> VyTolerancePairs::pairs() const
+{
+    QVector<TolerancePair> pairs;
+    for (int r = 0; r < rowCount(); ++r) {
+        TolerancePair p;
+        p.measured = comboAt(r, ColMeasured)->currentIndex();
+        p.setpoint = comboAt(r, ColSetpoint)->currentIndex();
+        p.band.below = spinAt(r, ColBelow)->value();
+        p.band.above = spinAt(r, ColAbove)->value();
+        pairs.append(p);
+    }
+    return pairs;
+}
+
+void VyTolerancePairs::addPair(const TolerancePair& pair)
+{
+    appendRow(pair);
+    setCurrentCell(rowCount() - 1, ColMeasured);
+    emit pairsEdited();
+}
+
+void VyTolerancePairs::removeCurrentPair()
+{
+    if (rowCount() == 0)
+        return;
+    const int r = currentRow() >= 0 ? currentRow() : rowCount() - 1;
+    removeRow(r);
+    emit pairsEdited();
+}
+
+QComboBox* VyTolerancePairs::comboAt(int row, int column) const
+{
+    return qobject_cast<QComboBox*>(cellWidget(row, column));
+}
+
+QDoubleSpinBox* VyTolerancePairs::spinAt(int row, int column) const
+{
+    return qobject_cast<QDoubleSpinBox*>(cellWidget(row, column));
+}
+
+void VyTolerancePairs::appendRow(const TolerancePair& pair)
+{
+    const int r = rowCount();
+    setRowCount(r + 1);
+    setCellWidget(r, ColMeasured, nameBox(pair.measured));
+    setCellWidget(r, ColSetpoint, nameBox(pair.setpoint));
+    setCellWidget(r, ColBelow, bandBox(pair.band.below));
+    setCellWidget(r, ColAbove, bandBox(pair.band.above));
+}
+
+QComboBox* VyTolerancePairs::nameBox(int index)
+{
+    auto* box = new QComboBox;
+    box->addItems(m_names);
+    box->setCurrentIndex(index >= 0 && index < m_names.size() ? index : 0);
+    box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    box->setMinimumContentsLength(4);
+    connect(box, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            &VyTolerancePairs::onEdited);
+    return box;
+}
+
+QDoubleSpinBox* VyTolerancePairs::bandBox(double value)
+{
+    auto* spin = new QDoubleSpinBox;
+    spin->setRange(0.0, MaxBand);
+    spin->setDecimals(2);
+    spin->setSingleStep(0.1);
+    spin->setValue(qBound(0.0, value, MaxBand));
+    spin->setButtonSymbols(QAbstractSpinBox::NoButtons);
+    // A band typed digit by digit is checked once, when the editor is left or Enter pressed.
+    spin->setKeyboardTracking(false);
+    connect(spin, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
+            &VyTolerancePairs::onEdited);
+    return spin;
+}
+
+void VyTolerancePairs::onEdited()
+{
+    if (!m_filling)
+        emit pairsEdited();
+}

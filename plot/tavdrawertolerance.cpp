@@ -1,0 +1,48 @@
+// The canvas's tolerance check: its settings from and to the configuration file, and the
+// check of the loaded recording, which runs off the GUI thread.
+#include "tavdrawer.h"
+
+#include "plotlog.h"
+#include "toleranceconfig.h"
+#include "tolerancerunner.h"
+
+void TavDrawer::requestToleranceCheck()
+{
+    if (!hasData() || tolerance.pairs.isEmpty()) {
+        // Nothing to check: what is on show goes, and a check under way with it.
+        toleranceRunner->cancel();
+        return;
+    }
+    toleranceRunner->request(ToleranceJob::take(dataSet, tolerance));
+}
+
+bool TavDrawer::toleranceCheckPending() const
+{
+    return toleranceRunner->busy();
+}
+
+// After a read: the saved pairs of this recording's variables, or the automatic ones.
+void TavDrawer::applySavedTolerance()
+{
+    bool damaged = false;
+    const ToleranceConfig::Saved saved = ToleranceConfig::read(
+        readConfigPath(), ToleranceConfig::named(tolerance, dataSet.names), &damaged);
+    configDamaged = configDamaged || damaged;
+    tolerance = ToleranceConfig::forRecording(saved, dataSet.names, curveInfoList);
+    qCDebug(lcPlot) << "TavDrawer::applySavedTolerance" << tolerance.pairs.size() << "pairs";
+    requestToleranceCheck();
+}
+
+void TavDrawer::saveTolerance(const QString& path)
+{
+    const QStringList names = hasData() ? dataSet.names : QStringList();
+    if (!ToleranceConfig::write(path, ToleranceConfig::named(tolerance, names)))
+        qCWarning(lcPlot) << "TavDrawer::saveTolerance failed" << path;
+}
+
+// The recording went away: its pairs and results go with it.
+void TavDrawer::dropTolerance()
+{
+    tolerance.pairs.clear();
+    toleranceRunner->cancel();
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "tolerancecheck.h"
+#include "tolerancesettings.h"
+
+#include <QVector>
+
+class SortedTavData;
+
+// One check of every pair, with the columns it reads. The columns are copies of the data
+// set's implicitly shared vectors: they share the samples, and the GUI thread may clear or
+// replace the data set while the check runs, since nobody writes into them in place.
+struct ToleranceJob
+{
+    struct Pair
+    {
+        QVector<float> measured; // empty when the pair's index is out of range
+        QVector<float> setpoint;
+        ToleranceBand band;
+    };
+
+    QVector<qint64> stamps;
+    QVector<Pair> pairs;
+    ToleranceTiming timing;
+
+    // The columns of settings' pairs in set, taken as they stand now.
+    static ToleranceJob take(const SortedTavData& set, const ToleranceSettings& settings);
+
+    // One result per pair, in order; a pair without columns gets an empty result.
+    QVector<ToleranceResult> run() const;
+};
