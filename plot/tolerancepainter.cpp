@@ -1,5 +1,7 @@
 #include "tolerancepainter.h"
 
+#include "pixelfill.h"
+
 #include <QColor>
 #include <QPainter>
 
@@ -37,12 +39,61 @@ QPair<int, int> bandRows(const ValueMapping& vm, double setpoint, const Toleranc
     return {first, last};
 }
 
+// The fills of one colour. Those side by side with equal rows become one. Narrow ones, the
+// columns of a zoomed-out profile of short cycles, are blended straight into the pixels
+// where the painter allows it: the painter fills a rectangle row by row, so that a stripe
+// one pixel wide costs a call per pixel of its height.
+class MergedFill
+{
+public:
+    MergedFill(QPainter& painter, const QColor& color) : m_painter(painter), m_color(color) {}
+    ~MergedFill()
+    {
+        flush();
+        if (!m_narrow.isEmpty() &&
+            !PixelFill::blend(m_painter, m_narrow.constData(), m_narrow.size(), m_color.rgba())) {
+            for (const QRect& r : qAsConst(m_narrow))
+                m_painter.fillRect(r, m_color);
+        }
+    }
+
+    void add(const QRect& r)
+    {
+        if (!m_pending.isNull() && r.left() == m_pending.right() + 1 &&
+            r.top() == m_pending.top() && r.bottom() == m_pending.bottom()) {
+            m_pending.setRight(r.right());
+            return;
+        }
+        flush();
+        m_pending = r;
+    }
+
+private:
+    void flush()
+    {
+        if (m_pending.width() >= WideFill)
+            m_painter.fillRect(m_pending, m_color);
+        else if (!m_pending.isNull())
+            m_narrow.append(m_pending);
+        m_pending = QRect();
+    }
+
+    static constexpr int WideFill = 16; // columns from which the painter's fill is as quick
+
+    QPainter& m_painter;
+    QColor m_color;
+    QRect m_pending;
+    QVector<QRect> m_narrow;
+};
+
 void paintPair(QPainter& painter, const TimeMapping& tm, int top, int bottom,
                const ValueMapping& vm, const QColor& bandColor, const ToleranceBand& band,
                const ToleranceResult& result)
 {
     int nextBand = tm.left;
     int nextExcursion = tm.left;
+    MergedFill bands(painter, bandColor);
+    MergedFill stripes(painter, ExcursionColor);
     for (const ToleranceHold& hold : result.holds) {
         if (hold.to < tm.stampStart || hold.from > tm.stampEnd)
             continue;
@@ -51,8 +102,7 @@ void paintPair(QPainter& painter, const TimeMapping& tm, int top, int bottom,
             nextBand = hc.last + 1;
             const auto rows = bandRows(vm, hold.setpoint, band, top, bottom);
             if (rows.second >= rows.first)
-                painter.fillRect(QRect(QPoint(hc.first, rows.first), QPoint(hc.last, rows.second)),
-                                 bandColor);
+                bands.add(QRect(QPoint(hc.first, rows.first), QPoint(hc.last, rows.second)));
         }
         for (const ToleranceExcursion& e : hold.excursions) {
             if (e.to < tm.stampStart || e.from > tm.stampEnd)
@@ -61,7 +111,7 @@ void paintPair(QPainter& painter, const TimeMapping& tm, int top, int bottom,
             if (ec.last < ec.first)
                 continue;
             nextExcursion = ec.last + 1;
-            painter.fillRect(QRect(QPoint(ec.first, top), QPoint(ec.last, bottom)), ExcursionColor);
+            stripes.add(QRect(QPoint(ec.first, top), QPoint(ec.last, bottom)));
         }
     }
 }
