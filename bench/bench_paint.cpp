@@ -1,5 +1,7 @@
 // Paint times of the canvas at 1920x1080, by default over 10,000,000 samples with 20 drawn
 // curves: full range and zoomed, smooth and noisy data, and what the canvas adds to memory.
+// Each view is painted again with tolerance bands on (two pairs of 5,000 holds, each with an
+// excursion), side by side, with the ratio of the medians.
 //   bench_paint [SAMPLES [CURVES]]
 // The data set is filled as a read leaves it, summaries included (built once per data kind,
 // not timed here: bench_binaryread times them as part of the read).
@@ -92,6 +94,31 @@ void setUp(TavDrawer& d)
     d.DrawB = true;
 }
 
+// Two pairs, measured curves 0 and 1 (setpoints do not matter to the drawing), each with
+// 5,000 holds spread over the recording and an excursion in each: a profile of short cycles.
+void setUpBands(TavDrawer& d)
+{
+    const int holds = 5000;
+    const qint64 first = d.dataSet.stamps.first();
+    const qint64 span = d.dataSet.stamps.last() - first;
+    d.tolerance = ToleranceSettings();
+    d.toleranceResults.clear();
+    for (int p = 0; p < 2 && p < d.curveInfoList.size(); ++p) {
+        d.tolerance.pairs.append({p, p, {3.0, 3.0}});
+        ToleranceResult r;
+        for (int k = 0; k < holds; ++k) {
+            ToleranceHold h;
+            h.from = first + span * k / holds;
+            h.to = first + span * (k + 1) / holds - 1;
+            h.setpoint = float(20.0 + 6.0 * p + (k % 7));
+            h.excursions.append({h.from + (h.to - h.from) / 2, h.from + (h.to - h.from) * 3 / 4,
+                                 h.setpoint + 5.0f});
+            r.holds.append(h);
+        }
+        d.toleranceResults.append(r);
+    }
+}
+
 // Median and fastest of the paint times, milliseconds.
 QPair<double, double> timePaints(TavDrawer& d, QImage& image)
 {
@@ -123,9 +150,15 @@ void report(TavDrawer& d, QImage& image, const char* data)
     for (const View& v : views) {
         d.stampStart = first + qint64(range * v.from);
         d.stampEnd = d.stampStart + std::max<qint64>(qint64(range * v.width), 960);
+        d.tolerance.showBands = false;
         const auto t = timePaints(d, image);
         std::printf("%-7s %-18s median %7.2f ms  fastest %7.2f ms\n", data, v.name, t.first,
                     t.second);
+        d.tolerance.showBands = true;
+        const auto b = timePaints(d, image);
+        d.tolerance.showBands = false;
+        std::printf("%-7s %-18s median %7.2f ms  fastest %7.2f ms  with bands (%.2fx)\n", data,
+                    v.name, b.first, b.second, b.first / t.first);
     }
 }
 
@@ -156,6 +189,7 @@ int main(int argc, char** argv)
     for (const bool noisy : {false, true}) {
         fill(d.dataSet, samples, curves, noisy);
         setUp(d);
+        setUpBands(d);
         d.render(&image); // glyph and pixmap caches fill on the first paint
         const long before = residentKiB();
         report(d, image, noisy ? "noisy" : "smooth");

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QRegion>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 
@@ -72,7 +73,57 @@ bool findTarget(QPainter& painter, Target& t)
     return true;
 }
 
+// x * a / 255 for the four bytes of x at once, rounded as the raster engine rounds.
+inline quint32 byteMul(quint32 x, quint32 a)
+{
+    quint32 t = (x & 0xff00ff) * a;
+    t = ((t + ((t >> 8) & 0xff00ff) + 0x800080) >> 8) & 0xff00ff;
+    x = ((x >> 8) & 0xff00ff) * a;
+    x = (x + ((x >> 8) & 0xff00ff) + 0x800080) & 0xff00ff00;
+    return x | t;
+}
+
 } // namespace
+
+bool blend(QPainter& painter, const QRect* rects, int count, QRgb color)
+{
+    Target t;
+    if (!allowed || !findTarget(painter, t) ||
+        t.image->format() == QImage::Format_ARGB32) // not premultiplied: another sum
+        return false;
+    const quint32 source = qPremultiply(color);
+    const quint32 keep = 255 - qAlpha(color);
+    uchar* bits = const_cast<uchar*>(t.image->constBits());
+    const qsizetype stride = t.image->bytesPerLine();
+    const auto blendRow = [&](const QRect& r, int y) {
+        auto* px = reinterpret_cast<quint32*>(bits + y * stride) + r.left();
+        for (int x = 0, w = r.width(); x < w; ++x)
+            px[x] = source + byteMul(px[x], keep);
+    };
+    // Stripes of one height go row by row through memory: column by column, each pixel
+    // would be a cache line of its own.
+    bool sameRows = true;
+    for (int k = 1; k < count && sameRows; ++k)
+        sameRows = rects[k].top() == rects[0].top() && rects[k].bottom() == rects[0].bottom();
+    if (sameRows && count > 1) {
+        const int first = std::max(rects[0].top() + t.offset.y(), t.clip.top());
+        const int last = std::min(rects[0].bottom() + t.offset.y(), t.clip.bottom());
+        for (int y = first; y <= last; ++y) {
+            for (int k = 0; k < count; ++k) {
+                const QRect r = rects[k].translated(t.offset) & t.clip;
+                if (!r.isEmpty())
+                    blendRow(r, y);
+            }
+        }
+        return true;
+    }
+    for (int k = 0; k < count; ++k) {
+        const QRect r = rects[k].translated(t.offset) & t.clip;
+        for (int y = r.top(); y <= r.bottom() && !r.isEmpty(); ++y)
+            blendRow(r, y);
+    }
+    return true;
+}
 
 bool fill(QPainter& painter, const QRect* rects, int count, QRgb color)
 {

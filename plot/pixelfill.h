@@ -20,7 +20,12 @@ namespace PixelFill {
 // with nothing drawn, when the painter's target does not allow it.
 bool fill(QPainter& painter, const QRect* rects, int count, QRgb color);
 
-// For tests: with false, fill() always answers false.
+// Blends rects with the translucent color (source-over, not premultiplied), under the same
+// conditions as fill() and only on the premultiplied formats (RGB32 included). Rectangles
+// are taken as disjoint. False, with nothing drawn, where the painter's own path must draw.
+bool blend(QPainter& painter, const QRect* rects, int count, QRgb color);
+
+// For tests: with false, fill() and blend() always answer false.
 void setEnabled(bool enabled);
 
 } // namespace PixelFill

@@ -3,6 +3,7 @@
 #include "axislabels.h"
 #include "paintlanes.h"
 #include "plotmapping.h"
+#include "tolerancepainter.h"
 #include "viewnavigation.h"
 
 #include <QDateTime>
@@ -79,6 +80,10 @@ bool TavDrawer::paintView(QPainter& painter, const QSize& area)
         return false;
 
     paintGrid(painter, gridPen);
+    // Under the curves, so that no band hides a curve's ink.
+    TolerancePainter::paint(painter, TimeMapping{stampStart, stampEnd, plotLeft, plotRight},
+                            plotTop, plotBottom, upperLimits, lowerLimits, tolerance,
+                            toleranceResults, curveInfoList);
     painter.setRenderHint(QPainter::Antialiasing, true);
     paintCurves(painter);
     painter.setRenderHint(QPainter::Antialiasing, false);

@@ -4,7 +4,9 @@
 #include "rangestats.h"
 #include "statsrange.h"
 #include "tavdrawer.h"
+#include "tolerancepairs.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QFontMetricsF>
 #include <QPageLayout>
@@ -20,6 +22,8 @@ namespace {
 // of a hundred thousand events would freeze the window for seconds for pages nobody reads.
 // The rest is counted in a closing line; the event page and `tavtool dump` list them all.
 constexpr int MaxReportEvents = 5000;
+// The same for the holds and the ramps of one pair: a profile of short cycles has thousands.
+constexpr int MaxToleranceRows = 5000;
 
 QString stampText(qint64 stamp)
 {
@@ -181,12 +185,12 @@ void composeInfo(Composer& c, const SortedTavData& set)
 // The canvas paints its view into the PDF painter as vectors, at the page's width and as
 // tall as the page leaves room for, on white: the window's own shape (often taller than
 // wide) would fill a third of a landscape page, and its dark mode would print a dark block.
-void composePlot(Composer& c, TavDrawer& canvas)
+void composePlot(Composer& c, TavDrawer& canvas, qreal maxHeight = 1e9)
 {
     const qreal legend = 2 * c.line();
     if (c.room() < 0.45 * (c.room() + c.y()))
         c.newPage();
-    const QSize size(int(c.width()), int(c.room() - legend));
+    const QSize size(int(c.width()), int(std::min(maxHeight, c.room() - legend)));
     if (size.isEmpty())
         return;
     if (!c.dry()) {
@@ -278,13 +282,174 @@ void composeEvents(Composer& c, const SortedTavData& set, qint64 from, qint64 to
                     c.bold());
 }
 
-void compose(Composer& c, TavDrawer& canvas, const TestReportOptions& o)
+QString trReport(const char* text)
+{
+    return QCoreApplication::translate("TestReport", text);
+}
+
+QString verdictText(bool pass)
+{
+    return pass ? trReport("合格") : trReport("不合格");
+}
+
+// Whole seconds as h:mm:ss.
+QString durationText(qint64 seconds)
+{
+    return QStringLiteral("%1:%2:%3")
+        .arg(seconds / 3600)
+        .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString figureText(const std::optional<double>& v)
+{
+    return v ? statisticText(*v, 2) : QStringLiteral("-");
+}
+
+// What the tolerance section reports: the pairs and timing, and a result per pair.
+struct ToleranceReport
+{
+    ToleranceSettings settings;
+    QVector<ToleranceResult> results;
+
+    bool any() const { return !settings.pairs.isEmpty(); }
+    bool pass() const
+    {
+        bool all = any();
+        for (const ToleranceResult& r : results)
+            all = all && r.pass;
+        return all;
+    }
+};
+
+// The canvas's pairs with the check that belongs to them: its last one when it is current,
+// else one made now, so that a report asked for before a check came back still has it.
+ToleranceReport toleranceReport(const TavDrawer& canvas)
+{
+    ToleranceReport t;
+    t.settings = canvas.tolerance;
+    if (canvas.toleranceResults.size() == t.settings.pairs.size()) {
+        t.results = canvas.toleranceResults;
+        return t;
+    }
+    for (const TolerancePair& pair : qAsConst(t.settings.pairs))
+        t.results.append(TolerancePairs::check(canvas.dataSet, pair, t.settings.timing));
+    return t;
+}
+
+// The plot with the bands on, whatever the window shows.
+void composeTolerancePlot(Composer& c, TavDrawer& canvas, const ToleranceReport& t)
+{
+    const ToleranceSettings settings = canvas.tolerance;
+    const QVector<ToleranceResult> results = canvas.toleranceResults;
+    canvas.tolerance = t.settings;
+    canvas.tolerance.showBands = true;
+    canvas.toleranceResults = t.results;
+    composePlot(c, canvas, 0.55 * (c.room() + c.y()));
+    canvas.tolerance = settings;
+    canvas.toleranceResults = results;
+    composeLegend(c, canvas);
+}
+
+void composeHolds(Composer& c, const ToleranceResult& r, const ToleranceTiming& timing)
+{
+    if (r.holds.isEmpty()) {
+        c.paragraph(trReport("没有保持段：设定值没有一段有效且不变地持续 %1 秒以上，判为不合格")
+                        .arg(timing.minHold),
+                    c.body());
+        return;
+    }
+    const QVector<qreal> widths = columnWidths({5, 13, 13, 7, 13, 8, 8, 8, 6, 8, 7}, c.width());
+    c.row({trReport("序号"), trReport("开始"), trReport("结束"), trReport("设定值"),
+           trReport("稳定时刻"), trReport("稳定用时"), trReport("平均偏差"), trReport("波动度"),
+           trReport("超差次数"), trReport("超差时长"), trReport("结论")},
+          widths, c.bold());
+    const QString none = QStringLiteral("-");
+    const int listed = std::min(r.holds.size(), MaxToleranceRows);
+    for (int k = 0; k < listed; ++k) {
+        const ToleranceHold& h = r.holds.at(k);
+        const bool any = h.count > 0;
+        c.row({QString::number(k + 1), stampText(h.from), stampText(h.to),
+               statisticText(h.setpoint, 2), h.stableAt ? stampText(*h.stableAt) : none,
+               h.settling ? durationText(*h.settling) : none,
+               any ? statisticText(h.meanDeviation, 2) : none,
+               any ? QStringLiteral("±%1").arg(statisticText(h.fluctuation, 2)) : none,
+               QString::number(h.excursions.size()), durationText(h.outOfBand),
+               verdictText(h.pass)},
+              widths, c.body());
+    }
+    if (listed < r.holds.size())
+        c.paragraph(trReport("另有 %1 个保持段未列出（共 %2 个）")
+                        .arg(r.holds.size() - listed)
+                        .arg(r.holds.size()),
+                    c.bold());
+}
+
+void composeRamps(Composer& c, const ToleranceResult& r)
+{
+    if (r.ramps.isEmpty())
+        return;
+    c.advance(c.line() / 2);
+    const QVector<qreal> widths = columnWidths({13, 13, 8, 8, 10, 10, 8}, c.width());
+    c.row({trReport("斜坡开始"), trReport("斜坡结束"), trReport("起始设定"), trReport("目标设定"),
+           trReport("设定速率(/min)"), trReport("实际速率(/min)"), trReport("过冲")},
+          widths, c.bold());
+    const int listed = std::min(r.ramps.size(), MaxToleranceRows);
+    for (int k = 0; k < listed; ++k) {
+        const ToleranceRamp& p = r.ramps.at(k);
+        c.row({stampText(p.from), stampText(p.to), statisticText(p.start, 2),
+               statisticText(p.end, 2), figureText(p.programmedRate), figureText(p.achievedRate),
+               figureText(p.overshoot)},
+              widths, c.body());
+    }
+    if (listed < r.ramps.size())
+        c.paragraph(trReport("另有 %1 段斜坡未列出（共 %2 段）")
+                        .arg(r.ramps.size() - listed)
+                        .arg(r.ramps.size()),
+                    c.bold());
+}
+
+// From a page of its own: the plot with the bands, per pair its holds with their verdicts and
+// its ramps, and the verdict over all pairs.
+void composeTolerance(Composer& c, TavDrawer& canvas, const ToleranceReport& t)
+{
+    if (!t.any())
+        return;
+    c.newPage();
+    c.paragraph(trReport("容差检查"), c.title());
+    c.paragraph(trReport("判稳时间 %1 秒，最短保持 %2 秒")
+                    .arg(t.settings.timing.dwell)
+                    .arg(t.settings.timing.minHold),
+                c.body());
+    composeTolerancePlot(c, canvas, t);
+    const QStringList& names = canvas.dataSet.names;
+    for (int p = 0; p < t.settings.pairs.size() && p < t.results.size(); ++p) {
+        const TolerancePair& pair = t.settings.pairs.at(p);
+        const ToleranceResult& r = t.results.at(p);
+        c.ensure(4 * c.line());
+        c.paragraph(trReport("%1 对设定值 %2，容差带 -%3 / +%4：%5")
+                        .arg(names.value(pair.measured), names.value(pair.setpoint))
+                        .arg(pair.band.below)
+                        .arg(pair.band.above)
+                        .arg(verdictText(r.pass)),
+                    c.bold());
+        composeHolds(c, r, t.settings.timing);
+        composeRamps(c, r);
+        c.advance(c.line());
+    }
+    c.ensure(2 * c.line());
+    c.paragraph(trReport("总结论：%1").arg(verdictText(t.pass())), c.title());
+}
+
+void compose(Composer& c, TavDrawer& canvas, const TestReportOptions& o,
+             const ToleranceReport& tolerance)
 {
     composeHeading(c, o);
     composeInfo(c, canvas.dataSet);
     composePlot(c, canvas);
     composeLegend(c, canvas);
     composeStatistics(c, canvas, o.from, o.to);
+    composeTolerance(c, canvas, tolerance);
     composeEvents(c, canvas.dataSet, o.from, o.to);
     c.finish();
 }
@@ -341,14 +506,15 @@ bool writeTestReport(TavDrawer& canvas, const TestReportOptions& options, QStrin
     writer.setTitle(QFileInfo(options.dataFile).fileName());
     writer.setCreator(QStringLiteral("Ostrel"));
 
+    const ToleranceReport tolerance = toleranceReport(canvas);
     Composer counting(writer, nullptr, 0);
-    compose(counting, canvas, options);
+    compose(counting, canvas, options, tolerance);
 
     QPainter painter;
     if (!painter.begin(&writer))
         return fail(QStringLiteral("cannot write %1").arg(options.pdfPath));
     Composer real(writer, &painter, counting.page());
-    compose(real, canvas, options);
+    compose(real, canvas, options, tolerance);
     if (!painter.end())
         return fail(QStringLiteral("cannot write %1").arg(options.pdfPath));
     qCDebug(lcPlot) << "writeTestReport" << options.pdfPath << real.page() << "pages";

@@ -160,6 +160,73 @@ QStringList keysOfShape(const QJsonObject& file)
     return keys;
 }
 
+// One sample a minute for two hours at the setpoint 50: one hold throughout, with the
+// measured value at 50 but for five minutes at 58 an hour in, one clear excursion.
+TavWriter excursionRecording()
+{
+    QVector<quint32> stamps;
+    QVector<QVector<qint32>> rows;
+    for (int k = 0; k < 120; ++k) {
+        stamps.append(quint32(T0 + 60 * k));
+        rows.append({k >= 60 && k < 65 ? 580 : 500, 500});
+    }
+    TavWriter w;
+    w.historyBlock(4, {"温度", "温度设定"}, {10, 10}, stamps, rows);
+    return w;
+}
+
+// Y1 from 40 to 60, no grid and no vernier, so that nothing but the band, the stripe and
+// the curves lands inside the plot.
+const char ShadingIni[] = "[Axis]\nLimit\\size=2\nLimit\\1\\Upper=60\nLimit\\1\\Lower=40\n"
+                          "Limit\\2\\Upper=100\nLimit\\2\\Lower=0\n"
+                          "[Grid]\nxSplCount=0\nySplCount=0\n"
+                          "[Vernier]\nDrawA=false\nDrawB=false\n"
+                          "[CurveInfo]\nCURVE\\size=2\n"
+                          "CURVE\\1\\CurveName=温度\nCURVE\\1\\ToDraw=true\n"
+                          "CURVE\\1\\CurveColor=1f77b4\nCURVE\\1\\RefIndex=0\n"
+                          "CURVE\\2\\CurveName=温度设定\nCURVE\\2\\ToDraw=true\n"
+                          "CURVE\\2\\CurveColor=2ca02c\nCURVE\\2\\RefIndex=0\n";
+
+// A translucent fill of colour over white: every channel lightened by one common share.
+bool isTintOf(QRgb pixel, const QColor& colour)
+{
+    const int channels[3][2] = {{qRed(pixel), colour.red()},
+                                {qGreen(pixel), colour.green()},
+                                {qBlue(pixel), colour.blue()}};
+    int widest = 0;
+    for (int c = 1; c < 3; ++c)
+        widest = 255 - channels[c][1] > 255 - channels[widest][1] ? c : widest;
+    const double share = double(255 - channels[widest][0]) / (255 - channels[widest][1]);
+    if (share < 0.05 || share > 0.95)
+        return false;
+    for (const auto& c : channels) {
+        if (std::abs((255 - c[0]) - share * (255 - c[1])) > 3)
+            return false;
+    }
+    return true;
+}
+
+bool isReddish(QRgb pixel)
+{
+    return qRed(pixel) > qGreen(pixel) + 30 && qRed(pixel) > qBlue(pixel) + 30;
+}
+
+// The rows of a report's text laid out, from the first line that contains each of parts on.
+QStringList linesFrom(const QStringList& lines, const QStringList& parts)
+{
+    for (int i = 0; i < lines.size(); ++i) {
+        if (std::all_of(parts.begin(), parts.end(),
+                        [&](const QString& p) { return lines[i].contains(p); }))
+            return lines.mid(i);
+    }
+    return {};
+}
+
+QString stampText(qint64 stamp)
+{
+    return QDateTime::fromSecsSinceEpoch(stamp, Qt::UTC).toString("yyyy/MM/dd hh:mm:ss");
+}
+
 } // namespace
 
 class TestTavToolVerify : public QObject
@@ -343,6 +410,183 @@ private slots:
             QCOMPARE(err.count('\n'), 1);
             QVERIFY2(err.startsWith("tavtool: ") && err.contains(message), qPrintable(err));
         }
+    }
+
+    // The band over the hold is a tint of the measured curve's colour on its axis, the
+    // excursion a red stripe over the plot's height; without --tolerance both places are
+    // the plain background. Points in solid areas: between the band's edge and the curve,
+    // and below the band in the middle of the excursion.
+    void renderShading()
+    {
+        const QString file = m_dir.filePath("excursion.tavdata");
+        QVERIFY(excursionRecording().save(file));
+        SortedTavData set;
+        QCOMPARE(set.readTavData(file), 0);
+        const ToleranceResult r = TolerancePairs::check(set, {0, 1, {2, 2}}, {});
+        QCOMPARE(r.holds.size(), 1);
+        QCOMPARE(r.holds[0].excursions.size(), 1);
+        const ToleranceExcursion e = r.holds[0].excursions[0];
+
+        const QString ini = TestUtil::writeFile(m_dir.filePath("shading.ini"), ShadingIni);
+        const QString plain = m_dir.filePath("plain.png");
+        const QString banded = m_dir.filePath("banded.png");
+        QCOMPARE(tavtool({"render", file, plain, "--config", ini}).code, 0);
+        QCOMPARE(tavtool({"render", file, banded, "--config", ini, "--tolerance"}).code, 0);
+        const QImage without(plain);
+        const QImage with(banded);
+        QCOMPARE(with.size(), QSize(1280, 720));
+
+        // The canvas's margins at 1280x720; the X range is the whole recording.
+        const int left = 50, right = 1230, top = 53, bottom = 670;
+        const qint64 first = T0, last = T0 + 119 * 60;
+        const auto x = [&](qint64 t) {
+            return left + int((t - first) * (right - left) / (last - first));
+        };
+        const auto y = [&](double v) { return bottom - int((v - 40) / 20 * (bottom - top)); };
+        const QColor curve("#1f77b4");
+        const QPoint inBand(x(T0 + 30 * 60), y(51.2));
+        const QPoint inExcursion(x((e.from + e.to) / 2), y(44));
+        for (int dx = -2; dx <= 2; ++dx) {
+            for (int dy = -2; dy <= 2; ++dy) {
+                const QPoint d(dx, dy);
+                const QRgb band = with.pixel(inBand + d);
+                const QRgb stripe = with.pixel(inExcursion + d);
+                QVERIFY2(isTintOf(band, curve), qPrintable(QColor(band).name()));
+                QVERIFY2(isReddish(stripe), qPrintable(QColor(stripe).name()));
+                QCOMPARE(without.pixel(inBand + d), qRgb(255, 255, 255));
+                QCOMPARE(without.pixel(inExcursion + d), qRgb(255, 255, 255));
+            }
+        }
+        // Above the band, away from the excursion, nothing is shaded.
+        QCOMPARE(with.pixel(x(T0 + 30 * 60), y(55)), qRgb(255, 255, 255));
+    }
+
+    // The tolerance options of verify, taken by render and report as well: the same errors,
+    // and render's own rules.
+    void toleranceOptions_data()
+    {
+        QTest::addColumn<QStringList>("args"); // after FILE and OUT; "unpaired" swaps the file
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("message");
+        for (const char* command : {"render", "report"}) {
+            const QString c(command);
+            const QStringList on = c == "render" ? QStringList{"--tolerance"} : QStringList{};
+            QTest::newRow(qPrintable(c + ": automatic pairs")) << QStringList{c} + on << 0 << "";
+            QTest::newRow(qPrintable(c + ": pair by name"))
+                << QStringList{c, "--pair", "温度=温度设定:1:0.5", "--dwell", "60"} + on << 0 << "";
+            QTest::newRow(qPrintable(c + ": unknown variable"))
+                << QStringList{c, "--pair", "温度=温度目标"} + on << 2
+                << "has no variable '温度目标'";
+            QTest::newRow(qPrintable(c + ": negative band"))
+                << QStringList{c, "--pair", "温度=温度设定:-1"} + on << 2 << "band";
+            QTest::newRow(qPrintable(c + ": non-numeric minimum hold"))
+                << QStringList{c, "--min-hold", "5m"} + on << 2 << "--min-hold";
+            QTest::newRow(qPrintable(c + ": pair without a value"))
+                << QStringList{c} + on + QStringList{"--pair"} << 2 << "--pair needs a value";
+        }
+        QTest::newRow("render: no pair found")
+            << QStringList{"render", "unpaired", "--tolerance"} << 2 << "no pair found";
+        QTest::newRow("render: pair options without --tolerance")
+            << QStringList{"render", "--pair", "0=1"} << 2 << "--tolerance";
+        QTest::newRow("report: no pair found is no error")
+            << QStringList{"report", "unpaired"} << 0 << "";
+    }
+
+    void toleranceOptions()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, code);
+        QFETCH(QString, message);
+        const QString command = args.takeFirst();
+        const QString file = args.removeAll("unpaired") ? m_unpaired : m_file;
+        const QString out = m_dir.filePath(command == "render" ? "options.png" : "options.pdf");
+        QFile::remove(out);
+        const auto r = tavtool(QStringList{command, file, out, "--config", m_noConfig} + args);
+        QCOMPARE(r.code, code);
+        QCOMPARE(QFileInfo::exists(out), code == 0);
+        // Only tavtool's own lines: Qt's platform notes on stderr are no concern here.
+        const QStringList err =
+            QString::fromLocal8Bit(r.err).split('\n').filter(QRegularExpression("^tavtool: "));
+        if (message.isEmpty()) {
+            QVERIFY2(err.isEmpty(), qPrintable(err.join('\n')));
+        } else {
+            QCOMPARE(err.size(), 1);
+            QVERIFY2(err[0].startsWith("tavtool: " + command + ": ") && err[0].contains(message),
+                     qPrintable(err[0]));
+        }
+    }
+
+    // The report's section: each pair's holds in order with the check's verdict, and the
+    // overall verdict; no section without pairs.
+    void reportSection_data()
+    {
+        QTest::addColumn<QString>("file"); // member name
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<QString>("pairs"); // measured>setpoint:below:above, by index
+        QTest::newRow("automatic pairs pass") << "file"
+                                              << ""
+                                              << "0>1:2:2,2>3:2:2";
+        QTest::newRow("a zero band fails") << "file"
+                                           << "--pair 湿度=湿度设定值 --pair 温度=温度设定:0"
+                                           << "2>3:2:2,0>1:0:0";
+        QTest::newRow("setpoint missing: no hold") << "noSetpoint"
+                                                   << "--pair 温度=温度设定"
+                                                   << "0>1:2:2";
+        QTest::newRow("no pair: no section") << "unpaired"
+                                             << ""
+                                             << "";
+    }
+
+    void reportSection()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, options);
+        QFETCH(QString, pairs);
+        const QMap<QString, QString> files = {
+            {"file", m_file}, {"unpaired", m_unpaired}, {"noSetpoint", m_noSetpoint}};
+        const QString pdf = m_dir.filePath("section.pdf");
+        const auto r = tavtool(QStringList{"report", files[file], pdf, "--config", m_noConfig} +
+                               options.split(' ', Qt::SkipEmptyParts));
+        QCOMPARE(r.code, 0);
+        const QString text = TestUtil::pdfText(pdf, true);
+        if (text.isNull())
+            QSKIP("pdftotext is not installed (poppler-utils): the text layer is not checked");
+        if (pairs.isEmpty()) {
+            QVERIFY(!text.contains("容差检查"));
+            QVERIFY(!text.contains("合格"));
+            return;
+        }
+        QStringList section = linesFrom(text.split('\n'), {"容差检查"});
+        QVERIFY(!section.isEmpty());
+        SortedTavData set;
+        QCOMPARE(set.readTavData(files[file]), 0);
+        bool pass = true;
+        for (const QString& p : pairs.split(',')) {
+            const QStringList parts = p.split(QRegularExpression("[>:]"));
+            const TolerancePair pair{
+                parts[0].toInt(), parts[1].toInt(), {parts[2].toDouble(), parts[3].toDouble()}};
+            const ToleranceResult want = TolerancePairs::check(set, pair, {});
+            pass = pass && want.pass;
+            // The pair's heading names both variables and gives its verdict.
+            section =
+                linesFrom(section, {set.names[pair.measured], set.names[pair.setpoint], "合格"});
+            QVERIFY2(!section.isEmpty(), qPrintable(set.names[pair.setpoint]));
+            QCOMPARE(section[0].contains("不合格"), !want.pass);
+            if (want.holds.isEmpty())
+                QVERIFY(section.join('\n').contains("没有保持段"));
+            for (const ToleranceHold& h : want.holds) {
+                section = linesFrom(section.mid(1), {stampText(h.from), "合格"});
+                QVERIFY2(!section.isEmpty(), qPrintable(stampText(h.from)));
+                QVERIFY2(section[0].contains(stampText(h.to)) && section[0].contains("合格"),
+                         qPrintable(section[0]));
+                QCOMPARE(section[0].contains("不合格"), !h.pass);
+            }
+        }
+        const QStringList verdict = linesFrom(section, {"总结论"});
+        QVERIFY(!verdict.isEmpty());
+        QVERIFY2(verdict[0].contains(
+                     QRegularExpression(pass ? "总结论：\\s*合格" : "总结论：\\s*不合格")),
+                 qPrintable(verdict[0]));
     }
 };
 

@@ -32,13 +32,15 @@ ProgramRun runProgram(const QString& program, const QStringList& args, bool noDi
     return r;
 }
 
-QString pdfText(const QString& pdf)
+QString pdfText(const QString& pdf, bool layout)
 {
     if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
         return {};
+    QStringList args = {QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdf, QStringLiteral("-")};
+    if (layout)
+        args.prepend(QStringLiteral("-layout"));
     QProcess p;
-    p.start(QStringLiteral("pdftotext"),
-            {QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdf, QStringLiteral("-")});
+    p.start(QStringLiteral("pdftotext"), args);
     if (!p.waitForFinished(60000) || p.exitCode() != 0)
         return QStringLiteral(""); // empty, not null: the check then fails
     return QString::fromUtf8(p.readAllStandardOutput());

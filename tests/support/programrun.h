@@ -24,7 +24,8 @@ inline ProgramRun tavtool(const QStringList& args)
 }
 
 // The text layer of a PDF as pdftotext reads it; a null string when pdftotext is missing.
-QString pdfText(const QString& pdf);
+// With layout, each table row of a page stays one line.
+QString pdfText(const QString& pdf, bool layout = false);
 
 // One page of a PDF as pdftoppm rasterises it at dpi; a null image when pdftoppm is missing.
 QImage pdfPage(const QString& pdf, int page, int dpi);

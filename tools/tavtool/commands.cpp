@@ -112,7 +112,8 @@ const CommandHelp Commands[] = {
       {"--config INI", "take the curves' Y axes, for the default bands, from INI, as\n"
                        "render does (default: the viewer's settings file)"}}},
 
-    {"render FILE OUT.png [--size WxH] [--config INI]",
+    {"render FILE OUT.png [--size WxH] [--config INI] [--tolerance [--pair SPEC]... "
+     "[--dwell S] [--min-hold S]]",
      "Read FILE and draw it as the viewer's plot would, over the whole recording, to\n"
      "the PNG image OUT.png. Needs no display. When the plot settings draw no curve,\n"
      "every variable is drawn, each in its own colour.",
@@ -121,18 +122,30 @@ const CommandHelp Commands[] = {
       {"--config INI", "take the plot settings from INI (default: the viewer's\n"
                        "tav_drawer_config.ini beside tavtool, or in\n"
                        "~/.config/tavtool/ when that folder cannot be written;\n"
-                       "without either, the settings installed in share/ostrel)"}}},
+                       "without either, the settings installed in share/ostrel)"},
+      {"--tolerance", "check the pairs as verify does and draw each band over its\n"
+                      "holds, translucent in the measured curve's colour, and the\n"
+                      "excursions as red stripes, under the curves; --pair,\n"
+                      "--dwell and --min-hold as for verify (no pair found: usage\n"
+                      "error)"}}},
 
-    {"report FILE OUT.pdf [--config INI] [--from STAMP] [--to STAMP]",
+    {"report FILE OUT.pdf [--config INI] [--from STAMP] [--to STAMP] [--pair SPEC]... "
+     "[--dwell S] [--min-hold S]",
      "Read FILE and write an A4 landscape PDF test report to OUT.pdf: the file name\n"
      "and generation time, the information items, the plot as render draws it over\n"
      "the range (without verniers: the plot spans the range) with a legend of the\n"
      "drawn curves, their statistics (as stats), the events in the range and page\n"
-     "numbers. Needs no display.",
+     "numbers. When the file has pairs (as verify finds them), a section 容差检查:\n"
+     "the plot with the bands, each pair's holds with their verdicts, its ramps and\n"
+     "the overall verdict. Needs no display.",
      {{"--config INI", "take the plot settings from INI, as render does (when they\n"
                        "draw no curve, every variable is drawn)"},
       {"--from STAMP", "the first stamp of the range (default: the first one)"},
-      {"--to STAMP", "the last stamp of the range, inclusive (default: the last)"}}},
+      {"--to STAMP", "the last stamp of the range, inclusive (default: the last)"},
+      {"--pair SPEC", "the pairs of the tolerance section, as for verify (default:\n"
+                      "the automatic pairs; without any, no section)"},
+      {"--dwell S", "as for verify (default: 600)"},
+      {"--min-hold S", "as for verify (default: 300)"}}},
 };
 
 const char Description[] =

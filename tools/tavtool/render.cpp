@@ -1,6 +1,7 @@
 #include "render.h"
 
 #include "commands.h"
+#include "pairoptions.h"
 #include "plotconfig.h"
 #include "tavdrawer.h"
 
@@ -18,6 +19,8 @@ struct RenderArgs
     QString out;
     QSize size{1280, 720};
     QString config;
+    bool tolerance = false;
+    PairOptions::Options pairs;
 };
 
 // Parses "WxH"; an invalid size on failure.
@@ -33,12 +36,17 @@ QSize parseSize(const QString& text)
 }
 
 // 0 when parsed, else the exit code (an error line is already written).
-int parseArgs(const QStringList& args, RenderArgs& r)
+int parseArgs(QStringList args, RenderArgs& r)
 {
+    const QString usage = PairOptions::take(QStringLiteral("render"), args, r.pairs);
+    if (!usage.isEmpty())
+        return toolError(usage, ExitUsage);
     QStringList positional;
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
-        if (a == QLatin1String("--size") || a == QLatin1String("--config")) {
+        if (a == QLatin1String("--tolerance")) {
+            r.tolerance = true;
+        } else if (a == QLatin1String("--size") || a == QLatin1String("--config")) {
             if (i + 1 >= args.size())
                 return toolError(QStringLiteral("render: %1 needs a value").arg(a), ExitUsage);
             const QString value = args[++i];
@@ -60,6 +68,10 @@ int parseArgs(const QStringList& args, RenderArgs& r)
     }
     if (positional.size() != 2)
         return toolError(QStringLiteral("render needs FILE and OUT.png"), ExitUsage);
+    if (r.pairs.any && !r.tolerance)
+        return toolError(
+            QStringLiteral("render: --pair, --dwell and --min-hold go with --tolerance"),
+            ExitUsage);
     r.file = positional[0];
     r.out = positional[1];
     return 0;
@@ -90,6 +102,23 @@ void drawEveryCurveIfNoneDrawn(TavDrawer& d)
     PlotConfig::drawAllInPalette(d.curveInfoList);
 }
 
+QString checkTolerance(TavDrawer& d, const QString& command, const QString& path,
+                       const PairOptions::Options& options)
+{
+    const SortedTavData& set = d.dataSet;
+    QVector<int> axes;
+    for (const CurveInfo& c : qAsConst(d.curveInfoList))
+        axes.append(c.RefIndex);
+    QVector<TolerancePair> pairs;
+    const QString bad = PairOptions::pairsOf(command, path, set.names, axes, options, pairs);
+    if (!bad.isEmpty())
+        return bad;
+    d.tolerance.pairs = pairs;
+    d.tolerance.timing = options.timing;
+    d.toleranceResults = PairOptions::checkAll(set, pairs, options.timing);
+    return {};
+}
+
 int runRender(const QStringList& args)
 {
     RenderArgs r;
@@ -110,6 +139,15 @@ int runRender(const QStringList& args)
     if (!readIntoCanvas(d, r.file))
         return toolError(QStringLiteral("cannot read %1").arg(r.file), ExitFailed);
     drawEveryCurveIfNoneDrawn(d);
+    if (r.tolerance) {
+        const QString command = QStringLiteral("render");
+        const QString bad = checkTolerance(d, command, r.file, r.pairs);
+        if (!bad.isEmpty())
+            return toolError(bad, ExitUsage);
+        if (d.tolerance.pairs.isEmpty())
+            return toolError(PairOptions::noPairFound(command, r.file), ExitUsage);
+        d.tolerance.showBands = true;
+    }
 
     QImage image(r.size, QImage::Format_RGB32);
     d.render(&image);

@@ -2,6 +2,7 @@
 
 #include "commands.h"
 #include "jsontext.h"
+#include "pairoptions.h"
 #include "rangestats.h"
 #include "render.h"
 #include "tavdrawer.h"
@@ -139,11 +140,17 @@ int runStats(const QStringList& args)
     return ExitOk;
 }
 
-int runReport(const QStringList& args)
+int runReport(const QStringList& arguments)
 {
+    const QString command = QStringLiteral("report");
+    QStringList args = arguments;
+    PairOptions::Options pairOptions;
+    const QString badPair = PairOptions::take(command, args, pairOptions);
+    if (!badPair.isEmpty())
+        return toolError(badPair, ExitUsage);
     RangeOptions o;
     const QString usage = parseRangeOptions(
-        QStringLiteral("report"), args,
+        command, args,
         {QStringLiteral("--config"), QStringLiteral("--from"), QStringLiteral("--to")}, 2, o);
     if (!usage.isEmpty())
         return toolError(usage, ExitUsage);
@@ -166,6 +173,10 @@ int runReport(const QStringList& args)
     if (!readIntoCanvas(d, path))
         return toolError(QStringLiteral("cannot read %1").arg(path), ExitFailed);
     drawEveryCurveIfNoneDrawn(d);
+    // Without pairs the report has no tolerance section; a variable it lacks is an error.
+    const QString badVariable = checkTolerance(d, command, path, pairOptions);
+    if (!badVariable.isEmpty())
+        return toolError(badVariable, ExitUsage);
     completeRange(d.dataSet, o);
     if (o.from == o.to)
         return toolError(QStringLiteral("report: the range must span more than one second"),

@@ -8,7 +8,8 @@ class SortedTavData;
 
 // `tavtool stats FILE [--from STAMP] [--to STAMP] [--vars I,J,...]`.
 int runStats(const QStringList& args);
-// `tavtool report FILE OUT.pdf [--config INI] [--from STAMP] [--to STAMP]`; needs a
+// `tavtool report FILE OUT.pdf [--config INI] [--from STAMP] [--to STAMP]
+// [--pair MEASURED=SETPOINT[:BELOW[:ABOVE]]]... [--dwell S] [--min-hold S]`; needs a
 // QApplication.
 int runReport(const QStringList& args);
 

@@ -2,6 +2,7 @@
 
 #include "commands.h"
 #include "jsontext.h"
+#include "pairoptions.h"
 #include "plotconfig.h"
 #include "tavconfigpath.h"
 #include "tolerancepairs.h"
@@ -17,77 +18,25 @@ namespace {
 
 using namespace JsonText;
 
-// One --pair as given; the variables are looked up in each file.
-struct PairArg
-{
-    QString measured;
-    QString setpoint;
-    bool hasBand = false;
-    ToleranceBand band;
-};
-
 struct VerifyArgs
 {
     QStringList files;
-    QVector<PairArg> pairs;
-    ToleranceTiming timing;
+    PairOptions::Options pairs;
     QString config;
 };
 
-bool parseSeconds(const QString& text, double& value)
+QString parseArgs(QStringList args, VerifyArgs& o)
 {
-    bool ok = false;
-    value = text.toDouble(&ok);
-    return ok && std::isfinite(value) && value >= 0;
-}
-
-// "MEASURED=SETPOINT[:BELOW[:ABOVE]]"; empty on success, else the usage error.
-QString parsePair(const QString& text, PairArg& pair)
-{
-    const int equals = text.indexOf(QLatin1Char('='));
-    const QStringList rest = text.mid(equals + 1).split(QLatin1Char(':'));
-    if (equals <= 0 || rest.size() > 3 || rest.first().isEmpty())
-        return QStringLiteral("verify: --pair wants MEASURED=SETPOINT[:BELOW[:ABOVE]], not '%1'")
-            .arg(text);
-    pair.measured = text.left(equals);
-    pair.setpoint = rest.first();
-    for (int k = 1; k < rest.size(); ++k) {
-        double v = 0;
-        if (!parseSeconds(rest.at(k), v))
-            return QStringLiteral("verify: --pair %1: the band wants a number of 0 or more, not "
-                                  "'%2'")
-                .arg(text, rest.at(k));
-        if (k == 1)
-            pair.band.below = pair.band.above = v; // BELOW alone sets both sides
-        else
-            pair.band.above = v;
-    }
-    pair.hasBand = rest.size() > 1;
-    return {};
-}
-
-QString parseArgs(const QStringList& args, VerifyArgs& o)
-{
+    const QString command = QStringLiteral("verify");
+    const QString bad = PairOptions::take(command, args, o.pairs);
+    if (!bad.isEmpty())
+        return bad;
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args.at(i);
-        if (a == QLatin1String("--pair") || a == QLatin1String("--dwell") ||
-            a == QLatin1String("--min-hold") || a == QLatin1String("--config")) {
+        if (a == QLatin1String("--config")) {
             if (i + 1 >= args.size())
                 return QStringLiteral("verify: %1 needs a value").arg(a);
-            const QString value = args.at(++i);
-            if (a == QLatin1String("--pair")) {
-                PairArg pair;
-                const QString bad = parsePair(value, pair);
-                if (!bad.isEmpty())
-                    return bad;
-                o.pairs.append(pair);
-            } else if (a == QLatin1String("--config")) {
-                o.config = value;
-            } else if (!parseSeconds(value, a == QLatin1String("--dwell") ? o.timing.dwell
-                                                                          : o.timing.minHold)) {
-                return QStringLiteral("verify: %1 wants seconds, 0 or more, not '%2'")
-                    .arg(a, value);
-            }
+            o.config = args.at(++i);
         } else if (a.startsWith(QLatin1String("--"))) {
             return QStringLiteral("verify: unknown option %1").arg(a);
         } else {
@@ -98,65 +47,6 @@ QString parseArgs(const QStringList& args, VerifyArgs& o)
         return QStringLiteral("verify needs FILE");
     if (!o.config.isEmpty() && !QFileInfo(o.config).isFile())
         return QStringLiteral("verify: no configuration file %1").arg(o.config);
-    return {};
-}
-
-// A variable by name, else by index; -1 when neither.
-int variable(const QStringList& names, const QString& text)
-{
-    const int byName = names.indexOf(text);
-    if (byName >= 0)
-        return byName;
-    bool ok = false;
-    const int index = text.toInt(&ok);
-    return ok && index >= 0 && index < names.size() ? index : -1;
-}
-
-// The Y axis of every variable, as the plot settings put it.
-QVector<int> axes(const QStringList& names, const QList<CurveInfo>& saved)
-{
-    QList<CurveInfo> curves;
-    for (const QString& name : names) {
-        CurveInfo c;
-        c.CurveName = name;
-        curves.append(c);
-    }
-    PlotConfig::applyCurves(curves, saved);
-    QVector<int> result;
-    for (const CurveInfo& c : qAsConst(curves))
-        result.append(c.RefIndex);
-    return result;
-}
-
-// The file's pairs; empty on success, else the usage error.
-QString pairsOf(const QString& path, const QStringList& names, const VerifyArgs& o,
-                const QList<CurveInfo>& saved, QVector<TolerancePair>& pairs)
-{
-    const QVector<int> axis = axes(names, saved);
-    const auto withDefaultBand = [&axis](TolerancePair p) {
-        p.band.below = p.band.above = TolerancePairs::defaultBand(axis.value(p.measured));
-        return p;
-    };
-    if (o.pairs.isEmpty()) {
-        for (const auto& found : TolerancePairs::automatic(names))
-            pairs.append(withDefaultBand({found.first, found.second, {}}));
-        if (pairs.isEmpty())
-            return QStringLiteral("verify: no pair found in %1 (no variable is named as another's "
-                                  "setpoint; give --pair)")
-                .arg(path);
-        return {};
-    }
-    for (const PairArg& a : o.pairs) {
-        TolerancePair p{variable(names, a.measured), variable(names, a.setpoint), {}};
-        for (const QString* text : {&a.measured, &a.setpoint}) {
-            if (variable(names, *text) < 0)
-                return QStringLiteral("verify: %1 has no variable '%2'").arg(path, *text);
-        }
-        p = withDefaultBand(p);
-        if (a.hasBand)
-            p.band = a.band;
-        pairs.append(p);
-    }
     return {};
 }
 
@@ -294,16 +184,18 @@ int runVerify(const QStringList& args)
             continue;
         }
         const SortedTavData& set = session.data();
+        const QString command = QStringLiteral("verify");
         QVector<TolerancePair> pairs;
-        const QString bad = pairsOf(path, set.names, o, saved, pairs);
+        const QString bad = PairOptions::pairsOf(
+            command, path, set.names, PairOptions::axesOf(set.names, saved), o.pairs, pairs);
         if (!bad.isEmpty())
             return toolError(bad, ExitUsage);
-        QVector<ToleranceResult> results;
-        for (const TolerancePair& pair : qAsConst(pairs)) {
-            results.append(TolerancePairs::check(set, pair, o.timing));
-            failed = failed || !results.last().pass;
-        }
-        text += verifyJson(path, set.names, pairs, results, o.timing);
+        if (pairs.isEmpty())
+            return toolError(PairOptions::noPairFound(command, path), ExitUsage);
+        const QVector<ToleranceResult> results = PairOptions::checkAll(set, pairs, o.pairs.timing);
+        for (const ToleranceResult& r : results)
+            failed = failed || !r.pass;
+        text += verifyJson(path, set.names, pairs, results, o.pairs.timing);
     }
     if (std::fwrite(text.constData(), 1, size_t(text.size()), stdout) != size_t(text.size()) ||
         std::fflush(stdout) != 0)
