@@ -4,6 +4,13 @@
 #include <QDoubleSpinBox>
 #include <QHeaderView>
 
+namespace {
+
+// The band a box was filled with, until the user changes it.
+const char* const ExactBand = "exactBand";
+
+} // namespace
+
 VyTolerancePairs::VyTolerancePairs()
 {
     setColumnCount(4);
@@ -42,8 +49,8 @@ QVector<TolerancePair> VyTolerancePairs::pairs() const
         TolerancePair p;
         p.measured = comboAt(r, ColMeasured)->currentIndex();
         p.setpoint = comboAt(r, ColSetpoint)->currentIndex();
-        p.band.below = spinAt(r, ColBelow)->value();
-        p.band.above = spinAt(r, ColAbove)->value();
+        p.band.below = bandOf(spinAt(r, ColBelow));
+        p.band.above = bandOf(spinAt(r, ColAbove));
         pairs.append(p);
     }
     return pairs;
@@ -104,12 +111,24 @@ QDoubleSpinBox* VyTolerancePairs::bandBox(double value)
     spin->setDecimals(2);
     spin->setSingleStep(0.1);
     spin->setValue(qBound(0.0, value, MaxBand));
+    // The box shows two decimals, but a saved band nobody edits is kept as it came: a save
+    // must not round 2.125 to 2.13.
+    if (value >= 0.0 && value <= MaxBand)
+        spin->setProperty(ExactBand, value);
     spin->setButtonSymbols(QAbstractSpinBox::NoButtons);
     // A band typed digit by digit is checked once, when the editor is left or Enter pressed.
     spin->setKeyboardTracking(false);
-    connect(spin, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
-            &VyTolerancePairs::onEdited);
+    connect(spin, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this, [this, spin] {
+        spin->setProperty(ExactBand, QVariant());
+        onEdited();
+    });
     return spin;
+}
+
+double VyTolerancePairs::bandOf(const QDoubleSpinBox* spin)
+{
+    const QVariant exact = spin->property(ExactBand);
+    return exact.isValid() ? exact.toDouble() : spin->value();
 }
 
 void VyTolerancePairs::onEdited()

@@ -47,6 +47,7 @@ private:
     void appendRow(const TolerancePair& pair);
     QComboBox* nameBox(int index);
     QDoubleSpinBox* bandBox(double value);
+    static double bandOf(const QDoubleSpinBox* spin);
     void onEdited();
 
     QStringList m_names;

@@ -135,6 +135,9 @@ public:
     // of the last check (one per pair; empty while none matches the data and settings).
     ToleranceSettings tolerance;
     QVector<ToleranceResult> toleranceResults;
+    // Off for callers that check on their own thread (the command-line tool): a read then
+    // only fills in the pairs.
+    bool toleranceCheckAfterRead = true;
     // Checks the recording against tolerance off the GUI thread; toleranceChecked follows
     // when the results come back. Every edit of tolerance's pairs or timing asks for one.
     void requestToleranceCheck();

@@ -30,7 +30,8 @@ void TavDrawer::applySavedTolerance()
     configDamaged = configDamaged || damaged;
     tolerance = ToleranceConfig::forRecording(saved, dataSet.names, curveInfoList);
     qCDebug(lcPlot) << "TavDrawer::applySavedTolerance" << tolerance.pairs.size() << "pairs";
-    requestToleranceCheck();
+    if (toleranceCheckAfterRead)
+        requestToleranceCheck();
 }
 
 void TavDrawer::saveTolerance(const QString& path)

@@ -120,6 +120,36 @@ private slots:
         QVERIFY(!recording.isEmpty());
     }
 
+    void untouchedBandKept_data()
+    {
+        QTest::addColumn<double>("saved");
+        QTest::addColumn<double>("typed"); // < 0: nobody touches the box
+        QTest::addColumn<double>("read");
+        QTest::newRow("finer than the box") << 2.125 << -1.0 << 2.125;
+        QTest::newRow("a third") << 1.0 / 3 << -1.0 << 1.0 / 3;
+        QTest::newRow("edited") << 2.125 << 1.5 << 1.5;
+        QTest::newRow("beyond the box, clamped") << 5000.0 << -1.0 << 999.0;
+    }
+
+    // A band nobody edited is read back as it was saved, not as the box rounds it.
+    void untouchedBandKept()
+    {
+        QFETCH(double, saved);
+        QFETCH(double, typed);
+        VyTolerancePairs table;
+        table.setNames({QStringLiteral("温度"), QStringLiteral("温度设定")});
+        TolerancePair p;
+        p.measured = 0;
+        p.setpoint = 1;
+        p.band.below = saved;
+        p.band.above = 2.0;
+        table.setPairs({p});
+        if (typed >= 0)
+            table.spinAt(0, VyTolerancePairs::ColBelow)->setValue(typed);
+        QTEST(table.pairs().value(0).band.below, "read");
+        QCOMPARE(table.pairs().value(0).band.above, 2.0);
+    }
+
     // The automatic pair fails at ±2 and passes once its band is edited to ±3; a
     // double-click centres the plot on an excursion, then on a hold.
     void bandDecidesTheVerdict()

@@ -129,6 +129,7 @@ int runRender(const QStringList& args)
                          ExitUsage);
 
     TavDrawer d;
+    d.toleranceCheckAfterRead = false; // checked here, when asked, not in the background
     if (!r.config.isEmpty()) {
         d.configPath = r.config;
         d.loadConfig();

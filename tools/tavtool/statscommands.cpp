@@ -162,6 +162,7 @@ int runReport(const QStringList& arguments)
 
     // The same canvas and settings as `render`, so the report shows the same plot.
     TavDrawer d;
+    d.toleranceCheckAfterRead = false; // checked here, when asked, not in the background
     if (!o.config.isEmpty()) {
         d.configPath = o.config;
         d.loadConfig();
