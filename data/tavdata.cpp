@@ -390,9 +390,12 @@ using namespace TavBinary;
 
 TavData::TavData(QObject* parent) : QObject(parent) {}
 
-int TavData::readFromCsv(const QString& path, bool useHeaderNames)
+int TavData::readFromCsv(const QString& path, bool useHeaderNames, qint64 bufferBytes)
 {
-    return TavCsv::read(*this, path, useHeaderNames);
+    const auto report = [this](const QString& info, int percent) { reportInfo(info, percent); };
+    if (TavCsv::read(blocks, path, useHeaderNames, report, bufferBytes) == 0)
+        status = 0;
+    return status;
 }
 
 void TavData::reportInfo(const QString& message, int percent)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tavcsv.h"
 #include "tavrecords.h"
 
 #include <QByteArray>
@@ -34,7 +35,9 @@ public:
     // Reads a CSV file into one block; 0 on success, else status (1). With useHeaderNames
     // the header's fields name the variables (an empty one "Data[n]"), else every variable
     // is "Data[n]".
-    int readFromCsv(const QString& path, bool useHeaderNames);
+    // bufferBytes: see TavCsv::read.
+    int readFromCsv(const QString& path, bool useHeaderNames,
+                    qint64 bufferBytes = TavCsv::ReadBuffer);
 
     // Logs the message, then emits pushInfoUpward. percent -1: no progress value.
     void reportInfo(const QString& message, int percent);
