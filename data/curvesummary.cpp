@@ -30,7 +30,7 @@ Scan scan(const float* values, int a, int b)
 #if defined(__SSE2__)
     if (b - a >= 8) {
         const __m128 absMask = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
-        const __m128 limit = _mm_set1_ps(999.0f);
+        const __m128 limit = _mm_set1_ps(MissingLimit);
         const __m128 inf = _mm_set1_ps(Inf);
         const __m128 negInf = _mm_set1_ps(-Inf);
         __m128 mn = inf;

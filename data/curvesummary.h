@@ -1,5 +1,7 @@
 #pragma once
 
+#include "missingvalue.h"
+
 #include <QVector>
 #include <QtGlobal>
 
@@ -38,7 +40,7 @@ public:
     };
 
     // True for a sample the plot draws: |v| < 999, not NaN.
-    static bool isValid(float v) { return v < 999.0f && v > -999.0f; }
+    static bool isValid(float v) { return isValidValue(v); }
 
     // Builds the pyramid over values[0 .. count-1].
     void build(const float* values, int count);

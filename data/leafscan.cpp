@@ -1,5 +1,7 @@
 #include "leafscan.h"
 
+#include "missingvalue.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <limits>
@@ -15,7 +17,7 @@
 namespace {
 
 constexpr float Inf = std::numeric_limits<float>::infinity();
-constexpr float Limit = 999.0f;
+constexpr float Limit = MissingLimit;
 
 // A block is clean when its extremes lie inside the limits and the running sums are still
 // finite: a NaN sample makes its partial sum NaN for good (while min/max may skip it), and

@@ -1,7 +1,5 @@
 #include "rangestats.h"
 
-#include "sortedtavdata.h"
-
 #include <algorithm>
 #include <cmath>
 
@@ -483,11 +481,4 @@ RangeSummary RangeStats::summarize(const QVector<qint64>& stamps, const QVector<
             addRange(t, v, lo, hi, nodes, acc);
     }
     return toSummary(t, v, acc);
-}
-
-RangeSummary rangeSummary(const SortedTavData& set, int variable, qint64 from, qint64 to)
-{
-    if (variable < 0 || variable >= set.values.size())
-        return RangeSummary();
-    return set.rangeStats.summarize(set.stamps, set.values.at(variable), variable, from, to);
 }

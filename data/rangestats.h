@@ -1,13 +1,12 @@
 #pragma once
 
 #include "leafscan.h"
+#include "missingvalue.h"
 
 #include <QVector>
 #include <QtGlobal>
 
 #include <vector>
-
-class SortedTavData;
 
 // Figures of one variable over a stamp range, from its valid samples only (a value whose
 // magnitude is 999.0 or more, or NaN, is missing). With count 0 the other fields mean
@@ -46,7 +45,7 @@ public:
     static constexpr int LeafSize = LeafScan::Samples;
     static constexpr int FanOut = 64;
 
-    static bool isMissing(float v) { return !(v < 999.0f && v > -999.0f); }
+    static bool isMissing(float v) { return isMissingValue(v); }
 
     // columns are the value columns, each as long as stamps; both must stay unchanged
     // for as long as the summaries are queried.
@@ -127,6 +126,3 @@ private:
     std::vector<int> m_levelCount;
     std::vector<std::vector<Node>> m_nodes; // per variable, all levels back to back
 };
-
-// The summary of variable over [from, to] of a loaded data set.
-RangeSummary rangeSummary(const SortedTavData& set, int variable, qint64 from, qint64 to);

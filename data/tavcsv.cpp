@@ -2,8 +2,7 @@
 
 #include "columnalloc.h"
 #include "datalog.h"
-#include "sortedtavdata.h"
-#include "tavdata.h"
+#include "tavdatamodel.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -240,16 +239,21 @@ void debugLine(const char* b, const char* e)
 
 } // namespace
 
-int read(TavData& data, const QString& path, bool useHeaderNames, qint64 bufferBytes)
+int read(QList<HistoryBlock>& blocks, const QString& path, bool useHeaderNames,
+         const InfoReport& report, qint64 bufferBytes)
 {
+    const auto reportInfo = [&report](const QString& info, int percent) {
+        if (report)
+            report(info, percent);
+    };
     qCDebug(lcData) << "TavData::readFromCsv" << path;
-    data.reportInfo(QStringLiteral("%1 正在打开").arg(path), -1);
+    reportInfo(QStringLiteral("%1 正在打开").arg(path), -1);
     const QString unreadable = QStringLiteral("%1 路径错误或不可读取").arg(path);
     QFile file(QDir::fromNativeSeparators(path));
     if (QFileInfo(file.fileName()).isDir() ||
         !file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        data.reportInfo(unreadable, -1);
-        return data.status;
+        reportInfo(unreadable, -1);
+        return 1;
     }
 
     // First pass: the header, then the real samples are counted, so that every column is
@@ -281,9 +285,8 @@ int read(TavData& data, const QString& path, bool useHeaderNames, qint64 bufferB
     }
     const qint64 bodyStart = counter.position();
     if (commas > MaxVariables) {
-        data.reportInfo(QStringLiteral("%1 变量个数过多 %2").arg(path, QString::number(commas)),
-                        -1);
-        return data.status;
+        reportInfo(QStringLiteral("%1 变量个数过多 %2").arg(path, QString::number(commas)), -1);
+        return 1;
     }
     const int fieldCount = int(commas) - (lastFieldEmpty ? 1 : 0);
     qCDebug(lcData) << "AAAA" << QStringList(header.mid(0, 64));
@@ -297,22 +300,22 @@ int read(TavData& data, const QString& path, bool useHeaderNames, qint64 bufferB
             ++skipped;
     }
     if (counter.failed()) {
-        data.reportInfo(unreadable, -1);
-        return data.status;
+        reportInfo(unreadable, -1);
+        return 1;
     }
     const qint64 cellBudget = std::max(MinCellBudget, counter.position() - bodyStart);
     if (rows > MaxSamples) {
         // As many rows as one time line holds are read, like the records of a binary block.
-        data.reportInfo(
+        reportInfo(
             QStringLiteral("%1 历史数据过长，只读取前%2条").arg(path, QString::number(MaxSamples)),
             -1);
         rows = MaxSamples;
     }
     if (fieldCount > 0 && rows > cellBudget / fieldCount) {
-        data.reportInfo(QStringLiteral("%1 数据量过大 %2行 %3列")
-                            .arg(path, QString::number(rows), QString::number(fieldCount)),
-                        -1);
-        return data.status;
+        reportInfo(QStringLiteral("%1 数据量过大 %2行 %3列")
+                       .arg(path, QString::number(rows), QString::number(fieldCount)),
+                   -1);
+        return 1;
     }
 
     // Columns: with header names, a name seen before keeps its first column.
@@ -352,8 +355,8 @@ int read(TavData& data, const QString& path, bool useHeaderNames, qint64 bufferB
 
     // Second pass: fill in place.
     if (!file.seek(0)) {
-        data.reportInfo(unreadable, -1);
-        return data.status;
+        reportInfo(unreadable, -1);
+        return 1;
     }
     LineReader parser(file, bufferBytes);
     parser.next(begin, lineEnd); // the header
@@ -375,8 +378,8 @@ int read(TavData& data, const QString& path, bool useHeaderNames, qint64 bufferB
     }
     file.close();
     if (parser.failed()) {
-        data.reportInfo(unreadable, -1);
-        return data.status;
+        reportInfo(unreadable, -1);
+        return 1;
     }
     if (r < rows) {
         // The file lost lines between the passes: only the rows read are kept.
@@ -387,38 +390,41 @@ int read(TavData& data, const QString& path, bool useHeaderNames, qint64 bufferB
 
     if (!dropped.isEmpty()) {
         const QStringList shown = dropped.mid(0, 10);
-        data.reportInfo(QStringLiteral("%1 变量名称重复，已忽略后出现的同名列：%2%3")
-                            .arg(path, shown.join(QLatin1Char(',')),
-                                 dropped.size() > shown.size() ? QStringLiteral("…") : QString()),
-                        -1);
+        reportInfo(QStringLiteral("%1 变量名称重复，已忽略后出现的同名列：%2%3")
+                       .arg(path, shown.join(QLatin1Char(',')),
+                            dropped.size() > shown.size() ? QStringLiteral("…") : QString()),
+                   -1);
     }
     if (skipped > 0)
-        data.reportInfo(
+        reportInfo(
             QStringLiteral("%1 已跳过%2行：首字段不是有效时间").arg(path, QString::number(skipped)),
             -1);
     if (missing > 0)
-        data.reportInfo(QCoreApplication::translate("TavCsv", "%1 已将%2个非数字单元视为缺失值")
-                            .arg(path, QString::number(missing)),
-                        -1);
-    data.reportInfo(QStringLiteral("%1 读取完毕").arg(path), -1);
-    data.blocks.append(block);
-    data.status = 0;
+        reportInfo(QCoreApplication::translate("TavCsv", "%1 已将%2个非数字单元视为缺失值")
+                       .arg(path, QString::number(missing)),
+                   -1);
+    reportInfo(QStringLiteral("%1 读取完毕").arg(path), -1);
+    blocks.append(block);
     return 0;
 }
 
-void exportData(SortedTavData& set, const QString& filePath, const QList<int>& indexList,
-                qlonglong stampStart, qlonglong stampEnd)
+bool exportData(const TavDataModel& set, const QString& filePath, const QList<int>& indexList,
+                qlonglong stampStart, qlonglong stampEnd, const InfoReport& report)
 {
+    const auto emitInfo = [&report](const QString& info, int percent) {
+        if (report)
+            report(info, percent);
+    };
     QFile file(filePath);
     // A failure is said once; a file that could not be finished is not left behind, as
     // it would look like a complete export.
     const QString failed = QStringLiteral("%1 导出失败").arg(filePath);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        emit set.pushInfoUpward(failed, -1);
-        return;
+        emitInfo(failed, -1);
+        return false;
     }
     const QString progress = QStringLiteral("%1 正在导出数据").arg(filePath);
-    emit set.pushInfoUpward(progress, 0);
+    emitInfo(progress, 0);
 
     QString header = QStringLiteral("时间,");
     std::vector<const float*> columns;
@@ -451,7 +457,7 @@ void exportData(SortedTavData& set, const QString& filePath, const QList<int>& i
                 stampEnd == stampStart
                     ? 100
                     : int(float(s - stampStart) / float(stampEnd - stampStart) * 100);
-            emit set.pushInfoUpward(progress, percent);
+            emitInfo(progress, percent);
             last = i;
         }
         w += formatTime(s, w);
@@ -471,12 +477,11 @@ void exportData(SortedTavData& set, const QString& filePath, const QList<int>& i
     ok = file.flush() && ok;
     file.close();
     ok = ok && file.error() == QFileDevice::NoError;
-    if (ok) {
-        emit set.exportFinished(filePath);
-        return;
-    }
+    if (ok)
+        return true;
     file.remove();
-    emit set.pushInfoUpward(failed, -1);
+    emitInfo(failed, -1);
+    return false;
 }
 
 } // namespace TavCsv

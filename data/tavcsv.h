@@ -1,13 +1,13 @@
 #pragma once
 
 #include "csvtext.h"
+#include "tavrecords.h"
 
 #include <QList>
 #include <QString>
 #include <QtGlobal>
 
-class TavData;
-class SortedTavData;
+class TavDataModel;
 
 // The CSV side of the data files: import into one block, export of chosen columns.
 namespace TavCsv {
@@ -16,12 +16,15 @@ namespace TavCsv {
 // file's size. A line longer than the buffer is read up to the buffer's length.
 constexpr qint64 ReadBuffer = 32 << 20;
 
-// Body of TavData::readFromCsv. Both passes over the file stream it through a buffer of
-// bufferBytes (tests make it small to move the block seams).
-int read(TavData& data, const QString& path, bool useHeaderNames, qint64 bufferBytes = ReadBuffer);
+// Body of TavData::readFromCsv: reads the file into one block appended to blocks and
+// returns 0, or reports why it cannot and returns 1. Both passes over the file stream it
+// through a buffer of bufferBytes (tests make it small to move the block seams).
+int read(QList<HistoryBlock>& blocks, const QString& path, bool useHeaderNames,
+         const InfoReport& report, qint64 bufferBytes = ReadBuffer);
 
-// Body of SortedTavData::onExportData: writes the file and emits the data set's
-// pushInfoUpward and exportFinished.
-void exportData(SortedTavData& set, const QString& filePath, const QList<int>& indexList,
-                qlonglong stampStart, qlonglong stampEnd);
+// Body of SortedTavData::onExportData: writes the chosen columns over [stampStart,
+// stampEnd] to filePath with its messages to report. Returns whether the file was written;
+// a file that could not be finished is removed.
+bool exportData(const TavDataModel& set, const QString& filePath, const QList<int>& indexList,
+                qlonglong stampStart, qlonglong stampEnd, const InfoReport& report = InfoReport());
 } // namespace TavCsv

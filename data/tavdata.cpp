@@ -2,6 +2,7 @@
 
 #include "columnalloc.h"
 #include "datalog.h"
+#include "tavbinary.h"
 #include "tavcsv.h"
 #include "tavdataheader.h"
 
@@ -13,16 +14,8 @@
 #include <cstring>
 #include <limits>
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#include <xmmintrin.h>
-#endif
-
 namespace {
 
-// Large enough to amortise system calls, small enough to stay cache friendly.
-constexpr qint64 ReadBlock = 1 << 20;
-constexpr qint64 ScanBlock = 256 << 10;
 // Lists of a file stop growing here, so that a file of nothing but terminators cannot
 // cost many times its size in memory. Real recordings stay far below.
 constexpr int MaxInfoItems = 1 << 20;
@@ -38,162 +31,6 @@ inline quint32 be32(const uchar* p)
 inline quint16 be16(const uchar* p)
 {
     return quint16((p[0] << 8) | p[1]);
-}
-
-constexpr bool isMarkerChar(uchar c)
-{
-    return c == TavDataHeader::Global || c == TavDataHeader::History || c == TavDataHeader::Error ||
-           c == TavDataHeader::System || c == TavDataHeader::User;
-}
-
-// isMarkerChar as a table, for the scan's fast path.
-struct MarkerTable
-{
-    uchar is[256] = {};
-    constexpr MarkerTable()
-    {
-        for (int c = 0; c < 256; ++c)
-            is[c] = isMarkerChar(uchar(c)) ? 1 : 0;
-    }
-};
-constexpr MarkerTable Markers;
-
-// raw / divisor for one record's values, in single precision. Four at a time where SSE2
-// is there: the same IEEE conversion and division as the scalar code, so the same bits.
-inline void convertRow(const uchar* raw, const float* divisors, float* out, int count)
-{
-    int j = 0;
-#ifdef __SSE2__
-    for (; j + 4 <= count; j += 4) {
-        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(raw + 4 * j));
-        v = _mm_or_si128(_mm_slli_epi16(v, 8), _mm_srli_epi16(v, 8));
-        v = _mm_shufflelo_epi16(v, _MM_SHUFFLE(2, 3, 0, 1));
-        v = _mm_shufflehi_epi16(v, _MM_SHUFFLE(2, 3, 0, 1));
-        const __m128 f = _mm_cvtepi32_ps(v);
-        _mm_storeu_ps(out + j, _mm_div_ps(f, _mm_loadu_ps(divisors + j)));
-    }
-#endif
-    for (; j < count; ++j)
-        out[j] = float(qFromBigEndian<qint32>(raw + 4 * j)) / divisors[j];
-}
-
-#ifdef __SSE2__
-// Four raw big-endian values at p divided by d, in single precision.
-inline __m128 loadScaled(const uchar* p, __m128 d)
-{
-    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    v = _mm_or_si128(_mm_slli_epi16(v, 8), _mm_srli_epi16(v, 8));
-    v = _mm_shufflelo_epi16(v, _MM_SHUFFLE(2, 3, 0, 1));
-    v = _mm_shufflehi_epi16(v, _MM_SHUFFLE(2, 3, 0, 1));
-    return _mm_div_ps(_mm_cvtepi32_ps(v), d);
-}
-#endif
-
-// Values of n consecutive records into the columns from index dest on. With SSE2, four
-// records by four variables at a time, transposed so that each column gets one store.
-void convertCached(const uchar* records, qint64 recordLength, int n, const float* divisors,
-                   float* const* cols, qint64 dest, int count, float* row)
-{
-    int r = 0;
-#ifdef __SSE2__
-    for (; r + 4 <= n; r += 4) {
-        const uchar* p0 = records + r * recordLength + 4;
-        const uchar* p1 = p0 + recordLength;
-        const uchar* p2 = p1 + recordLength;
-        const uchar* p3 = p2 + recordLength;
-        const qint64 at = dest + r;
-        int j = 0;
-        for (; j + 4 <= count; j += 4) {
-            const __m128 d = _mm_loadu_ps(divisors + j);
-            __m128 a = loadScaled(p0 + 4 * j, d);
-            __m128 b = loadScaled(p1 + 4 * j, d);
-            __m128 c = loadScaled(p2 + 4 * j, d);
-            __m128 e = loadScaled(p3 + 4 * j, d);
-            _MM_TRANSPOSE4_PS(a, b, c, e);
-            _mm_storeu_ps(cols[j] + at, a);
-            _mm_storeu_ps(cols[j + 1] + at, b);
-            _mm_storeu_ps(cols[j + 2] + at, c);
-            _mm_storeu_ps(cols[j + 3] + at, e);
-        }
-        for (; j < count; ++j) {
-            cols[j][at] = float(qFromBigEndian<qint32>(p0 + 4 * j)) / divisors[j];
-            cols[j][at + 1] = float(qFromBigEndian<qint32>(p1 + 4 * j)) / divisors[j];
-            cols[j][at + 2] = float(qFromBigEndian<qint32>(p2 + 4 * j)) / divisors[j];
-            cols[j][at + 3] = float(qFromBigEndian<qint32>(p3 + 4 * j)) / divisors[j];
-        }
-    }
-#endif
-    for (; r < n; ++r) {
-        convertRow(records + r * recordLength + 4, divisors, row, count);
-        for (int j = 0; j < count; ++j)
-            cols[j][dest + r] = row[j];
-    }
-}
-
-#ifdef __SSE2__
-// Like convertCached for blocks of 16 records whose destination starts a cache line of
-// every column: each column gets whole lines written around the cache, so the lines are
-// never read from memory first only to be overwritten.
-void convertStreamed(const uchar* records, qint64 recordLength, int blocks, const float* divisors,
-                     float* const* cols, qint64 dest, int count)
-{
-    for (int b = 0; b < blocks; ++b) {
-        const uchar* base = records + qint64(b) * 16 * recordLength + 4;
-        const qint64 at = dest + qint64(b) * 16;
-        int j = 0;
-        for (; j + 4 <= count; j += 4) {
-            const __m128 d = _mm_loadu_ps(divisors + j);
-            __m128 lines[4][4]; // [column][quarter of the line]
-            for (int q = 0; q < 4; ++q) {
-                const uchar* p0 = base + qint64(4 * q) * recordLength + 4 * j;
-                __m128 a = loadScaled(p0, d);
-                __m128 b2 = loadScaled(p0 + recordLength, d);
-                __m128 c = loadScaled(p0 + 2 * recordLength, d);
-                __m128 e = loadScaled(p0 + 3 * recordLength, d);
-                _MM_TRANSPOSE4_PS(a, b2, c, e);
-                lines[0][q] = a;
-                lines[1][q] = b2;
-                lines[2][q] = c;
-                lines[3][q] = e;
-            }
-            for (int c = 0; c < 4; ++c) {
-                float* out = cols[j + c] + at;
-                for (int q = 0; q < 4; ++q)
-                    _mm_stream_ps(out + 4 * q, lines[c][q]);
-            }
-        }
-        for (; j < count; ++j) {
-            for (int r = 0; r < 16; ++r)
-                cols[j][at + r] =
-                    float(qFromBigEndian<qint32>(base + r * recordLength + 4 * j)) / divisors[j];
-        }
-    }
-    _mm_sfence();
-}
-#endif
-
-// Values of n consecutive records into the columns from index dest on. Where the columns
-// start on a cache line (streamable), the records from the first whole line on go through
-// convertStreamed, the others through convertCached.
-void convertRecords(const uchar* records, qint64 recordLength, int n, const float* divisors,
-                    float* const* cols, qint64 dest, int count, float* row, bool streamable)
-{
-#ifdef __SSE2__
-    const int lead = int((16 - (dest & 15)) & 15);
-    if (streamable && count >= 4 && n - lead >= 16) {
-        convertCached(records, recordLength, lead, divisors, cols, dest, count, row);
-        const int blocks = (n - lead) / 16;
-        convertStreamed(records + lead * recordLength, recordLength, blocks, divisors, cols,
-                        dest + lead, count);
-        const int done = lead + 16 * blocks;
-        convertCached(records + done * recordLength, recordLength, n - done, divisors, cols,
-                      dest + done, count, row);
-        return;
-    }
-#else
-    Q_UNUSED(streamable)
-#endif
-    convertCached(records, recordLength, n, divisors, cols, dest, count, row);
 }
 
 QString stampText(qint64 stamp)
@@ -249,7 +86,8 @@ private:
         if (from >= m_base && from < m_base + m_buffer.size())
             return;
         m_base = from;
-        TavBinary::readAt(m_file, from, std::min<qint64>(ReadBlock, m_end - from + 1), m_buffer);
+        TavBinary::readAt(m_file, from, std::min<qint64>(TavBinary::ReadBlock, m_end - from + 1),
+                          m_buffer);
     }
 
     QFile& m_file;
@@ -260,139 +98,16 @@ private:
 
 } // namespace
 
-namespace TavBinary {
-
-void readAt(QFile& file, qint64 pos, qint64 length, QByteArray& out)
-{
-    out.resize(int(std::max<qint64>(length, 0)));
-    if (length <= 0)
-        return;
-    qint64 got = 0;
-    if (pos >= 0 && file.seek(pos)) {
-        while (got < length) {
-            const qint64 n = file.read(out.data() + got, length - got);
-            if (n <= 0)
-                break;
-            got += n;
-        }
-    }
-    if (got < length)
-        std::memset(out.data() + got, 0, size_t(length - got));
-}
-
-void shiftBytes(QByteArray& bytes, signed char delta)
-{
-    char* p = bytes.data();
-    const int n = bytes.size();
-    for (int i = 0; i < n; ++i)
-        p[i] = char(uchar(p[i]) + uchar(delta));
-}
-
-QString decodeText(const char* data, int length)
-{
-    const void* zero = length > 0 ? std::memchr(data, 0, size_t(length)) : nullptr;
-    const int n = zero ? int(static_cast<const char*>(zero) - data) : std::max(length, 0);
-    // Empty texts share one empty string instead of allocating each.
-    return n == 0 ? QString() : QString::fromUtf8(data, n);
-}
-
-void scanMarkers(const char* data, qint64 size, qint64 base, qint64 startIndex,
-                 QVector<MarkerHit>& out, ScanState& state)
-{
-    // A run of 16 or more equal bytes always covers a position that is a multiple of 16,
-    // so only those positions need a look. Bytes before startIndex were scanned already
-    // and serve only to follow a run back; a run still open at the end is carried over.
-    const auto* d = reinterpret_cast<const uchar*>(data);
-    qint64 lo = 0; // a run never reaches back before this index
-    qint64 i = startIndex;
-    if (state.runLength > 0) {
-        while (i < size && d[i] == uchar(state.runChar))
-            ++i;
-        state.runLength += i - startIndex;
-        if (i == size)
-            return;
-        if (state.runLength >= TavDataHeader::MarkerLength)
-            out.append({state.runChar, state.runStart, base + i});
-        state.runLength = 0;
-        lo = i;
-    }
-    const uchar* const table = Markers.is;
-    for (qint64 probe = ((base + i + 15) / 16) * 16 - base; probe < size; probe += 16) {
-        // Four probes at a time while none of them meets a marker character, which is
-        // nearly everywhere.
-        while (probe + 48 < size && (table[d[probe]] | table[d[probe + 16]] | table[d[probe + 32]] |
-                                     table[d[probe + 48]]) == 0)
-            probe += 64;
-        if (probe >= size)
-            break;
-        const uchar c = d[probe];
-        if (!isMarkerChar(c))
-            continue;
-        qint64 s = probe;
-        while (s > lo && d[s - 1] == c)
-            --s;
-        qint64 e = probe + 1;
-        while (e < size && d[e] == c)
-            ++e;
-        if (e == size) {
-            state.runChar = char(c);
-            state.runStart = base + s;
-            state.runLength = e - s;
-            return;
-        }
-        if (e - s >= TavDataHeader::MarkerLength) {
-            out.append({char(c), base + s, base + e});
-            lo = e;
-            probe = ((base + e + 15) / 16) * 16 - base - 16;
-        }
-    }
-}
-
-void finishScan(QVector<MarkerHit>& out, ScanState& state)
-{
-    if (state.runLength >= TavDataHeader::MarkerLength)
-        out.append({state.runChar, state.runStart, state.runStart + state.runLength});
-    state.runLength = 0;
-}
-
-QVector<MarkerHit> scanMarkers(QFile& file, qint64 fileSize)
-{
-    QVector<MarkerHit> hits;
-    // The last bytes of the previous block stay in front of the new one, so that a run
-    // found at a probe can be followed back across the block boundary.
-    constexpr qint64 Keep = 16;
-    // A small file costs a small buffer.
-    QByteArray buffer(int(std::min(ScanBlock, std::max<qint64>(fileSize, 0)) + Keep),
-                      Qt::Uninitialized);
-    ScanState state;
-    qint64 pos = 0;
-    qint64 kept = 0;
-    if (!file.seek(0))
-        return hits;
-    while (pos < fileSize) {
-        const qint64 n = file.read(buffer.data() + kept, std::min(ScanBlock, fileSize - pos));
-        if (n <= 0)
-            break;
-        scanMarkers(buffer.constData(), kept + n, pos - kept, kept, hits, state);
-        pos += n;
-        const qint64 total = kept + n;
-        const qint64 keepNext = std::min(Keep, total);
-        std::memmove(buffer.data(), buffer.constData() + total - keepNext, size_t(keepNext));
-        kept = keepNext;
-    }
-    finishScan(hits, state);
-    return hits;
-}
-
-} // namespace TavBinary
-
 using namespace TavBinary;
 
 TavData::TavData(QObject* parent) : QObject(parent) {}
 
-int TavData::readFromCsv(const QString& path, bool useHeaderNames)
+int TavData::readFromCsv(const QString& path, bool useHeaderNames, qint64 bufferBytes)
 {
-    return TavCsv::read(*this, path, useHeaderNames);
+    const auto report = [this](const QString& info, int percent) { reportInfo(info, percent); };
+    if (TavCsv::read(blocks, path, useHeaderNames, report, bufferBytes) == 0)
+        status = 0;
+    return status;
 }
 
 void TavData::reportInfo(const QString& message, int percent)
@@ -670,11 +385,12 @@ void TavData::decodeRecords(QFile& file, HistoryBlock& block, qint64 pos, qint64
                                 first + r);
         }
         if (kept == k) {
-            convertRecords(chunk, recordLength, k, div, cols, dest, count, row, streamable);
+            TavBinary::convertRecords(chunk, recordLength, k, div, cols, dest, count, row,
+                                      streamable);
             continue;
         }
         for (int q = 0; q < kept; ++q) {
-            convertRow(chunk + keptRecords[q] * recordLength + 4, div, row, count);
+            TavBinary::convertRow(chunk + keptRecords[q] * recordLength + 4, div, row, count);
             for (int j = 0; j < count; ++j)
                 cols[j][dest + q] = row[j];
         }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tavbinary.h"
+#include "tavcsv.h"
 #include "tavrecords.h"
 
 #include <QByteArray>
@@ -34,7 +36,9 @@ public:
     // Reads a CSV file into one block; 0 on success, else status (1). With useHeaderNames
     // the header's fields name the variables (an empty one "Data[n]"), else every variable
     // is "Data[n]".
-    int readFromCsv(const QString& path, bool useHeaderNames);
+    // bufferBytes: see TavCsv::read.
+    int readFromCsv(const QString& path, bool useHeaderNames,
+                    qint64 bufferBytes = TavCsv::ReadBuffer);
 
     // Logs the message, then emits pushInfoUpward. percent -1: no progress value.
     void reportInfo(const QString& message, int percent);
@@ -57,45 +61,3 @@ private:
     void reportDroppedRecord(qint64 position, qint64 stamp, qint64 lastKept, qint64 index);
     QString m_path; // the path as given, for the messages
 };
-
-// Low-level helpers of the binary format, free so that tests can reach them.
-namespace TavBinary {
-
-// A section marker found by the scan: where its first copy starts and where the run of
-// copies of its character ends (the byte after the last copy).
-struct MarkerHit
-{
-    char kind = 0;
-    qint64 start = 0;
-    qint64 runEnd = 0;
-};
-
-// Finds every section marker of the file in one pass. The marker earliest in the file
-// wins; a run of more than 16 copies of a marker character is one marker.
-QVector<MarkerHit> scanMarkers(QFile& file, qint64 fileSize);
-
-// Scan state carried from one block of bytes to the next: a run of equal marker
-// characters that reaches the end of a block.
-struct ScanState
-{
-    char runChar = 0;
-    qint64 runStart = 0;
-    qint64 runLength = 0; // 0: no run open
-};
-// Scans data[startIndex, size) whose first byte is at file position base; the bytes
-// before startIndex were scanned by an earlier call.
-void scanMarkers(const char* data, qint64 size, qint64 base, qint64 startIndex,
-                 QVector<MarkerHit>& out, ScanState& state);
-// Ends a scan: records a run still open at the end of the file.
-void finishScan(QVector<MarkerHit>& out, ScanState& state);
-
-// Reads length bytes at pos into out; bytes past the end of the file read as zero.
-void readAt(QFile& file, qint64 pos, qint64 length, QByteArray& out);
-
-// Adds delta to every byte, modulo 256.
-void shiftBytes(QByteArray& bytes, signed char delta);
-
-// UTF-8 text of bytes up to the first zero byte.
-QString decodeText(const char* data, int length);
-
-} // namespace TavBinary

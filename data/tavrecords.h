@@ -1,18 +1,22 @@
 #pragma once
 
+#include "missingvalue.h"
+
 #include <QMetaType>
 #include <QString>
 #include <QVector>
 #include <QtGlobal>
 
+#include <functional>
 #include <limits>
-
-// Stands in for a sample of a variable that a block does not carry (bit pattern 0xC479F99A).
-constexpr float MissingValue = -999.9f;
 
 // Samples one time line can hold: what one QVector of stamps can address, with room to spare.
 constexpr qint64 MaxSamples =
     (qint64(std::numeric_limits<int>::max()) / qint64(sizeof(qint64))) - 1024;
+
+// Where the readers, the loader and the export send their messages: info, and percent
+// 0..100 or -1 for none.
+using InfoReport = std::function<void(const QString& info, int percent)>;
 
 // One History section of a binary file, or one whole CSV file.
 struct HistoryBlock

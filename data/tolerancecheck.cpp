@@ -1,6 +1,6 @@
 #include "tolerancecheck.h"
 
-#include "rangestats.h"
+#include "missingvalue.h"
 
 #include <algorithm>
 #include <cmath>
@@ -84,7 +84,7 @@ void ToleranceCheck::step(const qint64* stamps, const float* measured, const flo
     const qint64 t = stamps[i];
     if (!(sp == s.runSetpoint)) {
         closeRun(stamps);
-        if (RangeStats::isMissing(sp))
+        if (isMissingValue(sp))
             return;
         openRun(sp, i, t);
     }
@@ -93,7 +93,7 @@ void ToleranceCheck::step(const qint64* stamps, const float* measured, const flo
     if (!s.isHold && s.latest - s.runFrom >= m_minHold)
         becomeHold(stamps, measured, i);
     const float v = measured[i];
-    if (RangeStats::isMissing(v))
+    if (isMissingValue(v))
         return;
     if (s.levelsPending)
         takeLevels(v, t);
@@ -184,7 +184,7 @@ int ToleranceCheck::takeCandidate(const qint64* stamps, const float* measured,
         if (clock - s.candidateClock > m_dwell || (!isHold && clock - s.runFrom >= m_minHold))
             break;
         const float v = measured[k];
-        if (!RangeStats::isMissing(v)) {
+        if (!isMissingValue(v)) {
             if (!(v >= lo && v <= hi))
                 break;
             window.add(v);
@@ -220,7 +220,7 @@ int ToleranceCheck::takeOutside(const qint64* stamps, const float* measured, con
         if (!isHold && clock - s.runFrom >= m_minHold)
             break;
         const float v = measured[k];
-        if (!RangeStats::isMissing(v)) {
+        if (!isMissingValue(v)) {
             if ((v >= lo && v <= hi) || !(v >= levelLo && v <= levelHi))
                 break;
             before.add(v);
@@ -257,8 +257,8 @@ void ToleranceCheck::openRun(float setpoint, int i, qint64 stamp)
     s.lo = floatAtLeast(s.loExact);
     s.hi = floatAtMost(s.hiExact);
     // Within these a value is both valid and in band.
-    s.validLo = std::max(s.lo, std::nextafter(-999.0f, 0.0f));
-    s.validHi = std::min(s.hi, std::nextafter(999.0f, 0.0f));
+    s.validLo = std::max(s.lo, std::nextafter(-MissingLimit, 0.0f));
+    s.validHi = std::min(s.hi, std::nextafter(MissingLimit, 0.0f));
     s.settled = false;
     s.hasCandidate = false;
     s.before = Figures();
@@ -309,7 +309,7 @@ void ToleranceCheck::becomeHold(const qint64* stamps, const float* measured, int
     setLevelBounds();
     for (int j = s.holdLast; j < i && s.levelsPending; ++j) {
         const float v = measured[j];
-        if (!(v >= s.levelLo && v <= s.levelHi) && !RangeStats::isMissing(v))
+        if (!(v >= s.levelLo && v <= s.levelHi) && !isMissingValue(v))
             takeLevels(v, stamps[j]);
     }
 }

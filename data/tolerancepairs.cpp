@@ -1,6 +1,6 @@
 #include "tolerancepairs.h"
 
-#include "sortedtavdata.h"
+#include "tavdatamodel.h"
 
 #include <QHash>
 
@@ -38,7 +38,7 @@ QVector<QPair<int, int>> automatic(const QStringList& names)
     return pairs;
 }
 
-ToleranceResult check(const SortedTavData& set, const TolerancePair& pair,
+ToleranceResult check(const TavDataModel& set, const TolerancePair& pair,
                       const ToleranceTiming& timing)
 {
     const int columns = set.values.size();

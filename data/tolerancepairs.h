@@ -6,7 +6,7 @@
 #include <QStringList>
 #include <QVector>
 
-class SortedTavData;
+class TavDataModel;
 
 // A measured variable with its setpoint variable and the band around the setpoint; the
 // indexes are those of the data set's names.
@@ -32,7 +32,7 @@ double defaultBand(int axis);
 QVector<QPair<int, int>> automatic(const QStringList& names);
 
 // Checks pair over the data set's columns; an index out of range gives an empty result.
-ToleranceResult check(const SortedTavData& set, const TolerancePair& pair,
+ToleranceResult check(const TavDataModel& set, const TolerancePair& pair,
                       const ToleranceTiming& timing);
 
 } // namespace TolerancePairs

@@ -16,7 +16,7 @@
 namespace CurveAggregator {
 
 // The value a vernier shows when a curve gives no reading.
-constexpr float NoReading = 999.0f;
+constexpr float NoReading = MissingLimit;
 
 // Samples first..last (inclusive) that land on pixel column x.
 struct Column

@@ -17,12 +17,6 @@ inline int clampToCoord(float v)
     return int(v);
 }
 
-// A sample value that is not drawn and breaks the curve: |v| >= 999 or NaN.
-inline bool isMissingValue(float v)
-{
-    return !(std::fabs(v) < 999.0f);
-}
-
 // Time <-> x mapping of the plot rectangle. Invalid (nothing can be mapped) when the X
 // range or the plot width is zero or negative.
 struct TimeMapping

@@ -96,7 +96,7 @@ CsvResult readCsv(const QString& path, qint64 buffer)
     TavData data;
     QSignalSpy spy(&data, &TavData::pushInfoUpward);
     CsvResult r;
-    r.result = TavCsv::read(data, path, false, buffer);
+    r.result = data.readFromCsv(path, false, buffer);
     r.block = data.blocks.value(0);
     r.messages = texts(spy);
     return r;

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+#include <QVector>
+#include <QtGlobal>
+
+// Low-level helpers of the binary format, free so that tests can reach them.
+namespace TavBinary {
+
+// A section marker found by the scan: where its first copy starts and where the run of
+// copies of its character ends (the byte after the last copy).
+struct MarkerHit
+{
+    char kind = 0;
+    qint64 start = 0;
+    qint64 runEnd = 0;
+};
+
+// Finds every section marker of the file in one pass. The marker earliest in the file
+// wins; a run of more than 16 copies of a marker character is one marker.
+QVector<MarkerHit> scanMarkers(QFile& file, qint64 fileSize);
+
+// Scan state carried from one block of bytes to the next: a run of equal marker
+// characters that reaches the end of a block.
+struct ScanState
+{
+    char runChar = 0;
+    qint64 runStart = 0;
+    qint64 runLength = 0; // 0: no run open
+};
+// Scans data[startIndex, size) whose first byte is at file position base; the bytes
+// before startIndex were scanned by an earlier call.
+void scanMarkers(const char* data, qint64 size, qint64 base, qint64 startIndex,
+                 QVector<MarkerHit>& out, ScanState& state);
+// Ends a scan: records a run still open at the end of the file.
+void finishScan(QVector<MarkerHit>& out, ScanState& state);
+
+// Reads length bytes at pos into out; bytes past the end of the file read as zero.
+void readAt(QFile& file, qint64 pos, qint64 length, QByteArray& out);
+
+// Adds delta to every byte, modulo 256.
+void shiftBytes(QByteArray& bytes, signed char delta);
+
+// UTF-8 text of bytes up to the first zero byte.
+QString decodeText(const char* data, int length);
+
+// Large enough to amortise system calls, small enough to stay cache friendly.
+constexpr qint64 ReadBlock = 1 << 20;
+
+// One record's count big-endian 32-bit values at raw, each divided by its divisor, into out.
+void convertRow(const uchar* raw, const float* divisors, float* out, int count);
+
+// Decodes n records of recordLength bytes (a 4-byte stamp, then count big-endian 32-bit
+// values) into the columns cols from index dest on, each value divided by its divisor.
+// row: scratch of count floats. streamable: the columns may be written past the cache.
+void convertRecords(const uchar* records, qint64 recordLength, int n, const float* divisors,
+                    float* const* cols, qint64 dest, int count, float* row, bool streamable);
+
+} // namespace TavBinary

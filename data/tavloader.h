@@ -1,0 +1,42 @@
+#pragma once
+
+#include "tavrecords.h"
+
+#include <QString>
+#include <QVector>
+#include <QtGlobal>
+
+class TavDataModel;
+
+// Reading a file into a data model: the reader chosen by the file's extension, the merge
+// of its History blocks into one time line, the cut at the sample limit, the runs of
+// equal spacing and, when asked, the summaries.
+namespace TavLoader {
+
+// The smaller of 8 GiB and half the physical memory.
+qint64 defaultMergeBytes();
+
+// What a read may build. The defaults fit the containers and the machine; tests lower
+// them to reach the limits with small files.
+struct Limits
+{
+    qint64 samples = MaxSamples;             // stamps of the time line; later samples are cut
+    qint64 mergeBytes = defaultMergeBytes(); // merged columns of several blocks
+};
+
+// Reads the file at path (CSV when its extension is, in any case, "csv"; else binary) into
+// set, which should be empty, merges it and, with summaries, builds the summaries. Every
+// message goes to report. Returns the new status of set: 0 on success, else 1.
+int read(TavDataModel& set, const QString& path, const Limits& limits, bool summaries,
+         const InfoReport& report);
+
+// Runs of at least three equally spaced samples, as (first index, last index, spacing).
+struct Span
+{
+    int first;
+    int last;
+    qint64 interval;
+};
+QVector<Span> equalSpacingRuns(const QVector<qint64>& stamps);
+
+} // namespace TavLoader
