@@ -141,8 +141,8 @@ inline int parseRow(const char* p, const char* le, float* const* columns, int co
 // Takes the data line [b, le) (its line end left out) into row r: true, with the stamp
 // and the row written, when its first field is a valid time; the row's missing cells are
 // added to missing. False for a line to skip.
-inline bool takeRow(const char* b, const char* le, qint64& stamp, float* const* columns,
-                    int count, int r, qint64& missing)
+inline bool takeRow(const char* b, const char* le, qint64& stamp, float* const* columns, int count,
+                    int r, qint64& missing)
 {
     if (!lineStamp(b, le, stamp))
         return false;

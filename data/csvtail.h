@@ -18,7 +18,8 @@ namespace TavCsv {
 class CsvTail
 {
 public:
-    enum class Status {
+    enum class Status
+    {
         Taken,            // every complete line from the offset is in the batch (maybe none)
         HeaderIncomplete, // the header line has no line end yet: nothing can be taken
         ReadWhole,        // the file has to be read whole: this tail cannot go on
@@ -32,8 +33,8 @@ public:
         bool header = false;
         QVector<qint64> stamps;
         QVector<QVector<float>> values; // one per name of layout(), as long as stamps
-        qint64 skipped = 0; // lines whose first field is not a time
-        qint64 missing = 0; // cells that were empty, not numbers, or absent
+        qint64 skipped = 0;             // lines whose first field is not a time
+        qint64 missing = 0;             // cells that were empty, not numbers, or absent
         // Bytes up to the end of the last complete line taken: the next decode starts here.
         qint64 consumed = 0;
     };

@@ -231,7 +231,9 @@ int read(QList<HistoryBlock>& blocks, const QString& path, bool useHeaderNames,
     }
     // Where a reader of later appends goes on: after the last line that has its line end.
     const bool bodyOpen = headerComplete && counter.open();
-    const qint64 consumed = !headerComplete ? 0 : bodyOpen ? counter.openStart() : counter.position();
+    const qint64 consumed = !headerComplete ? 0
+                            : bodyOpen      ? counter.openStart()
+                                            : counter.position();
     bool resumable = headerComplete;
     if (counter.failed()) {
         reportInfo(unreadable, -1);

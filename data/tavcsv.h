@@ -26,8 +26,7 @@ constexpr qint64 ReadBuffer = 32 << 20;
 // when given, receives where the read stopped and how the fields map to the columns, so
 // that lines appended later can be taken in by a CsvTail.
 int read(QList<HistoryBlock>& blocks, const QString& path, bool useHeaderNames,
-         const InfoReport& report, qint64 bufferBytes = ReadBuffer,
-         CsvLayout* layout = nullptr);
+         const InfoReport& report, qint64 bufferBytes = ReadBuffer, CsvLayout* layout = nullptr);
 
 // Body of SortedTavData::onExportData: writes the chosen columns over [stampStart,
 // stampEnd] to filePath with its messages to report. Returns whether the file was written;
