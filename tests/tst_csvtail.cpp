@@ -45,7 +45,6 @@ private:
 // What a follow holds: the columns grown batch by batch.
 struct Followed
 {
-    bool started = false;
     CsvTail tail;
     qint64 offset = 0;
     QStringList names;
@@ -206,8 +205,8 @@ private slots:
             const QVector<int> cuts = randomCuts(gen, csv);
             // One follow from the empty file on; one that starts after a whole read of the
             // file as it stood at a random piece, reading through a trickling device.
-            Followed fromStart{false, CsvTail(headerNames, limit)};
-            Followed afterRead{false, CsvTail(headerNames, limit)};
+            Followed fromStart{CsvTail(headerNames, limit)};
+            Followed afterRead{CsvTail(headerNames, limit)};
             const int readAt = int(gen() % unsigned(cuts.size()));
             const qint64 step = 1 + gen() % 64;
             QFile::remove(path);
@@ -296,7 +295,6 @@ private:
         QList<HistoryBlock> blocks;
         CsvLayout layout;
         QCOMPARE(TavCsv::read(blocks, path, headerNames, {}, limit, &layout), 0);
-        f.started = true;
         if (!layout.headerComplete) {
             QCOMPARE(complete, qint64(0));
             f.tail = CsvTail(headerNames, limit);
