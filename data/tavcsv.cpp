@@ -1,6 +1,7 @@
 #include "tavcsv.h"
 
 #include "columnalloc.h"
+#include "csvrow.h"
 #include "datalog.h"
 #include "tavdatamodel.h"
 
@@ -8,7 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
 #include <QTextCodec>
 
 #include <algorithm>
@@ -19,13 +19,8 @@ namespace TavCsv {
 
 namespace {
 
-// Limits that keep a hostile or broken file from taking all memory. A real recording
-// stays far below them.
-constexpr int MaxVariables = 1 << 20;
+// Limit that keeps a broken file from taking all memory. A real recording stays far below it.
 constexpr qint64 MinCellBudget = 1 << 28; // floats allowed whatever the file size (1 GiB)
-
-constexpr double Pow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                            1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 // Reads a text file line by line through one buffer of fixed capacity, so that a file of
 // any size costs the same memory. The bytes come in blocks small enough to stay in the
@@ -50,6 +45,8 @@ public:
                 static_cast<const char*>(std::memchr(m_scan, '\n', size_t(m_end - m_scan)));
             if (nl || (m_eof && m_pos < m_end)) {
                 const char* le = nl ? nl : m_end;
+                if (!nl)
+                    markOpen();
                 begin = m_pos;
                 lineEnd = le > m_pos && le[-1] == '\r' ? le - 1 : le;
                 m_pos = m_scan = nl ? const_cast<char*>(nl) + 1 : m_end;
@@ -61,6 +58,7 @@ public:
             if (m_pos == m_buffer.data() && m_end == m_buffer.data() + m_buffer.size()) {
                 begin = m_pos;
                 lineEnd = m_end;
+                m_cutStart = position();
                 m_pos = m_scan = m_end;
                 m_cut = true;
                 return true;
@@ -80,8 +78,12 @@ public:
             if (m_pos == m_end) {
                 m_offset += m_end - m_buffer.data();
                 m_pos = m_end = m_scan = m_buffer.data();
-                if (!fill())
+                if (!fill()) {
+                    // The file ended inside the cut line: it had no line end.
                     m_cut = false;
+                    m_open = true;
+                    m_openStart = m_cutStart;
+                }
                 continue;
             }
             const char* nl =
@@ -100,11 +102,21 @@ public:
     }
 
     bool cut() const { return m_cut; }
+    // The last line handed out (or skipped past) ended with the file, not with a line end;
+    // openStart() is where it began.
+    bool open() const { return m_open; }
+    qint64 openStart() const { return m_openStart; }
     bool failed() const { return m_failed; }
     // Bytes of the file consumed so far.
     qint64 position() const { return m_offset + (m_pos - m_buffer.constData()); }
 
 private:
+    void markOpen()
+    {
+        m_open = true;
+        m_openStart = position();
+    }
+
     // Reads the next block behind the unread bytes. False at the end of the file or on an
     // error.
     bool fill()
@@ -144,93 +156,10 @@ private:
     bool m_eof = false;
     bool m_failed = false;
     bool m_cut = false;
+    bool m_open = false;
+    qint64 m_openStart = 0;
+    qint64 m_cutStart = 0;
 };
-
-// The stamp of a data line, when its first field is a valid time.
-inline bool lineStamp(const char* b, const char* le, qint64& stamp)
-{
-    if (le - b < TimeTextLength)
-        return false;
-    if (le - b > TimeTextLength && b[TimeTextLength] != ',')
-        return false;
-    return parseTime(b, b + TimeTextLength, stamp);
-}
-
-// Fields missing from row r hold MissingValue, so that they break the curve instead of
-// drawing a false zero; a null column drops its field. Returns the cells so filled.
-int fillMissing(float* const* columns, int from, int count, int r)
-{
-    int filled = 0;
-    for (int j = from; j < count; ++j) {
-        if (columns[j]) {
-            columns[j][r] = MissingValue;
-            ++filled;
-        }
-    }
-    return filled;
-}
-
-// Parses the fields after the time of one line into the row r of the columns;
-// a null column drops its field. A field that is not a number, and a field the line
-// lacks, is a missing value; returns how many cells of the columns were missing.
-int parseRow(const char* p, const char* le, float* const* columns, int count, int r)
-{
-    int missing = 0;
-    for (int j = 0; j < count; ++j) {
-        const char* field = p;
-        bool negative = false;
-        if (p < le && *p == '-') {
-            negative = true;
-            ++p;
-        }
-        quint64 m = 0;
-        int digits = 0;
-        int fraction = 0;
-        while (p < le && isDigit(*p)) {
-            m = m * 10 + quint64(*p - '0');
-            ++p;
-            ++digits;
-        }
-        if (p < le && *p == '.') {
-            ++p;
-            while (p < le && isDigit(*p)) {
-                m = m * 10 + quint64(*p - '0');
-                ++p;
-                ++digits;
-                ++fraction;
-            }
-        }
-        float value;
-        if (digits > 0 && digits <= 19 && (p == le || *p == ',') && m <= (quint64(1) << 53) &&
-            fraction <= 22) {
-            // Both operands are exact, so the quotient is the correctly rounded double.
-            const double d = double(m) / Pow10[fraction];
-            value = float(negative ? -d : d);
-        } else {
-            const void* comma = std::memchr(field, ',', size_t(le - field));
-            p = comma ? static_cast<const char*>(comma) : le;
-            if (!parseNumber(field, p, value)) {
-                value = MissingValue;
-                missing += columns[j] != nullptr;
-            }
-        }
-        if (columns[j])
-            columns[j][r] = value;
-        if (p == le)
-            return missing + fillMissing(columns, j + 1, count, r);
-        ++p;
-    }
-    return missing;
-}
-
-QStringList headerFields(const char* b, const char* e)
-{
-    if (e - b >= 3 && uchar(b[0]) == 0xEF && uchar(b[1]) == 0xBB && uchar(b[2]) == 0xBF)
-        b += 3;
-    e = b + std::min<qint64>(e - b, 1 << 28); // names beyond this cannot be real
-    const QString text = QTextCodec::codecForLocale()->toUnicode(b, int(e - b));
-    return text.split(QLatin1Char(','));
-}
 
 void debugLine(const char* b, const char* e)
 {
@@ -240,7 +169,7 @@ void debugLine(const char* b, const char* e)
 } // namespace
 
 int read(QList<HistoryBlock>& blocks, const QString& path, bool useHeaderNames,
-         const InfoReport& report, qint64 bufferBytes)
+         const InfoReport& report, qint64 bufferBytes, CsvLayout* layoutOut)
 {
     const auto reportInfo = [&report](const QString& info, int percent) {
         if (report)
@@ -283,22 +212,29 @@ int read(QList<HistoryBlock>& blocks, const QString& path, bool useHeaderNames,
         // variable.
         lastFieldEmpty = tail[1] == ',' || (cut && tail[1] == '\r' && tail[0] == ',');
     }
+    const bool headerComplete = counter.position() > 0 && !counter.open();
     const qint64 bodyStart = counter.position();
     if (commas > MaxVariables) {
         reportInfo(QStringLiteral("%1 变量个数过多 %2").arg(path, QString::number(commas)), -1);
         return 1;
     }
-    const int fieldCount = int(commas) - (lastFieldEmpty ? 1 : 0);
+    const int fieldCount = headerFieldCount(commas, lastFieldEmpty);
     qCDebug(lcData) << "AAAA" << QStringList(header.mid(0, 64));
     qint64 rows = 0;
     qint64 skipped = 0;
+    bool lastRow = false;
     while (counter.next(begin, lineEnd)) {
         qint64 stamp;
-        if (lineStamp(begin, lineEnd, stamp))
-            ++rows;
-        else
-            ++skipped;
+        lastRow = lineStamp(begin, lineEnd, stamp);
+        rows += lastRow;
+        skipped += !lastRow;
     }
+    // Where a reader of later appends goes on: after the last line that has its line end.
+    const bool bodyOpen = headerComplete && counter.open();
+    const qint64 consumed = !headerComplete ? 0
+                            : bodyOpen      ? counter.openStart()
+                                            : counter.position();
+    bool resumable = headerComplete;
     if (counter.failed()) {
         reportInfo(unreadable, -1);
         return 1;
@@ -310,6 +246,7 @@ int read(QList<HistoryBlock>& blocks, const QString& path, bool useHeaderNames,
             QStringLiteral("%1 历史数据过长，只读取前%2条").arg(path, QString::number(MaxSamples)),
             -1);
         rows = MaxSamples;
+        resumable = false;
     }
     if (fieldCount > 0 && rows > cellBudget / fieldCount) {
         reportInfo(QStringLiteral("%1 数据量过大 %2行 %3列")
@@ -318,29 +255,13 @@ int read(QList<HistoryBlock>& blocks, const QString& path, bool useHeaderNames,
         return 1;
     }
 
-    // Columns: with header names, a name seen before keeps its first column.
-    HistoryBlock block;
-    std::vector<int> columnOf(size_t(fieldCount), -1);
-    QStringList dropped;
-    QHash<QString, int> seen;
-    for (int j = 0; j < fieldCount; ++j) {
-        if (!useHeaderNames) {
-            columnOf[size_t(j)] = j;
-            block.names.append(QStringLiteral("Data[%1]").arg(j));
-            continue;
-        }
-        QString name = header.value(j + 1);
-        if (name.isEmpty())
-            name = QStringLiteral("Data[%1]").arg(j);
-        if (seen.contains(name)) {
-            dropped.append(name);
-            continue;
-        }
-        seen.insert(name, block.names.size());
-        columnOf[size_t(j)] = block.names.size();
-        block.names.append(name);
-    }
+    CsvLayout layout;
+    layoutColumns(layout, fieldCount, header, useHeaderNames);
     header.clear();
+    const std::vector<int>& columnOf = layout.columnOf;
+    const QStringList& dropped = layout.dropped;
+    HistoryBlock block;
+    block.names = layout.names.toVector();
     // Every slot is written by the second pass (missing fields as MissingValue), so the
     // columns are not cleared first.
     block.stamps = ColumnAlloc::uninitialized<qint64>(int(rows));
@@ -364,15 +285,13 @@ int read(QList<HistoryBlock>& blocks, const QString& path, bool useHeaderNames,
     const bool logLines = lcData().isDebugEnabled();
     int r = 0;
     qint64 missing = 0;
+    qint64 missingBeforeLastRow = 0;
     while (r < rows && parser.next(begin, lineEnd)) {
         if (logLines)
             debugLine(begin, lineEnd);
-        if (lineStamp(begin, lineEnd, stamps[r])) {
-            const char* fields = begin + TimeTextLength;
-            if (fields < lineEnd)
-                missing += parseRow(fields + 1, lineEnd, columns.data(), fieldCount, r);
-            else
-                missing += fillMissing(columns.data(), 0, fieldCount, r);
+        const qint64 before = missing;
+        if (takeRow(begin, lineEnd, stamps[r], columns.data(), fieldCount, r, missing)) {
+            missingBeforeLastRow = before;
             ++r;
         }
     }
@@ -386,6 +305,17 @@ int read(QList<HistoryBlock>& blocks, const QString& path, bool useHeaderNames,
         block.stamps.resize(r);
         for (QVector<float>& column : block.values)
             column.resize(r);
+        resumable = false;
+    }
+    if (layoutOut) {
+        layout.headerComplete = headerComplete;
+        layout.resumable = resumable;
+        layout.consumed = consumed;
+        layout.openRow = bodyOpen && lastRow;
+        layout.openSkipped = bodyOpen && !lastRow;
+        layout.skipped = skipped - (layout.openSkipped ? 1 : 0);
+        layout.missing = layout.openRow ? missingBeforeLastRow : missing;
+        *layoutOut = layout;
     }
 
     if (!dropped.isEmpty()) {

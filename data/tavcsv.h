@@ -9,6 +9,10 @@
 
 class TavDataModel;
 
+namespace TavCsv {
+struct CsvLayout;
+}
+
 // The CSV side of the data files: import into one block, export of chosen columns.
 namespace TavCsv {
 
@@ -18,9 +22,11 @@ constexpr qint64 ReadBuffer = 32 << 20;
 
 // Body of TavData::readFromCsv: reads the file into one block appended to blocks and
 // returns 0, or reports why it cannot and returns 1. Both passes over the file stream it
-// through a buffer of bufferBytes (tests make it small to move the block seams).
+// through a buffer of bufferBytes (tests make it small to move the block seams). layout,
+// when given, receives where the read stopped and how the fields map to the columns, so
+// that lines appended later can be taken in by a CsvTail.
 int read(QList<HistoryBlock>& blocks, const QString& path, bool useHeaderNames,
-         const InfoReport& report, qint64 bufferBytes = ReadBuffer);
+         const InfoReport& report, qint64 bufferBytes = ReadBuffer, CsvLayout* layout = nullptr);
 
 // Body of SortedTavData::onExportData: writes the chosen columns over [stampStart,
 // stampEnd] to filePath with its messages to report. Returns whether the file was written;
