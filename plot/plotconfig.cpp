@@ -341,6 +341,11 @@ bool write(const QString& path, const PlotViewSettings& s, const QList<CurveInfo
     ini.setValue(QStringLiteral("showSys"), s.showSys);
     ini.setValue(QStringLiteral("showUser"), s.showUser);
     ini.endGroup();
+    return finishWrite(ini, path);
+}
+
+bool finishWrite(QSettings& ini, const QString& path)
+{
     ini.sync();
     const bool written = ini.status() == QSettings::NoError;
     if (!written)

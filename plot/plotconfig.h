@@ -46,6 +46,8 @@ struct PlotViewSettings
 // limit, equal limits, a grid count beyond what the editors offer, an unknown pen style,
 // axis or colour) falls back to the default of that entry alone. The readers say whether
 // anything fell back, so that the user can be told once.
+class QSettings;
+
 namespace PlotConfig {
 
 // Bounds of what the file may ask for.
@@ -91,5 +93,8 @@ bool applyCurvesOrDrawAll(QList<CurveInfo>& curves, const QList<CurveInfo>& save
 // Writes every group to path. Returns false when the file could not be written (a
 // folder that cannot be written, a path under a file, a full disk).
 bool write(const QString& path, const PlotViewSettings& s, const QList<CurveInfo>& curves);
+
+// Writes out what ini holds for path; false, with a warning, when it could not be written.
+bool finishWrite(QSettings& ini, const QString& path);
 
 } // namespace PlotConfig

@@ -1,5 +1,7 @@
 #include "toleranceconfig.h"
 
+#include "plotconfig.h"
+
 #include "plotlog.h"
 
 #include <QDir>
@@ -95,11 +97,7 @@ bool write(const QString& path, const Saved& saved)
     }
     ini.endArray();
     ini.endGroup();
-    ini.sync();
-    const bool written = ini.status() == QSettings::NoError;
-    if (!written)
-        qCWarning(lcPlot) << "写入配置文件失败" << path << ini.status();
-    return written;
+    return PlotConfig::finishWrite(ini, path);
 }
 
 Saved named(const ToleranceSettings& settings, const QStringList& names)

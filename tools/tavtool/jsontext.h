@@ -9,8 +9,9 @@
 // Pieces of the JSON the commands print, appended to a byte array.
 namespace JsonText {
 
-// Shortest text that reads back as the same double; null when not finite.
-inline void appendNumber(QByteArray& out, double v)
+// Shortest text that reads back as the same value (a double, or a float as the file holds
+// it); null when not finite.
+template <typename Real> inline void appendShortest(QByteArray& out, Real v)
 {
     if (!std::isfinite(v)) {
         out.append("null");
@@ -21,16 +22,14 @@ inline void appendNumber(QByteArray& out, double v)
     out.append(buf, int(r.ptr - buf));
 }
 
-// Shortest text that reads back as the same float: the values as the file holds them.
+inline void appendNumber(QByteArray& out, double v)
+{
+    appendShortest(out, v);
+}
+
 inline void appendFloat(QByteArray& out, float v)
 {
-    if (!std::isfinite(v)) {
-        out.append("null");
-        return;
-    }
-    char buf[32];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v);
-    out.append(buf, int(r.ptr - buf));
+    appendShortest(out, v);
 }
 
 inline void appendString(QByteArray& out, const QString& s)
