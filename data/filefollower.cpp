@@ -91,6 +91,10 @@ void FileFollower::check()
     const FileProbe now = FileProbe::take(m_path, m_last.readEnd);
     const FileChange change = compareProbes(m_last, now);
     m_last = now;
+    // A watch stays with the file it was put on; a replaced file needs a watch of its own.
+    if (change != FileChange::None && change != FileChange::Grew && m_watcher &&
+        m_watcher->files().contains(m_path))
+        m_watcher->removePath(m_path);
     watch();
     if (change == FileChange::None)
         return;
