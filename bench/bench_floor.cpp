@@ -4,11 +4,11 @@
 //
 // Floor: read() in 1 MiB blocks, copying into one fresh buffer of the file's size whose
 // pages are populated in one call first (MADV_POPULATE_WRITE), as the reader does with
-// its columns. On these machines the first touch of fresh memory costs more than reading
-// the file, so that is the fair limit for a reader; `cat` is not.
-// Both sides run as whole processes, this program with --floor and `tavtool dump FILE`
-// (output to /dev/null), alternately, R times (default 5) after one warm-up each. Best and
-// median wall and CPU (user + system) seconds of each side are printed, and their ratios.
+// its columns; the large-page floor does the same into a buffer of 2 MiB pages. On these machines
+// the first touch of fresh memory costs more than reading the file, so that is the fair limit for a
+// reader; `cat` is not. Both sides run as whole processes, this program with --floor and `tavtool
+// dump FILE` (output to /dev/null), alternately, R times (default 5) after one warm-up each. Best
+// and median wall and CPU (user + system) seconds of each side are printed, and their ratios.
 // tavtool defaults to the one beside this program; --compare adds a second tavtool (say,
 // an earlier build) to the same alternation. A 256 MiB file of the usual shape:
 //   bench_binaryread /tmp --size-mb 256 --runs 1 --keep   (/tmp/ostrel_bench_20x4.tavdata)
@@ -31,9 +31,36 @@ namespace {
 
 QTextStream out(stdout);
 
-// Child side: the floor itself. Returns the bytes read (0 on failure) through the exit
-// code only as success or failure.
-int floorRead(const char* path)
+// A fresh buffer of size bytes with its pages populated in one call first. With large,
+// it is aligned to 2 MiB and asked for large pages (MADV_HUGEPAGE) before it is populated:
+// one page-table entry then maps 512 small pages, and populating costs far less.
+// The mapping is left to the end of the process.
+char* freshBuffer(size_t size, bool large, size_t& mapped)
+{
+    constexpr size_t Huge = 2u << 20;
+    mapped = large ? size + Huge : size;
+    void* raw = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (raw == MAP_FAILED)
+        return nullptr;
+    char* buffer = static_cast<char*>(raw);
+    size_t length = size;
+    if (large) {
+        buffer = reinterpret_cast<char*>((uintptr_t(raw) + Huge - 1) & ~uintptr_t(Huge - 1));
+        length = (size + Huge - 1) & ~(Huge - 1);
+        length = std::min(length, mapped - size_t(buffer - static_cast<char*>(raw)));
+#ifdef MADV_HUGEPAGE
+        madvise(buffer, length, MADV_HUGEPAGE);
+#endif
+    }
+#ifdef MADV_POPULATE_WRITE
+    madvise(buffer, length, MADV_POPULATE_WRITE);
+#endif
+    return buffer;
+}
+
+// Child side: the floor itself, with small or large pages. Success or failure is the exit
+// code.
+int floorRead(const char* path, bool large)
 {
     const int fd = ::open(path, O_RDONLY);
     if (fd < 0)
@@ -42,16 +69,10 @@ int floorRead(const char* path)
     if (fstat(fd, &st) != 0 || st.st_size <= 0)
         return 1;
     const size_t size = size_t(st.st_size);
-    char* buffer = static_cast<char*>(std::malloc(size));
+    size_t mapped = 0;
+    char* buffer = freshBuffer(size, large, mapped);
     if (!buffer)
         return 1;
-#ifdef MADV_POPULATE_WRITE
-    constexpr uintptr_t Page = 4096;
-    const uintptr_t begin = (uintptr_t(buffer) + Page - 1) & ~(Page - 1);
-    const uintptr_t end = (uintptr_t(buffer) + size) & ~(Page - 1);
-    if (end > begin)
-        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
-#endif
     constexpr size_t Block = 1 << 20;
     size_t got = 0;
     while (got < size) {
@@ -64,7 +85,7 @@ int floorRead(const char* path)
     // Keep the copy observable so that it cannot be optimised away.
     volatile char sink = buffer[got / 2];
     (void)sink;
-    std::free(buffer);
+    // The process ends here; the mapping goes with it.
     return got == size ? 0 : 1;
 }
 
@@ -119,7 +140,9 @@ double median(QVector<double> v)
 int main(int argc, char** argv)
 {
     if (argc == 3 && QByteArray(argv[1]) == "--floor")
-        return floorRead(argv[2]);
+        return floorRead(argv[2], false);
+    if (argc == 3 && QByteArray(argv[1]) == "--floor-large")
+        return floorRead(argv[2], true);
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
     QString file;
@@ -142,15 +165,21 @@ int main(int argc, char** argv)
     }
     const QString self = QCoreApplication::applicationFilePath();
     const QStringList floorArgs{QStringLiteral("--floor"), file};
+    const QStringList largeArgs{QStringLiteral("--floor-large"), file};
     const QStringList dumpArgs{QStringLiteral("dump"), file};
     // Warm the page cache and the loader once on each side.
-    if (runOnce(self, floorArgs).wall < 0 || runOnce(tavtool, dumpArgs).wall < 0) {
+    if (runOnce(self, floorArgs).wall < 0 || runOnce(self, largeArgs).wall < 0 ||
+        runOnce(tavtool, dumpArgs).wall < 0) {
         out << "cannot read " << file << " (floor or " << tavtool << " dump failed)\n";
         return 1;
     }
-    QVector<double> floorWall, floorCpu, dumpWall, dumpCpu, otherWall, otherCpu;
+    QVector<double> floorWall, floorCpu, largeWall, largeCpu, dumpWall, dumpCpu, otherWall,
+        otherCpu;
     for (int i = 0; i < runs; ++i) {
         const Timing f = runOnce(self, floorArgs);
+        const Timing l = runOnce(self, largeArgs);
+        largeWall << l.wall;
+        largeCpu << l.cpu;
         const Timing d = runOnce(tavtool, dumpArgs);
         floorWall << f.wall;
         floorCpu << f.cpu;
@@ -167,11 +196,18 @@ int main(int argc, char** argv)
     out << "floor (read 1 MiB blocks into a populated buffer): wall best " << best(floorWall)
         << " s, median " << median(floorWall) << " s; cpu best " << best(floorCpu) << " s, median "
         << median(floorCpu) << " s\n";
+    out << "large-page floor (the same into 2 MiB pages): wall best " << best(largeWall)
+        << " s, median " << median(largeWall) << " s; cpu best " << best(largeCpu) << " s, median "
+        << median(largeCpu) << " s\n";
     out << "tavtool dump: wall best " << best(dumpWall) << " s, median " << median(dumpWall)
         << " s; cpu best " << best(dumpCpu) << " s, median " << median(dumpCpu) << " s\n";
     out << "ratio dump / floor: wall best " << best(dumpWall) / best(floorWall) << ", median "
         << median(dumpWall) / median(floorWall) << "; cpu best " << best(dumpCpu) / best(floorCpu)
         << ", median " << median(dumpCpu) / median(floorCpu) << "\n";
+    out << "ratio dump / large-page floor: wall best " << best(dumpWall) / best(largeWall)
+        << ", median " << median(dumpWall) / median(largeWall) << "; cpu best "
+        << best(dumpCpu) / best(largeCpu) << ", median " << median(dumpCpu) / median(largeCpu)
+        << "\n";
     if (!other.isEmpty())
         out << other << " dump / floor: wall best " << best(otherWall) / best(floorWall)
             << ", median " << median(otherWall) / median(floorWall) << "; cpu best "
