@@ -6,6 +6,8 @@
 #include <QVector>
 #include <QtGlobal>
 
+#include <functional>
+
 // Low-level helpers of the binary format, free so that tests can reach them.
 namespace TavBinary {
 
@@ -21,6 +23,9 @@ struct MarkerHit
 // Finds every section marker of the file in one pass. The marker earliest in the file
 // wins; a run of more than 16 copies of a marker character is one marker.
 QVector<MarkerHit> scanMarkers(QFile& file, qint64 fileSize);
+// The same over the bytes [from, to) only; a run reaching back before from counts from
+// there on.
+QVector<MarkerHit> scanMarkers(QFile& file, qint64 from, qint64 to);
 
 // Scan state carried from one block of bytes to the next: a run of equal marker
 // characters that reaches the end of a block.
@@ -57,5 +62,37 @@ void convertRow(const uchar* raw, const float* divisors, float* out, int count);
 // row: scratch of count floats. streamable: the columns may be written past the cache.
 void convertRecords(const uchar* records, qint64 recordLength, int n, const float* divisors,
                     float* const* cols, qint64 dest, int count, float* row, bool streamable);
+
+// Called for a record dropped because its stamp does not follow the last one kept:
+// its file position, its stamp, the last kept stamp and its index in the block.
+using DroppedRecord = std::function<void(qint64, qint64, qint64, qint64)>;
+
+// Decodes records records of recordLength bytes from pos on into stamps and one column per
+// scale, keeping a record only when it is the block's first (kept == 0) or its stamp is
+// above the last kept one (lastStamp, then the previous kept record's). firstIndex: the
+// block's index of the first record, for dropped. The outputs hold the kept records only.
+void decodeRecords(QFile& file, qint64 pos, qint64 records, qint64 recordLength,
+                   const QVector<int>& scales, qint64 kept, qint64 lastStamp, qint64 firstIndex,
+                   QVector<qint64>& stamps, QVector<QVector<float>>& values,
+                   const DroppedRecord& dropped);
+
+// Where a read of a file left its last section, so that records appended to it later can
+// be taken in without reading the file again.
+struct TailLayout
+{
+    char kind = 0;            // the last section's kind, 0 when the file has none
+    qint64 sectionStart = -1; // where its marker starts
+    // The last section is a History block whose header is whole and whose records were
+    // all taken: the fields below describe it.
+    bool resumable = false;
+    QVector<QString> names;
+    QVector<int> scales;
+    qint64 recordsStart = 0; // the first record's position
+    qint64 recordLength = 0;
+    qint64 records = 0;   // complete records taken, kept or dropped
+    qint64 kept = 0;      // records kept
+    qint64 lastStamp = 0; // stamp of the last kept record
+    qint64 consumed = 0;  // the byte after the last complete record taken
+};
 
 } // namespace TavBinary

@@ -116,7 +116,7 @@ void TavData::reportInfo(const QString& message, int percent)
     emit pushInfoUpward(message, percent);
 }
 
-int TavData::readFromBinary(const QString& path)
+int TavData::readFromBinary(const QString& path, TailLayout* tail)
 {
     m_path = path;
     reportInfo(path + QStringLiteral(" 正在打开"), -1);
@@ -163,6 +163,8 @@ int TavData::readFromBinary(const QString& path)
         if (result != 0)
             return status;
     }
+    if (tail)
+        *tail = tailLayout(markers, size);
     reportInfo(path + QStringLiteral(" 读取完毕"), -1);
     file.close();
     status = 0;
@@ -325,7 +327,9 @@ int TavData::readHistoryData(QFile& file, qint64 start, qint64 end)
         recordLength = 4 * qint64(count) + 6;
     }
     qint64 records = std::max<qint64>(0, (end - pos + 1) / recordLength);
+    m_lastHistory = {pos <= end + 1, pos, recordLength, records};
     if (records > MaxRecords) {
+        m_lastHistory.whole = false;
         reportInfo(QStringLiteral("%1 历史数据过长，只读取前%2条")
                        .arg(m_path, QString::number(MaxRecords)),
                    -1);
@@ -341,67 +345,14 @@ int TavData::readHistoryData(QFile& file, qint64 start, qint64 end)
 void TavData::decodeRecords(QFile& file, HistoryBlock& block, qint64 pos, qint64 records,
                             qint64 recordLength)
 {
-    const int count = block.names.size();
-    // Every slot below is written before the block is used: stamps and values of kept
-    // records directly, the slots of dropped records are cut off at the end.
-    block.stamps = ColumnAlloc::uninitialized<qint64>(int(records));
-    block.values.resize(count);
-    QVector<float*> columns(count);
-    QVector<float> divisors(count);
-    for (int j = 0; j < count; ++j) {
-        block.values[j] = ColumnAlloc::uninitialized<float>(int(records));
-        columns[j] = block.values[j].data();
-        divisors[j] = float(quint32(block.scales.at(j)));
-    }
-    // The columns start on a cache line when the allocator gave them one (it aligns them).
-    bool streamable = true;
-    for (int j = 0; j < count; ++j)
-        streamable = streamable && (quintptr(columns[j]) & 63) == 0;
-    qint64* stamps = block.stamps.data();
-    const float* div = divisors.constData();
-    float* const* cols = columns.constData();
-    QVector<float> rowValues(count);
-    float* row = rowValues.data();
-
-    const qint64 perRead = std::max<qint64>(1, ReadBlock / recordLength);
-    QVector<int> keptRecords(int(std::min(perRead, records)));
-    QByteArray buffer;
-    qint64 valid = 0;
-    for (qint64 first = 0; first < records; first += perRead) {
-        const int k = int(std::min(perRead, records - first));
-        readAt(file, pos + first * recordLength, k * recordLength, buffer);
-        const auto* chunk = reinterpret_cast<const uchar*>(buffer.constData());
-        // Stamps first: they decide which records stay.
-        const qint64 dest = valid;
-        int kept = 0;
-        for (int r = 0; r < k; ++r) {
-            const qint64 stamp = be32(chunk + r * recordLength);
-            if (valid == 0 || stamp > stamps[valid - 1]) {
-                stamps[valid++] = stamp;
-                keptRecords[kept++] = r;
-                continue;
-            }
-            reportDroppedRecord(pos + (first + r) * recordLength, stamp, stamps[valid - 1],
-                                first + r);
-        }
-        if (kept == k) {
-            TavBinary::convertRecords(chunk, recordLength, k, div, cols, dest, count, row,
-                                      streamable);
-            continue;
-        }
-        for (int q = 0; q < kept; ++q) {
-            TavBinary::convertRow(chunk + keptRecords[q] * recordLength + 4, div, row, count);
-            for (int j = 0; j < count; ++j)
-                cols[j][dest + q] = row[j];
-        }
-    }
-    if (valid < records) {
-        qCDebug(lcData) << "遍历条数" << records + 1 << "有效条数" << valid + 1 << "发生错误"
-                        << records - valid;
-        block.stamps.resize(int(valid));
-        for (QVector<float>& column : block.values)
-            column.resize(int(valid));
-    }
+    const auto dropped = [this](qint64 position, qint64 stamp, qint64 lastKept, qint64 index) {
+        reportDroppedRecord(position, stamp, lastKept, index);
+    };
+    TavBinary::decodeRecords(file, pos, records, recordLength, block.scales, 0, 0, 0, block.stamps,
+                             block.values, dropped);
+    if (block.stamps.size() < records)
+        qCDebug(lcData) << "遍历条数" << records + 1 << "有效条数" << block.stamps.size() + 1
+                        << "发生错误" << records - block.stamps.size();
 }
 
 namespace {
@@ -426,6 +377,31 @@ void appendText(QChar*& p, const QString& text)
 }
 
 } // namespace
+
+TailLayout TavData::tailLayout(const QVector<TavBinary::MarkerHit>& markers, qint64 size) const
+{
+    TailLayout tail;
+    if (markers.isEmpty())
+        return tail;
+    tail.kind = markers.last().kind;
+    tail.sectionStart = markers.last().start;
+    // Records can be appended to a History block only once its header is complete: a
+    // header cut short reads as zeros, which later bytes would change.
+    if (tail.kind != TavDataHeader::History || !m_lastHistory.whole || blocks.isEmpty())
+        return tail;
+    const HistoryBlock& block = blocks.last();
+    tail.resumable = true;
+    tail.names = block.names;
+    tail.scales = block.scales;
+    tail.recordsStart = m_lastHistory.recordsStart;
+    tail.recordLength = m_lastHistory.recordLength;
+    tail.records = m_lastHistory.records;
+    tail.kept = block.stamps.size();
+    tail.lastStamp = block.stamps.isEmpty() ? 0 : block.stamps.last();
+    tail.consumed = tail.recordsStart + tail.records * tail.recordLength;
+    Q_ASSERT(tail.consumed <= size);
+    return tail;
+}
 
 void TavData::reportDroppedRecord(qint64 position, qint64 stamp, qint64 lastKept, qint64 index)
 {

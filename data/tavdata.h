@@ -28,8 +28,10 @@ public:
     QList<EventRecord> userEvents;
     int status = 1; // 1 until a read completes
 
-    // Reads a .tavdata file; 0 when it was read to the end, else status (1).
-    int readFromBinary(const QString& path);
+    using TailLayout = TavBinary::TailLayout;
+    // Reads a .tavdata file; 0 when it was read to the end, else status (1). tail, when
+    // given, receives where the read left the last section (on success only).
+    int readFromBinary(const QString& path, TailLayout* tail = nullptr);
     // Called with the most records and the variables of each History block just before
     // the block is decoded, so that work sized by them can start on another core.
     std::function<void(qint64 records, int variables)> onHistoryLayout;
@@ -59,5 +61,15 @@ private:
                        qint64 recordLength);
     void reportListFull(int entries);
     void reportDroppedRecord(qint64 position, qint64 stamp, qint64 lastKept, qint64 index);
+    TailLayout tailLayout(const QVector<TavBinary::MarkerHit>& markers, qint64 size) const;
+
     QString m_path; // the path as given, for the messages
+    // The records of the History block read last.
+    struct HistoryRecords
+    {
+        bool whole = false; // its header is complete and no record was left out
+        qint64 recordsStart = 0;
+        qint64 recordLength = 0;
+        qint64 records = 0;
+    } m_lastHistory;
 };
