@@ -190,6 +190,8 @@ void decodeRecords(QFile& file, qint64 pos, qint64 records, qint64 recordLength,
     QVector<int> keptRecords(int(std::min(perRead, records)));
     QByteArray buffer;
     qint64 valid = 0;
+    bool any = kept > 0; // a record was kept before: the next must follow its stamp
+    qint64 last = lastStamp;
     for (qint64 first = 0; first < records; first += perRead) {
         const int k = int(std::min(perRead, records - first));
         readAt(file, pos + first * recordLength, k * recordLength, buffer);
@@ -202,10 +204,11 @@ void decodeRecords(QFile& file, qint64 pos, qint64 records, qint64 recordLength,
                                  (quint32(chunk[r * recordLength + 1]) << 16) |
                                  (quint32(chunk[r * recordLength + 2]) << 8) |
                                  quint32(chunk[r * recordLength + 3]);
-            const qint64 last = valid > 0 ? out[valid - 1] : lastStamp;
-            if ((valid == 0 && kept == 0) || stamp > last) {
+            if (!any || stamp > last) {
                 out[valid++] = stamp;
                 keptRecords[taken++] = r;
+                last = stamp;
+                any = true;
                 continue;
             }
             if (dropped)

@@ -1,6 +1,5 @@
 #include "tavdata.h"
 
-#include "columnalloc.h"
 #include "datalog.h"
 #include "tavbinary.h"
 #include "tavcsv.h"
