@@ -35,7 +35,8 @@ public:
         qint64 consumed = 0;            // the next decode starts here
     };
 
-    // Goes on after a read that gave layout; decode from layout.consumed first.
+    // Goes on after a read that gave layout; decode from layout.consumed first, then from
+    // each batch's consumed. Any other offset reads whole.
     explicit TavTail(const TavBinary::TailLayout& layout);
 
     const TavBinary::TailLayout& layout() const { return m_layout; }
