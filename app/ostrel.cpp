@@ -829,8 +829,8 @@ void Ostrel::browseForSaveData()
 {
     if (!drawer->hasData())
         return;
-    const QString file = askSavePath(QStringLiteral("导出数据-仅当前画面"),
-                                     QStringLiteral("CSV (*.csv)"), QStringLiteral("csv"));
+    const QString file = askSavePath(tr("导出数据-仅当前画面"), QStringLiteral("CSV (*.csv)"),
+                                     QStringLiteral("csv"));
     if (!file.isEmpty())
         drawer->exportData(file);
 }
@@ -845,8 +845,8 @@ void Ostrel::onExportFinished(QString path)
 
 void Ostrel::screenShot()
 {
-    const QString file = askSavePath(QStringLiteral("导出截图"), QStringLiteral("Files (*.png)"),
-                                     QStringLiteral("png"));
+    const QString file =
+        askSavePath(tr("导出截图"), QStringLiteral("Files (*.png)"), QStringLiteral("png"));
     if (file.isEmpty())
         return;
     if (!drawer->grab(drawer->rect()).save(file))
@@ -858,8 +858,8 @@ void Ostrel::exportReport()
 {
     if (!drawer->hasData())
         return;
-    const QString file = askSavePath(QStringLiteral("导出报告"), QStringLiteral("PDF (*.pdf)"),
-                                     QStringLiteral("pdf"));
+    const QString file =
+        askSavePath(tr("导出报告"), QStringLiteral("PDF (*.pdf)"), QStringLiteral("pdf"));
     if (file.isEmpty())
         return;
     TestReportOptions options;

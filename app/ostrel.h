@@ -70,7 +70,7 @@ public:
     QCheckBox* checkShowSys = nullptr;
     QCheckBox* checkShowUser = nullptr;
     VyTabEvent* tabEvent = nullptr;
-    VyTabTolerance* tabTolerance = nullptr; // "容差检查", the fifth page
+    VyTabTolerance* tabTolerance = nullptr; // the tolerance page, the fifth
 
     // Period of one watchdog tick; only tests shorten it.
     void setWatchdogInterval(int ms) { watchdogInterval = ms; }

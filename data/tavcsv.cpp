@@ -176,7 +176,7 @@ int read(QList<HistoryBlock>& blocks, const QString& path, bool useHeaderNames,
             report(info, percent);
     };
     qCDebug(lcData) << "TavData::readFromCsv" << path;
-    reportInfo(QStringLiteral("%1 正在打开").arg(path), -1);
+    reportInfo(QCoreApplication::translate("TavCsv", "%1 正在打开").arg(path), -1);
     const QString unreadable = QStringLiteral("%1 路径错误或不可读取").arg(path);
     QFile file(QDir::fromNativeSeparators(path));
     if (QFileInfo(file.fileName()).isDir() ||
@@ -215,7 +215,9 @@ int read(QList<HistoryBlock>& blocks, const QString& path, bool useHeaderNames,
     const bool headerComplete = counter.position() > 0 && !counter.open();
     const qint64 bodyStart = counter.position();
     if (commas > MaxVariables) {
-        reportInfo(QStringLiteral("%1 变量个数过多 %2").arg(path, QString::number(commas)), -1);
+        reportInfo(QCoreApplication::translate("TavCsv", "%1 变量个数过多 %2")
+                       .arg(path, QString::number(commas)),
+                   -1);
         return 1;
     }
     const int fieldCount = headerFieldCount(commas, lastFieldEmpty);

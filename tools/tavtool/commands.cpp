@@ -100,7 +100,7 @@ const CommandHelp Commands[] = {
      "\"programmedRate\", \"achievedRate\", \"overshoot\"}]}]}. Stamps are whole\n"
      "seconds, rates per minute; a figure without data is null. Exit status 3 when\n"
      "any pair fails.",
-     {{"--pair SPEC", "SPEC is MEASURED=SETPOINT[:BELOW[:ABOVE]]: check MEASURED\n"
+     {{"--pair PAIR", "PAIR is MEASURED=SETPOINT[:BELOW[:ABOVE]]: check MEASURED\n"
                       "against SETPOINT (names or indexes) with the band\n"
                       "SETPOINT-BELOW..SETPOINT+ABOVE (BELOW alone: both sides;\n"
                       "default: 3 for a curve on the Y2 axis, else 2); repeat\n"
@@ -112,7 +112,7 @@ const CommandHelp Commands[] = {
       {"--config INI", "take the curves' Y axes, for the default bands, from INI, as\n"
                        "render does (default: the viewer's settings file)"}}},
 
-    {"render FILE OUT.png [--size WxH] [--config INI] [--tolerance [--pair SPEC]... "
+    {"render FILE OUT.png [--size WxH] [--config INI] [--tolerance [--pair PAIR]... "
      "[--dwell S] [--min-hold S]]",
      "Read FILE and draw it as the viewer's plot would, over the whole recording, to\n"
      "the PNG image OUT.png. Needs no display. When the plot settings draw no curve,\n"
@@ -129,7 +129,7 @@ const CommandHelp Commands[] = {
                       "--dwell and --min-hold as for verify (no pair found: usage\n"
                       "error)"}}},
 
-    {"report FILE OUT.pdf [--config INI] [--from STAMP] [--to STAMP] [--pair SPEC]... "
+    {"report FILE OUT.pdf [--config INI] [--from STAMP] [--to STAMP] [--pair PAIR]... "
      "[--dwell S] [--min-hold S]",
      "Read FILE and write an A4 landscape PDF test report to OUT.pdf: the file name\n"
      "and generation time, the information items, the plot as render draws it over\n"
@@ -142,7 +142,7 @@ const CommandHelp Commands[] = {
                        "draw no curve, every variable is drawn)"},
       {"--from STAMP", "the first stamp of the range (default: the first one)"},
       {"--to STAMP", "the last stamp of the range, inclusive (default: the last)"},
-      {"--pair SPEC", "the pairs of the tolerance section, as for verify (default:\n"
+      {"--pair PAIR", "the pairs of the tolerance section, as for verify (default:\n"
                       "the automatic pairs; without any, no section)"},
       {"--dwell S", "as for verify (default: 600)"},
       {"--min-hold S", "as for verify (default: 300)"}}},
