@@ -124,11 +124,6 @@ void TavDrawer::exportData(QString filePath)
 {
     if (!hasData())
         return;
-    if (handoff.state() == WorkerHandoff::State::Reading ||
-        handoff.state() == WorkerHandoff::State::Superseded) {
-        emit pushInfoUpward(tr("%1 未导出：正在读取文件，请读取完成后再导出").arg(filePath), -1);
-        return;
-    }
     ExportJob job;
     job.filePath = filePath;
     for (int i = 0; i < dataSet.names.size(); ++i) {
@@ -181,6 +176,10 @@ void TavDrawer::run(const WorkerHandoff::Steps& steps, bool exportWritten)
             break;
         case WorkerHandoff::Step::DropRead:
             dataSet.dropIncoming();
+            break;
+        case WorkerHandoff::Step::RefuseExport:
+            emit pushInfoUpward(
+                tr("%1 未导出：正在读取文件，请读取完成后再导出").arg(s.job.filePath), -1);
             break;
         }
     }

@@ -88,9 +88,10 @@ WorkerHandoff::Steps WorkerHandoff::requestExport(const ExportJob& job)
         return {};
     case State::Reading:
     case State::Superseded:
-        break; // the worker is busy with something else
+        break;
     }
-    return {};
+    // The worker is busy with a read, or with a job nobody wants any more.
+    return {step(Step::RefuseExport, job.filePath, job)};
 }
 
 WorkerHandoff::Steps WorkerHandoff::workerDone()

@@ -26,7 +26,7 @@ struct ExportJob
 //               done      nothing                                      -> Idle
 //   Reading     read p    MuteWorker                                   -> Superseded, next p
 //               clear     ClearData ClearView MuteWorker               -> Superseded, no next
-//               export    refused: the worker is reading               -> Reading
+//               export j  RefuseExport(j): the worker is reading       -> Reading
 //               done      DeliverRead                                  -> Idle
 //   Exporting   read p    MuteWorker; a waiting export drops           -> Superseded, next p
 //               clear     ClearView MuteWorker; a waiting export drops;
@@ -37,7 +37,7 @@ struct ExportJob
 //   Superseded  read p    nothing                                      -> Superseded, next p
 //               clear     ClearView, and ClearData unless an export
 //                         runs (then it waits for the end)             -> Superseded, no next
-//               export    refused: the worker is busy                  -> Superseded
+//               export j  RefuseExport(j): the worker is busy          -> Superseded
 //               done      DropRead if a read ran; ClearData if one
 //                         waits; then StartRead(next)                  -> Reading
 //                         or, no next: the same without StartRead      -> Idle
@@ -69,7 +69,8 @@ public:
             StartExport,   // queue job
             DeliverRead,   // adopt the finished read of path when it succeeded, and report it
             DeliverExport, // report the export of path (if it was written)
-            DropRead       // forget the outcome of a superseded read
+            DropRead,      // forget the outcome of a superseded read
+            RefuseExport   // say that the export of job cannot run now
         };
         Kind kind;
         QString path;

@@ -259,8 +259,12 @@ private slots:
                 lastPushed = info;
             },
             Qt::DirectConnection);
-        connect(d.data(), &TavDrawer::pushInfoUpward, this,
-                [&](const QString& info, int) { lastShown = info; });
+        // An export asked for during a read is refused by the canvas itself, with a message
+        // the worker never pushed.
+        connect(d.data(), &TavDrawer::pushInfoUpward, this, [&](const QString& info, int) {
+            if (!info.contains(QStringLiteral("未导出")))
+                lastShown = info;
+        });
         QSignalSpy exported(d.data(), &TavDrawer::exportFinished);
 
         QRandomGenerator rng(seed);

@@ -10,13 +10,14 @@ using State = WorkerHandoff::State;
 
 QString stepsText(const WorkerHandoff::Steps& steps)
 {
-    static const char* const names[] = {"ClearView", "ClearData", "Mute",     "Read",
-                                        "Export",    "Deliver",   "Exported", "Drop"};
+    static const char* const names[] = {"ClearView", "ClearData", "Mute", "Read",   "Export",
+                                        "Deliver",   "Exported",  "Drop", "Refused"};
     QStringList parts;
     for (const Step& s : steps) {
         const int k = s.kind; // the names in the order of the kinds
-        const QString arg = s.kind == Step::StartExport ? s.job.filePath : s.path;
-        parts << names[k] + (k >= 3 && k <= 6 ? '(' + arg + ')' : QString());
+        const QString arg =
+            s.kind == Step::StartExport || s.kind == Step::RefuseExport ? s.job.filePath : s.path;
+        parts << names[k] + (k >= 3 && k != Step::DropRead ? '(' + arg + ')' : QString());
     }
     return parts.join(' ');
 }
@@ -61,7 +62,7 @@ private slots:
             {"idle done", "", "d", "", "Idle", true},
             {"reading read", rd, "r:b", "Mute", "Superseded", true},
             {"reading clear", rd, "c", "ClearData ClearView Mute", "Superseded", true},
-            {"reading export", rd, "e:x", "", "Reading", true},
+            {"reading export", rd, "e:x", "Refused(x)", "Reading", true},
             {"reading done", rd, "d", "Deliver(a)", "Idle", true},
             {"exporting read", ex, "r:b", "Mute", "Superseded", true},
             {"exporting clear", ex, "c", "ClearView Mute", "Superseded", false},
@@ -73,7 +74,7 @@ private slots:
             {"superseded read", sup, "r:b", "", "Superseded", true},
             {"superseded read clear", "r:a r:b", "c", "ClearData ClearView", "Superseded", true},
             {"superseded export clear", ex + " r:b", "c", "ClearView", "Superseded", false},
-            {"superseded export", sup, "e:x", "", "Superseded", true},
+            {"superseded export", sup, "e:x", "Refused(x)", "Superseded", true},
             {"superseded done", sup, "d", "Drop", "Idle", true},
             {"superseded done, read waits", "r:a r:b r:c", "d", "Drop Read(c)", "Reading", true},
             {"read after clear after read", "r:a c r:b", "d", "Drop Read(b)", "Reading", true},
