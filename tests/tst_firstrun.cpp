@@ -181,7 +181,6 @@ private slots:
         QTest::newRow("sample, no settings, dark") << Sample << Entries() << Entries() << true;
         QTest::newRow("CSV, no settings") << csv << Entries() << Entries() << false;
         QTest::newRow("other chamber, settings of the sample") << tav << kept << Entries() << false;
-        QTest::newRow("sample, settings of another chamber") << Sample << other << Entries() << false;
         QTest::newRow("sample, saved settings") << Sample << kept << Entries() << false;
         QTest::newRow("sample, installed default only") << Sample << Entries() << kept << true;
         QTest::newRow("sample, the user's file before the default") << Sample << other << kept << false;
