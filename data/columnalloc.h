@@ -3,6 +3,7 @@
 #include <QVector>
 #include <QtGlobal>
 
+#include <algorithm>
 #include <type_traits>
 
 // Sample columns that are about to be filled whole. QVector::resize would write every
@@ -17,15 +18,16 @@ void populate(void* data, qint64 bytes);
 
 // A column of size entries whose values are not initialised; the caller writes each one
 // before anything reads it. Pages are populated up front unless the caller populates them
-// piece by piece as it fills them.
-template <typename T> QVector<T> uninitialized(int size, bool populated = true)
+// piece by piece as it fills them. capacity, when larger than size, leaves room to append
+// without moving the column; only the pages of the first size entries are populated.
+template <typename T> QVector<T> uninitialized(int size, bool populated = true, int capacity = 0)
 {
     static_assert(std::is_trivial<T>::value, "only plain values may stay uninitialised");
-    if (size <= 0)
+    if (size <= 0 && capacity <= size)
         return QVector<T>();
     // Values start on a cache line, so that writers can fill whole lines.
-    QTypedArrayData<T>* d =
-        static_cast<QTypedArrayData<T>*>(QArrayData::allocate(sizeof(T), 64, size_t(size)));
+    QTypedArrayData<T>* d = static_cast<QTypedArrayData<T>*>(
+        QArrayData::allocate(sizeof(T), 64, size_t(std::max(size, capacity))));
     Q_CHECK_PTR(d);
     d->size = size;
     if (populated)

@@ -13,11 +13,11 @@ FileFollower::FileFollower(QObject* parent) : QObject(parent)
     connect(m_timer, &QTimer::timeout, this, &FileFollower::check);
 }
 
-void FileFollower::start(const QString& path, qint64 readEnd)
+void FileFollower::start(const QString& path, qint64 readEnd, qint64 seenSize)
 {
     stop();
     m_path = path;
-    m_last = FileProbe::take(path, readEnd);
+    setReadEnd(readEnd, seenSize);
     watch();
     m_timer->start();
     qCDebug(lcData) << "FileFollower::start" << path << readEnd;
@@ -32,10 +32,14 @@ void FileFollower::stop()
     m_last = FileProbe();
 }
 
-void FileFollower::setReadEnd(qint64 readEnd)
+void FileFollower::setReadEnd(qint64 readEnd, qint64 seenSize)
 {
-    if (isFollowing())
-        m_last = FileProbe::take(m_path, readEnd);
+    if (!isFollowing())
+        return;
+    m_last = FileProbe::take(m_path, readEnd);
+    // Bytes that came after the reader looked are new, even though they are there now.
+    if (seenSize >= readEnd && seenSize < m_last.size)
+        m_last.size = seenSize;
 }
 
 void FileFollower::setInterval(int ms)

@@ -19,13 +19,15 @@ public:
     explicit FileFollower(QObject* parent = nullptr);
 
     // Starts following path, of which readEnd bytes have been taken in; stop() ends it.
-    void start(const QString& path, qint64 readEnd);
+    // seenSize: the file's length when they were taken; growth beyond it is reported at the
+    // first check (by default, the length now).
+    void start(const QString& path, qint64 readEnd, qint64 seenSize = -1);
     void stop();
     bool isFollowing() const { return !m_path.isEmpty(); }
     QString path() const { return m_path; }
 
     // After an update took bytes in up to readEnd, or after a read of the whole file.
-    void setReadEnd(qint64 readEnd);
+    void setReadEnd(qint64 readEnd, qint64 seenSize = -1);
 
     // Milliseconds between two checks without notification (default 1000).
     void setInterval(int ms);

@@ -24,7 +24,8 @@ int SortedTavData::readTavData(const QString& path)
     qCDebug(lcData) << "SortedTavData::readTavData" << threadId();
     return TavLoader::read(
         *this, path, limits, summariesAfterRead,
-        [this](const QString& info, int percent) { emit pushInfoUpward(info, percent); });
+        [this](const QString& info, int percent) { emit pushInfoUpward(info, percent); },
+        &m_readTail);
 }
 
 QVector<SortedTavData::Span> SortedTavData::equalSpacingRuns(const QVector<qint64>& stamps)
@@ -68,8 +69,40 @@ void SortedTavData::adoptIncoming()
     if (!m_incoming)
         return;
     swapContents(*m_incoming);
+    m_readTail = m_incoming->m_readTail;
+    m_followTail.reset(m_readTail);
+    m_followConsumed = m_readTail.consumed();
+    m_batch.reset();
     // The old contents go with it.
     m_incoming.reset();
+}
+
+void SortedTavData::onAppendTrigged(QString path)
+{
+    qCDebug(lcData) << "SortedTavData::onAppendTrigged" << path;
+    m_batch = std::make_unique<AppendBatch>(
+        m_followTail.decode(path, *this, limits, [this](const QString& info, int percent) {
+            emit pushInfoUpward(info, percent);
+        }));
+}
+
+bool SortedTavData::applyBatch()
+{
+    if (!m_batch || m_batch->outcome != AppendBatch::Outcome::Appended ||
+        m_batch->heldCount != stamps.size()) {
+        dropBatch();
+        return false;
+    }
+    AppendApply::apply(*this, *m_batch);
+    m_followConsumed = m_batch->consumed;
+    m_batch.reset();
+    return true;
+}
+
+void SortedTavData::dropBatch()
+{
+    m_batch.reset();
+    m_followTail.reset();
 }
 
 void SortedTavData::dropIncoming()

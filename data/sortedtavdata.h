@@ -1,5 +1,7 @@
 #pragma once
 
+#include "appendbatch.h"
+#include "followtail.h"
 #include "tavdatamodel.h"
 #include "tavloader.h"
 
@@ -51,8 +53,24 @@ public:
     using Span = TavLoader::Span;
     static QVector<Span> equalSpacingRuns(const QVector<qint64>& stamps);
 
+    // A follow of the file read last. onAppendTrigged decodes what was appended since the
+    // read or the last batch into a batch of its own, reading this set but never writing
+    // it; once the worker is idle, the owner applies the batch on its own thread, or drops
+    // it. A dropped batch leaves the follow needing a whole read.
+    bool hasBatch() const { return m_batch != nullptr; }
+    const AppendBatch* batch() const { return m_batch.get(); }
+    // Writes the batch into the set; false (and nothing written) when it cannot be.
+    bool applyBatch();
+    void dropBatch();
+    // Bytes of the file the set holds: the read's, then each applied batch's.
+    qint64 followConsumed() const { return m_followConsumed; }
+
 private:
     std::unique_ptr<SortedTavData> m_incoming;
+    ReadTail m_readTail;     // where the read of this set left its file
+    FollowTail m_followTail; // worker side: goes on from there
+    std::unique_ptr<AppendBatch> m_batch;
+    qint64 m_followConsumed = 0;
 
 signals:
     void pushInfoUpward(QString info, int percent);
@@ -61,6 +79,7 @@ signals:
 
 public slots:
     void onReadTrigged(QString path);
+    void onAppendTrigged(QString path);
     void onExportData(QString filePath, QList<int> indexList, qlonglong stampStart,
                       qlonglong stampEnd);
 };

@@ -101,10 +101,11 @@ using namespace TavBinary;
 
 TavData::TavData(QObject* parent) : QObject(parent) {}
 
-int TavData::readFromCsv(const QString& path, bool useHeaderNames, qint64 bufferBytes)
+int TavData::readFromCsv(const QString& path, bool useHeaderNames, qint64 bufferBytes,
+                         TavCsv::CsvLayout* layout)
 {
     const auto report = [this](const QString& info, int percent) { reportInfo(info, percent); };
-    if (TavCsv::read(blocks, path, useHeaderNames, report, bufferBytes) == 0)
+    if (TavCsv::read(blocks, path, useHeaderNames, report, bufferBytes, layout) == 0)
         status = 0;
     return status;
 }

@@ -39,8 +39,9 @@ public:
     // the header's fields name the variables (an empty one "Data[n]"), else every variable
     // is "Data[n]".
     // bufferBytes: see TavCsv::read.
+    // layout, when given, receives where the read left the file (see TavCsv::read).
     int readFromCsv(const QString& path, bool useHeaderNames,
-                    qint64 bufferBytes = TavCsv::ReadBuffer);
+                    qint64 bufferBytes = TavCsv::ReadBuffer, TavCsv::CsvLayout* layout = nullptr);
 
     // Logs the message, then emits pushInfoUpward. percent -1: no progress value.
     void reportInfo(const QString& message, int percent);

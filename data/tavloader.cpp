@@ -211,7 +211,7 @@ QVector<Span> equalSpacingRuns(const QVector<qint64>& s)
 }
 
 int read(TavDataModel& set, const QString& path, const Limits& limits, bool summaries,
-         const InfoReport& report)
+         const InfoReport& report, ReadTail* tail)
 {
     SummaryPrealloc spare; // made before the reader, so that it is joined after it is gone
     std::unique_ptr<TavData> reader(new TavData);
@@ -225,10 +225,14 @@ int read(TavDataModel& set, const QString& path, const Limits& limits, bool summ
 
     const QString extension = path.split(QLatin1Char('.')).last();
     qCDebug(lcData) << "File Format" << extension;
-    if (extension.toUpper() == QLatin1String("CSV"))
-        reader->readFromCsv(path, true);
+    ReadTail ownTail;
+    ReadTail& at = tail ? *tail : ownTail;
+    at = ReadTail();
+    at.csv = extension.toUpper() == QLatin1String("CSV");
+    if (at.csv)
+        reader->readFromCsv(path, true, TavCsv::ReadBuffer, &at.csvLayout);
     else
-        reader->readFromBinary(path);
+        reader->readFromBinary(path, &at.tavLayout);
 
     set.infoNames = reader->infoNames;
     set.infoValues = reader->infoValues;

@@ -53,6 +53,11 @@ TavDrawer::TavDrawer(QWidget* parent) : QWidget(parent)
         QMetaObject::invokeMethod(
             this, [this] { onWorkerDone(false); }, Qt::QueuedConnection);
     });
+    connect(this, &TavDrawer::trigAppend, &dataSet, [this](QString path) {
+        dataSet.onAppendTrigged(path);
+        QMetaObject::invokeMethod(
+            this, [this] { onWorkerDone(false); }, Qt::QueuedConnection);
+    });
     connect(this, &TavDrawer::trigExport, &dataSet,
             [this](QString filePath, QList<int> indexList, qlonglong from, qlonglong to) {
                 bool written = false;
@@ -140,7 +145,11 @@ void TavDrawer::exportData(QString filePath)
 
 void TavDrawer::onWorkerDone(bool exportWritten)
 {
-    run(handoff.workerDone(), exportWritten);
+    // What the hand-off needs to know of the job that ended; the worker is idle now.
+    const bool readOk = dataSet.hasIncoming() ? dataSet.incomingStatus() == 0 : dataSet.status == 0;
+    const bool appendable =
+        !dataSet.batch() || dataSet.batch()->outcome == AppendBatch::Outcome::Appended;
+    run(handoff.workerDone(readOk, appendable), exportWritten);
 }
 
 // Carries out what the hand-off decided, in its order. A failed export has reported
@@ -168,7 +177,10 @@ void TavDrawer::run(const WorkerHandoff::Steps& steps, bool exportWritten)
             emit trigExport(s.job.filePath, s.job.indexList, s.job.stampStart, s.job.stampEnd);
             break;
         case WorkerHandoff::Step::DeliverRead:
-            onTsdReadFinished(s.path);
+            if (s.followed)
+                deliverFollowedRead(s.path);
+            else
+                onTsdReadFinished(s.path);
             break;
         case WorkerHandoff::Step::DeliverExport:
             if (exportWritten)
@@ -180,6 +192,25 @@ void TavDrawer::run(const WorkerHandoff::Steps& steps, bool exportWritten)
         case WorkerHandoff::Step::RefuseExport:
             emit pushInfoUpward(
                 tr("%1 未导出：正在读取文件，请读取完成后再导出").arg(s.job.filePath), -1);
+            break;
+        case WorkerHandoff::Step::StartWatch:
+            startWatch(s.path);
+            break;
+        case WorkerHandoff::Step::StopWatch:
+            stopWatch();
+            break;
+        case WorkerHandoff::Step::StartAppend:
+            relay->setMuted(false);
+            emit trigAppend(s.path);
+            break;
+        case WorkerHandoff::Step::DeliverAppend:
+            deliverAppend(s.path);
+            break;
+        case WorkerHandoff::Step::DropAppend:
+            dataSet.dropBatch();
+            break;
+        case WorkerHandoff::Step::FollowLost:
+            reportFollowLost(s.path);
             break;
         }
     }
@@ -326,6 +357,12 @@ void TavDrawer::onTsdReadFinished(QString filePath)
         return;
     }
     dataSet.adoptIncoming();
+    applyNewRecording(filePath);
+}
+
+// The data set holds a recording new to the view: view, curves and verniers start afresh.
+void TavDrawer::applyNewRecording(const QString& filePath)
+{
     dataSet.debugPrint();
     const QString name = QDir::toNativeSeparators(filePath).split(QDir::separator()).last();
     titleText.setText(name.split(QLatin1Char('.')).first());

@@ -10,6 +10,7 @@
 #include "workerhandoff.h"
 
 #include <QBrush>
+#include <QDateTime>
 #include <QFont>
 #include <QList>
 #include <QPair>
@@ -21,6 +22,7 @@
 #include <QVector>
 #include <QWidget>
 
+class FileFollower;
 class MessageRelay;
 class QPainter;
 class ToleranceRunner;
@@ -45,6 +47,16 @@ public:
     // One asked while another runs waits for it.
     void exportData(QString filePath);
     QPair<QStringList, QStringList> fileInfo() const;
+    // Follows the loaded file as it grows: what is appended is taken in, the view kept as
+    // the user had it (see FollowView). Stays on across reads until turned off or until the
+    // file disappears (followChanged(false) then).
+    void setFollow(bool on);
+    bool following() const;
+    // Milliseconds between checks of a followed file without notification; 0: the default.
+    int followIntervalMs = 0;
+    // Worker time of the last follow update, nanoseconds, and when data last arrived.
+    qint64 lastFollowNs = 0;
+    QDateTime lastFollowArrival;
     void stopThread();
     bool hasData() const;
     // The last progress message of the latest read: after a failed read, its reason.
@@ -181,8 +193,13 @@ signals:
     void trigRead(QString path);
     void trigExport(QString filePath, QList<int> indexList, qlonglong stampStart,
                     qlonglong stampEnd);
+    void trigAppend(QString path);
     void readFinished(QString filePath);
     void exportFinished(QString filePath);
+    // The followed file brought appended samples (reread false) or was read again whole
+    // (reread true; samples: the count now held). Tables that show the data set refresh.
+    void followUpdated(int samples, bool reread);
+    void followChanged(bool on);
     void repaintFinished();
     void vernRefreshed();
     void recoverWindow();
@@ -229,6 +246,14 @@ private:
 
     // Hand-off (tavdrawer.cpp).
     void run(const WorkerHandoff::Steps& steps, bool exportWritten = false);
+    void applyNewRecording(const QString& filePath);
+    // Follow (tavdrawerfollow.cpp).
+    void startWatch(const QString& path);
+    void stopWatch();
+    void deliverAppend(const QString& path);
+    void deliverFollowedRead(const QString& path);
+    void followViewTo(const QPair<qint64, qint64>& before, const QPair<qint64, qint64>& after);
+    void reportFollowLost(const QString& path);
     void clearView();
     void onWorkerDone(bool exportWritten);
     void applySavedCurves();
@@ -283,6 +308,7 @@ private:
     WorkerHandoff handoff;
     QString lastReadMessage;
     MessageRelay* relay = nullptr;
+    FileFollower* follower = nullptr;
     ToleranceRunner* toleranceRunner = nullptr;
     // The configuration file was found damaged; complained: the user has been told.
     bool configDamaged = false;

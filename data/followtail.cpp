@@ -1,0 +1,198 @@
+#include "followtail.h"
+
+#include "columnalloc.h"
+#include "csvtail.h"
+#include "datalog.h"
+#include "missingvalue.h"
+#include "tavdatamodel.h"
+#include "tavtail.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QHash>
+
+#include <algorithm>
+
+namespace {
+
+// Room for what a followed file will still append, so that a batch rarely has to move the
+// columns: pages beyond the samples are never touched, so they cost address space only.
+int grownCapacity(qint64 needed)
+{
+    return int(std::min<qint64>(MaxSamples, std::max<qint64>(needed * 2, needed + (1 << 16))));
+}
+
+template <typename T>
+QVector<T> grownColumn(const QVector<T>& held, const T* added, int count, int capacity)
+{
+    QVector<T> column = ColumnAlloc::uninitialized<T>(held.size() + count, true, capacity);
+    std::copy(held.cbegin(), held.cend(), column.begin());
+    std::copy(added, added + count, column.begin() + held.size());
+    return column;
+}
+
+// Moves the columns into new ones with room to grow when the held ones have none left.
+// The held set is only read: the GUI thread may paint from it meanwhile.
+void growIfFull(const TavDataModel& held, AppendBatch& batch)
+{
+    const int n = held.stamps.size();
+    const qint64 needed = qint64(n) + batch.stamps.size();
+    bool full = held.stamps.capacity() < needed;
+    for (const QVector<float>& column : held.values)
+        full = full || column.capacity() < needed;
+    if (!full)
+        return;
+    const int capacity = grownCapacity(needed);
+    const int k = batch.stamps.size();
+    batch.stamps = grownColumn(held.stamps, batch.stamps.constData(), k, capacity);
+    for (int c = 0; c < held.values.size(); ++c)
+        batch.values[c] =
+            grownColumn(held.values.at(c), batch.values.at(c).constData(), k, capacity);
+    batch.grown = true;
+    qCDebug(lcData) << "FollowTail: columns moved to a capacity of" << capacity;
+}
+
+// Lays the taken columns (one per name of the file's last block) out as the held set's.
+// False when the file names a variable the held set lacks: the read would add a column.
+bool layOut(const TavDataModel& held, const QStringList& names, QVector<QVector<float>>& taken,
+            AppendBatch& batch)
+{
+    QHash<QString, int> indexOfName;
+    for (int i = names.size() - 1; i >= 0; --i)
+        indexOfName.insert(names.at(i), i);
+    QHash<QString, int> heldNames;
+    for (int i = held.names.size() - 1; i >= 0; --i)
+        heldNames.insert(held.names.at(i), i);
+    for (const QString& name : names) {
+        if (!heldNames.contains(name))
+            return false;
+    }
+    const int k = batch.stamps.size();
+    batch.values.resize(held.names.size());
+    for (int c = 0; c < held.names.size(); ++c) {
+        const auto found = indexOfName.constFind(held.names.at(c));
+        if (found != indexOfName.constEnd() && taken.at(found.value()).size() == k) {
+            batch.values[c] = std::move(taken[found.value()]);
+        } else {
+            batch.values[c] = ColumnAlloc::uninitialized<float>(k);
+            std::fill(batch.values[c].begin(), batch.values[c].end(), MissingValue);
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+FollowTail::FollowTail() = default;
+FollowTail::~FollowTail() = default;
+
+void FollowTail::reset()
+{
+    m_csv.reset();
+    m_tav.reset();
+    m_consumed = 0;
+}
+
+void FollowTail::reset(const ReadTail& tail)
+{
+    reset();
+    m_consumed = tail.consumed();
+    if (!tail.resumable())
+        return;
+    if (tail.csv)
+        m_csv = std::make_unique<TavCsv::CsvTail>(tail.csvLayout);
+    else
+        m_tav = std::make_unique<TavTail>(tail.tavLayout);
+}
+
+bool FollowTail::takeCsv(const QString& path, AppendBatch& batch, QStringList& names,
+                         const InfoReport& report)
+{
+    TavCsv::CsvTail::Batch taken = m_csv->decode(path, m_consumed);
+    if (taken.status == TavCsv::CsvTail::Status::Unreadable) {
+        batch.outcome = AppendBatch::Outcome::Unreadable;
+        return false;
+    }
+    if (taken.status != TavCsv::CsvTail::Status::Taken)
+        return false;
+    names = m_csv->layout().names;
+    batch.stamps = std::move(taken.stamps);
+    batch.values = std::move(taken.values);
+    batch.consumed = taken.consumed;
+    if (taken.skipped > 0 && report)
+        report(QCoreApplication::translate("FollowTail", "%1 已跳过%2行：首字段不是有效时间")
+                   .arg(path)
+                   .arg(taken.skipped),
+               -1);
+    if (taken.missing > 0 && report)
+        report(QCoreApplication::translate("TavCsv", "%1 已将%2个非数字单元视为缺失值")
+                   .arg(path)
+                   .arg(taken.missing),
+               -1);
+    return true;
+}
+
+bool FollowTail::takeTav(const QString& path, AppendBatch& batch, QStringList& names,
+                         const InfoReport& report)
+{
+    TavTail::Batch taken = m_tav->decode(path, m_consumed);
+    if (taken.status == TavTail::Status::Unreadable) {
+        batch.outcome = AppendBatch::Outcome::Unreadable;
+        return false;
+    }
+    if (taken.status != TavTail::Status::Taken)
+        return false;
+    names = m_tav->layout().names.toList();
+    batch.stamps = std::move(taken.stamps);
+    batch.values = std::move(taken.values);
+    batch.consumed = taken.consumed;
+    if (taken.dropped > 0 && report)
+        report(QCoreApplication::translate("FollowTail", "%1 已丢弃%2条时间未递增的历史记录")
+                   .arg(path)
+                   .arg(taken.dropped),
+               -1);
+    return true;
+}
+
+AppendBatch FollowTail::decode(const QString& path, const TavDataModel& held,
+                               const TavLoader::Limits& limits, const InfoReport& report)
+{
+    QElapsedTimer timer;
+    timer.start();
+    AppendBatch batch;
+    batch.heldCount = held.stamps.size();
+    batch.consumed = m_consumed;
+    batch.seenSize = QFileInfo(path).size();
+    batch.outcome = AppendBatch::Outcome::ReadWhole;
+    QStringList names;
+    QVector<QVector<float>> taken;
+    const bool ok = m_csv   ? takeCsv(path, batch, names, report)
+                    : m_tav ? takeTav(path, batch, names, report)
+                            : false;
+    if (ok) {
+        taken = std::move(batch.values);
+        batch.values.clear();
+        const qint64 total = qint64(batch.heldCount) + batch.stamps.size();
+        const qint64 bytes = total * qint64(sizeof(qint64) + sizeof(float) * held.names.size());
+        // Where a read of the file would stop or refuse, the read has to say so itself.
+        if (total <= limits.samples && bytes <= limits.mergeBytes &&
+            layOut(held, names, taken, batch)) {
+            batch.outcome = AppendBatch::Outcome::Appended;
+            if (!batch.stamps.isEmpty())
+                growIfFull(held, batch);
+        }
+    }
+    if (batch.outcome == AppendBatch::Outcome::Appended) {
+        m_consumed = batch.consumed;
+    } else {
+        // Nothing can go on from here: only a read of the whole file can.
+        batch.stamps.clear();
+        batch.values.clear();
+        reset();
+    }
+    batch.workerNs = timer.nsecsElapsed();
+    qCDebug(lcData) << "FollowTail::decode" << path << int(batch.outcome) << batch.appended()
+                    << "to" << batch.consumed;
+    return batch;
+}
