@@ -13,6 +13,7 @@ namespace {
 // line, a description, then "Options:" with two spaces before each option.
 const char HelpText[] =
     "Usage: ostrel [FILE]\n"
+    "  or:  ostrel --follow FILE\n"
     "View an environmental test chamber recording: temperature, humidity and the\n"
     "other process variables as curves over time, with verniers, the fault log and\n"
     "the system and user event logs.\n"
@@ -22,6 +23,9 @@ const char HelpText[] =
     "so is every argument after it.\n"
     "\n"
     "Options:\n"
+    "      --follow   follow FILE as it grows: what another program appends to it\n"
+    "                 is taken in while the view stays where the user put it\n"
+    "                 (the \"实时跟随\" box of the file page)\n"
     "  -h, --help     show this help and exit\n"
     "      --version  show the version and exit\n"
     "\n"
@@ -60,8 +64,9 @@ int main(int argc, char* argv[])
     qRegisterMetaType<QList<int>>("QList<int>");
     QApplication app(argc, argv);
     const QStringList args = QApplication::arguments();
-    const QString startPath = args.size() > 1 ? args.at(1) : QString();
-    Ostrel window(startPath);
+    const bool follow = args.size() > 2 && args.at(1) == QLatin1String("--follow");
+    const QString startPath = args.size() > 1 ? args.at(follow ? 2 : 1) : QString();
+    Ostrel window(startPath, follow);
     window.show();
     return app.exec();
 }

@@ -168,7 +168,7 @@ QGroupBox* formGroup(const char* title, const char* label1, QWidget* field1, con
 
 } // namespace
 
-Ostrel::Ostrel(const QString& path) : QSplitter(nullptr)
+Ostrel::Ostrel(const QString& path, bool follow) : QSplitter(nullptr)
 {
     qCDebug(lcOstrel) << "Ostrel::Ostrel" << QThread::currentThreadId();
     OstrelParts parts;
@@ -197,6 +197,8 @@ Ostrel::Ostrel(const QString& path) : QSplitter(nullptr)
         statusLabel->setText(TavDrawer::configComplaint());
 
     const QFileInfo start(path);
+    if (follow)
+        checkFollow->setChecked(true);
     if (!path.isEmpty() && start.isFile())
         startFile(path);
 }
@@ -291,6 +293,8 @@ void Ostrel::createChartPage(OstrelParts& parts)
     editEnd = new QDateTimeEdit;
     parts.resetButton = textButton(":/pngs/reset.png", " 重置");
     checkDark = checkBox("暗色背景");
+    checkFollow = new QCheckBox(tr("实时跟随"));
+    checkFollow->setToolTip(tr("文件仍在写入时，随时读入新增的数据"));
     checkWaterMark = checkBox("TAV水印");
     tabCurve = new VyTabCurve;
 }
@@ -423,6 +427,12 @@ void Ostrel::connectCanvas()
     connect(drawer, &TavDrawer::vernRefreshed, this, &Ostrel::onVernRefreshed);
     connect(drawer, &TavDrawer::vernRefreshed, tabStats,
             [this] { tabStats->onVernRefreshed(drawer); });
+    connect(checkFollow, &QCheckBox::toggled, drawer, &TavDrawer::setFollow);
+    connect(drawer, &TavDrawer::followChanged, checkFollow, [this](bool on) {
+        const QSignalBlocker blocker(checkFollow);
+        checkFollow->setChecked(on);
+    });
+    connect(drawer, &TavDrawer::followUpdated, this, &Ostrel::onFollowUpdated);
     connect(drawer, &TavDrawer::readFinished, this, [this](const QString& path) {
         if (!path.isEmpty())
             loadedFile = path;
@@ -483,6 +493,7 @@ QWidget* Ostrel::buildFilePage(const OstrelParts& parts)
     layout->addLayout(row2);
     auto* row3 = new QHBoxLayout;
     row3->addWidget(parts.reportButton);
+    row3->addWidget(checkFollow);
     row3->addStretch();
     layout->addLayout(row3);
     layout->addWidget(tabInfo, 1);
@@ -707,6 +718,18 @@ void Ostrel::onReadFinished(QString path)
         done += QLatin1Char(' ') + TavDrawer::configComplaint();
     statusLabel->setText(done);
     resetProgress();
+}
+
+// New samples or a new reading of the followed file: every table that shows the data set
+// catches up; the curve and vernier rows stay, as the variables are the same.
+void Ostrel::onFollowUpdated(int samples, bool reread)
+{
+    qCDebug(lcOstrel) << "Ostrel::onFollowUpdated" << samples << reread;
+    const QPair<QStringList, QStringList> info = drawer->fileInfo();
+    tabInfo->setInfo(info.first, info.second);
+    refreshEvents();
+    tabStats->onVernRefreshed(drawer);
+    drawer->requestToleranceCheck();
 }
 
 void Ostrel::clearAll()

@@ -29,7 +29,8 @@ class Ostrel : public QSplitter
 {
     Q_OBJECT
 public:
-    explicit Ostrel(const QString& path);
+    // follow: the file at path is followed as it grows from the start.
+    explicit Ostrel(const QString& path, bool follow = false);
     ~Ostrel() override;
 
     QString currentDir;
@@ -64,6 +65,7 @@ public:
     QDateTimeEdit* editStart = nullptr;
     QDateTimeEdit* editEnd = nullptr;
     QCheckBox* checkDark = nullptr;
+    QCheckBox* checkFollow = nullptr;
     QCheckBox* checkWaterMark = nullptr;
     VyTabCurve* tabCurve = nullptr;
     QCheckBox* checkShowError = nullptr;
@@ -85,6 +87,7 @@ public slots:
     void onExportFinished(QString path);
     void onRepaintFinished();
     void onVernRefreshed();
+    void onFollowUpdated(int samples, bool reread);
     void curveInfoChanged();
     void paintDataChanged();
 
