@@ -4,6 +4,7 @@
 #include "summarybuilder.h"
 #include "tavcsv.h"
 
+#include <QElapsedTimer>
 #include <QThread>
 
 #include <memory>
@@ -56,7 +57,10 @@ void SortedTavData::onReadTrigged(QString path)
     incoming->summariesAfterRead = summariesAfterRead;
     connect(incoming.get(), &SortedTavData::pushInfoUpward, this, &SortedTavData::pushInfoUpward,
             Qt::DirectConnection);
+    QElapsedTimer timer;
+    timer.start();
     incoming->readTavData(path);
+    incoming->readNs = timer.nsecsElapsed();
     disconnect(incoming.get(), nullptr, this, nullptr);
     // It is adopted or dropped on the owner's thread; without a thread it may die anywhere.
     incoming->moveToThread(nullptr);
@@ -69,6 +73,7 @@ void SortedTavData::adoptIncoming()
     if (!m_incoming)
         return;
     swapContents(*m_incoming);
+    readNs = m_incoming->readNs;
     m_readTail = m_incoming->m_readTail;
     m_followTail.reset(m_readTail);
     m_followConsumed = m_readTail.consumed();

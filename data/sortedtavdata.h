@@ -62,6 +62,8 @@ public:
     // Writes the batch into the set; false (and nothing written) when it cannot be.
     bool applyBatch();
     void dropBatch();
+    // Time the worker took for the read that filled this set, nanoseconds.
+    qint64 readNs = 0;
     // Bytes of the file the set holds: the read's, then each applied batch's.
     qint64 followConsumed() const { return m_followConsumed; }
 

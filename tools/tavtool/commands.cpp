@@ -129,6 +129,22 @@ const CommandHelp Commands[] = {
                       "--dwell and --min-hold as for verify (no pair found: usage\n"
                       "error)"}}},
 
+    {"follow FILE [--interval MS] [--idle S] [--values]",
+     "Read FILE, then follow it as another program appends to it, with the viewer's\n"
+     "own follow: only what was appended is read, unless the file was replaced,\n"
+     "shrank, or changed where it was read, when it is read whole. After the first\n"
+     "read, and after every update that took in new data, one JSON line:\n"
+     "{\"update\", \"reread\", \"appended\", \"sampleCount\", \"firstStamp\",\n"
+     "\"lastStamp\", \"errors\", \"systemEvents\", \"userEvents\", \"millis\"}: the\n"
+     "update's number (0: the first read), whether the file was read whole, the\n"
+     "samples added, the counts after the update, and the time the worker took, in\n"
+     "milliseconds. Exit status 1 when the first read fails or the file disappears.",
+     {{"--interval MS", "check the file every MS milliseconds (default: 1000; change\n"
+                        "notifications also start a check at once)"},
+      {"--idle S", "after S seconds without new data, print what is held as dump\n"
+                   "does and exit 0 (default: follow until interrupted)"},
+      {"--values", "with --idle, the stamps and values too, as for dump"}}},
+
     {"report FILE OUT.pdf [--config INI] [--from STAMP] [--to STAMP] [--pair PAIR]... "
      "[--dwell S] [--min-hold S]",
      "Read FILE and write an A4 landscape PDF test report to OUT.pdf: the file name\n"

@@ -1,4 +1,5 @@
 #include "commands.h"
+#include "followcommand.h"
 #include "render.h"
 #include "statscommands.h"
 #include "verifycommand.h"
@@ -53,6 +54,13 @@ int main(int argc, char* argv[])
             qputenv("QT_QPA_PLATFORM", "offscreen");
         QApplication app(argc, argv);
         return runRender(QApplication::arguments().mid(2));
+    }
+    if (argc > 1 && std::strcmp(argv[1], "follow") == 0) {
+        // The follow is the viewer's canvas's, which is a widget: never shown.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        QApplication app(argc, argv);
+        return runFollow(QApplication::arguments().mid(2));
     }
     if (argc > 1 && std::strcmp(argv[1], "report") == 0) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
