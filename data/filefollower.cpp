@@ -18,6 +18,8 @@ void FileFollower::start(const QString& path, qint64 readEnd, qint64 seenSize)
     stop();
     m_path = path;
     setReadEnd(readEnd, seenSize);
+    // The file was read a moment ago: gone already, it has vanished.
+    m_last.exists = true;
     watch();
     m_timer->start();
     qCDebug(lcData) << "FileFollower::start" << path << readEnd;

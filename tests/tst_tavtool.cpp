@@ -4,10 +4,12 @@
 #include "tavwriter.h"
 #include "testutil.h"
 
+#include <QProcess>
 #include <QSignalSpy>
 #include <QtTest>
 
 #include <cmath>
+#include <cstdio>
 
 using TestUtil::tavtool;
 
@@ -148,12 +150,28 @@ private slots:
     void usage_data()
     {
         QTest::addColumn<int>("code");
-        for (const char* args :
-             {"2", "2 show x", "2 dump", "2 dump a b", "2 dump a --all", "2 export a",
-              "2 export a b --vars x,1", "2 export a b --vars -1", "2 export a b --from soon",
-              "2 export a b --to", "2 export F b --vars 0,3", "2 stats", "2 stats F --from x",
-              "2 stats F --from 9 --to 8", "2 stats F --vars 0,3", "2 report F",
-              "2 report F out.pdf --config none.ini", "1 report F /no/such/dir/a.pdf"})
+        for (const char* args : {"2",
+                                 "2 show x",
+                                 "2 dump",
+                                 "2 dump a b",
+                                 "2 dump a --all",
+                                 "2 export a",
+                                 "2 export a b --vars x,1",
+                                 "2 export a b --vars -1",
+                                 "2 export a b --from soon",
+                                 "2 export a b --to",
+                                 "2 export F b --vars 0,3",
+                                 "2 stats",
+                                 "2 stats F --from x",
+                                 "2 stats F --from 9 --to 8",
+                                 "2 stats F --vars 0,3",
+                                 "2 report F",
+                                 "2 report F out.pdf --config none.ini",
+                                 "1 report F /no/such/dir/a.pdf",
+                                 "2 follow",
+                                 "2 follow F --interval 5",
+                                 "2 follow F --idle",
+                                 "1 follow /no/such/file.csv"})
             QTest::newRow(args) << QString(args).left(1).toInt();
     }
 
@@ -168,6 +186,77 @@ private slots:
         // One message of its own; the report's painter may add Qt's warnings.
         const QStringList lines = QString::fromUtf8(r.err).split('\n');
         QVERIFY2(lines.filter(QRegularExpression("^tavtool: ")).size() == 1, r.err.constData());
+    }
+
+    void follow_data()
+    {
+        QTest::addColumn<QString>("change"); // what happens to the file after the first read
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("lines"); // "update:reread:appended:sampleCount" per line
+        QTest::newRow("append") << "append" << 0 << "0:1:4:4 1:0:3:7";
+        QTest::newRow("rewrite") << "rewrite" << 0 << "0:1:4:4 1:1:2:6";
+        QTest::newRow("vanish") << "vanish" << 1 << "0:1:4:4";
+    }
+
+    // A file grown, replaced or removed while tavtool follows it; with --idle, the held set
+    // is printed as dump prints it.
+    void follow()
+    {
+        QFETCH(QString, change);
+        QFETCH(int, code);
+        const QString file = path(change + ".csv");
+        const auto rows = [](int from, int to) {
+            QByteArray text;
+            for (int m = from; m < to; ++m)
+                text += "2024/07/01 12:" + QByteArray::number(10 + m) + ":00," +
+                        QByteArray::number(m) + "\n";
+            return text;
+        };
+        const auto write = [&file](const QByteArray& text, QIODevice::OpenMode mode) {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly | mode));
+            f.write(text);
+        };
+        write("时间,温度\n" + rows(0, 4), QIODevice::Truncate);
+        QProcess p;
+        p.start(QCoreApplication::applicationDirPath() + "/tavtool",
+                {"follow", file, "--interval", "50", "--idle", "2"});
+        QVERIFY(p.waitForReadyRead(20000));
+        QVERIFY(p.canReadLine());
+        QStringList seen;
+        const auto take = [&seen](const QByteArray& line) {
+            const QJsonObject o = QJsonDocument::fromJson(line).object();
+            seen << QStringLiteral("%1:%2:%3:%4")
+                        .arg(o["update"].toInt())
+                        .arg(o["reread"].toBool() ? 1 : 0)
+                        .arg(o["appended"].toInt())
+                        .arg(o["sampleCount"].toInt());
+        };
+        take(p.readLine());
+        if (change == "append") {
+            write(rows(4, 7), QIODevice::Append);
+        } else if (change == "rewrite") {
+            // Replaced by a rename, as editors and some loggers do.
+            const QString other = file + ".new";
+            QFile::remove(other);
+            QFile f(other);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("时间,温度\n" + rows(20, 23) + rows(30, 33));
+            f.close();
+            QVERIFY(std::rename(qPrintable(other), qPrintable(file)) == 0);
+        } else {
+            QVERIFY(QFile::remove(file));
+        }
+        QVERIFY(p.waitForFinished(30000));
+        QCOMPARE(p.exitCode(), code);
+        QList<QByteArray> out = p.readAllStandardOutput().split('\n');
+        while (!out.isEmpty() && out.first().startsWith("{\"update\""))
+            take(out.takeFirst());
+        QTEST(seen.join(' '), "lines");
+        if (code == 0) {
+            const QJsonObject dump = QJsonDocument::fromJson(out.join('\n')).object();
+            QCOMPARE(dump["sampleCount"].toInt(), seen.last().split(':').last().toInt());
+        }
     }
 
     // The written file is byte for byte the data set's own export of the same request.

@@ -117,12 +117,13 @@ int runFollow(const QStringList& args)
                 toolError(QStringLiteral("cannot read %1: %2").arg(o.path, reason), ExitFailed));
         }
         if (updates == 0) {
+            // Watched before the line goes out, so that whatever the line sets off is seen.
+            canvas.setFollow(true);
             if (!printUpdate(0, true, canvas.dataSet.sampleCount, canvas.dataSet,
                              canvas.dataSet.readNs))
                 return finish(toolError(QStringLiteral("cannot write the output"), ExitFailed));
             updates = 1;
             reported = counts();
-            canvas.setFollow(true);
             restartIdle();
         }
     });
