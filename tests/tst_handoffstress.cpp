@@ -412,6 +412,61 @@ private slots:
         QCOMPARE(r.w.tabCurve->rowCount(), 1);
     }
 
+    // A recording followed while it grows, with paints, table refreshes, exports, clears
+    // and other files opened in between; in the end the canvas holds the whole file.
+    void followStress()
+    {
+        Rig r;
+        const QString f = path("follow.tavdata");
+        const QStringList names = {"温度", "湿度", "压力"};
+        binaryFile(f, names, 40, 0);
+        // The file ends with its system events: a new History block is where records go.
+        quint32 stamp = T0 + 100000;
+        TavWriter more;
+        more.marker('H');
+        more.historyHeader(4, names, QVector<quint32>(names.size(), 10));
+        int held = 40;
+        const auto grow = [&](int records) {
+            for (int i = 0; i < records; ++i)
+                more.historyRecord(4, stamp += 10, {i % 100, i % 50, i % 7});
+            QFile file(f);
+            QVERIFY(file.open(QIODevice::Append));
+            file.write(more.bytes);
+            more.bytes.clear();
+            held += records;
+        };
+        grow(1);
+        QSignalSpy exported(r.w.drawer, &TavDrawer::exportFinished);
+        r.w.checkFollow->setChecked(true);
+        QMetaObject::invokeMethod(&r.w, "startFile", Q_ARG(QString, f));
+        QRandomGenerator rng(7);
+        for (int step = 0; step < 200; ++step) {
+            const int action = rng.bounded(12);
+            if (action < 5)
+                grow(1 + rng.bounded(60));
+            else if (action == 5)
+                r.w.onFollowUpdated(0, false);
+            else if (action == 6)
+                r.w.drawer->exportData(path(QStringLiteral("follow-%1.csv").arg(step)));
+            else if (action == 7)
+                r.w.clearAll();
+            else if (action == 8)
+                QMetaObject::invokeMethod(&r.w, "startFile", Q_ARG(QString, b));
+            else if (action == 9)
+                QMetaObject::invokeMethod(&r.w, "startFile", Q_ARG(QString, f));
+            QTest::qWait(rng.bounded(15));
+            r.w.drawer->grab();
+        }
+        QMetaObject::invokeMethod(&r.w, "startFile", Q_ARG(QString, f));
+        r.settle();
+        QTRY_COMPARE_WITH_TIMEOUT(r.w.drawer->dataSet.sampleCount, held, 20000);
+        QVERIFY(r.w.checkFollow->isChecked());
+        grow(25);
+        QTRY_COMPARE_WITH_TIMEOUT(r.w.drawer->dataSet.sampleCount, held, 20000);
+        QCOMPARE(r.w.drawer->stampEnd, qint64(stamp));
+        QVERIFY(exported.count() > 0);
+    }
+
     void clearDuringExport()
     {
         Rig r;

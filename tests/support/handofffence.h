@@ -36,6 +36,7 @@ public:
         auto toWorker = [this] { m_toWorker.fetch_add(1, std::memory_order_release); };
         connect(&d, &TavDrawer::trigRead, this, toWorker, Qt::DirectConnection);
         connect(&d, &TavDrawer::trigExport, this, toWorker, Qt::DirectConnection);
+        connect(&d, &TavDrawer::trigAppend, this, toWorker, Qt::DirectConnection);
         m_workerSide->moveToThread(d.workerThread);
         d.dataSet.installEventFilter(m_workerSide);
         QAbstractEventDispatcher* dispatcher = nullptr;

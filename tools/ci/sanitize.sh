@@ -80,7 +80,7 @@ if wants tsan; then
     cmake --build build-tsan -j"$JOBS" --target tst_handoffstress tst_paintpaths
     # Only these runs carry the fence that stands in for Qt's queue lock; the plain
     # glib-free dispatcher reports when the worker goes idle.
-    QT_NO_GLIB=1 OSTREL_SOURCE_DIR=$ROOT timeout 900 build-tsan/bin/tst_handoffstress rapidRequests clearDuringRead openDuringRead screenStaysDuringRead clearDuringExport
+    QT_NO_GLIB=1 OSTREL_SOURCE_DIR=$ROOT timeout 900 build-tsan/bin/tst_handoffstress rapidRequests clearDuringRead openDuringRead screenStaysDuringRead clearDuringExport followStress
     # The curves' ink is built on two threads: the lanes' hand-over, and a whole paint.
     OSTREL_SOURCE_DIR=$ROOT timeout 900 build-tsan/bin/tst_paintpaths
     done_step "thread sanitizer"
