@@ -729,7 +729,6 @@ void Ostrel::onFollowUpdated(int samples, bool reread)
     tabInfo->setInfo(info.first, info.second);
     refreshEvents();
     tabStats->onVernRefreshed(drawer);
-    drawer->requestToleranceCheck();
 }
 
 void Ostrel::clearAll()

@@ -153,6 +153,9 @@ public:
     // Checks the recording against tolerance off the GUI thread; toleranceChecked follows
     // when the results come back. Every edit of tolerance's pairs or timing asks for one.
     void requestToleranceCheck();
+    // The same after samples were appended: only they are checked, from the last hold or
+    // ramp that was still open.
+    void continueToleranceCheck();
     // A check runs or waits: toleranceResults are not yet those of the settings.
     bool toleranceCheckPending() const;
 
@@ -310,6 +313,7 @@ private:
     MessageRelay* relay = nullptr;
     FileFollower* follower = nullptr;
     ToleranceRunner* toleranceRunner = nullptr;
+    quint64 toleranceGeneration = 1;
     // The configuration file was found damaged; complained: the user has been told.
     bool configDamaged = false;
     bool configComplained = false;

@@ -72,6 +72,8 @@ void TavDrawer::deliverAppend(const QString& path)
     if (appended > 0)
         followViewTo(before, after);
     lastFollowArrival = QDateTime::currentDateTime();
+    if (appended > 0 && toleranceCheckAfterRead)
+        continueToleranceCheck();
     emit followUpdated(appended, false);
     if (appended > 0)
         emit pushInfoUpward(tr("正在跟随 %1，%2 收到%3个新样本")

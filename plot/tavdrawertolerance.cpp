@@ -8,12 +8,23 @@
 
 void TavDrawer::requestToleranceCheck()
 {
+    // Other settings or another recording: no earlier check can be gone on from.
+    ++toleranceGeneration;
+    continueToleranceCheck();
+}
+
+// Samples were appended to the recording checked last, with the same settings: the check
+// goes on from the last hold or ramp still open.
+void TavDrawer::continueToleranceCheck()
+{
     if (!hasData() || tolerance.pairs.isEmpty()) {
         // Nothing to check: what is on show goes, and a check under way with it.
         toleranceRunner->cancel();
         return;
     }
-    toleranceRunner->request(ToleranceJob::take(dataSet, tolerance));
+    ToleranceJob job = ToleranceJob::take(dataSet, tolerance);
+    job.generation = toleranceGeneration;
+    toleranceRunner->request(job);
 }
 
 bool TavDrawer::toleranceCheckPending() const

@@ -23,18 +23,26 @@ ToleranceJob ToleranceJob::take(const SortedTavData& set, const ToleranceSetting
     return job;
 }
 
-QVector<ToleranceResult> ToleranceJob::run() const
+ToleranceJob::Outcome ToleranceJob::run() const
 {
-    QVector<ToleranceResult> results;
-    results.reserve(pairs.size());
-    for (const Pair& p : pairs) {
+    Outcome outcome;
+    outcome.generation = generation;
+    outcome.results.reserve(pairs.size());
+    outcome.checks.reserve(pairs.size());
+    const bool goesOn = resume.size() == pairs.size() && from <= stamps.size();
+    outcome.fed = stamps.size();
+    for (int i = 0; i < pairs.size(); ++i) {
+        const Pair& p = pairs.at(i);
         const int n = std::min({stamps.size(), p.measured.size(), p.setpoint.size()});
-        if (n <= 0) {
-            results.append(ToleranceResult());
-            continue;
-        }
-        results.append(ToleranceCheck::run(stamps.constData(), p.measured.constData(),
-                                           p.setpoint.constData(), n, p.band, timing));
+        ToleranceCheck check = goesOn ? resume.at(i) : ToleranceCheck(p.band, timing);
+        if (n > 0)
+            check.feed(stamps.constData(), p.measured.constData(), p.setpoint.constData(),
+                       goesOn ? from : 0, n);
+        outcome.fed = std::min(outcome.fed, n);
+        outcome.checks.append(check);
+        // The open hold or ramp ends at the columns' end only in the result: the check kept
+        // goes on from before that end.
+        outcome.results.append(n > 0 ? check.finish(stamps.constData()) : ToleranceResult());
     }
-    return results;
+    return outcome;
 }

@@ -22,10 +22,25 @@ struct ToleranceJob
     QVector<qint64> stamps;
     QVector<Pair> pairs;
     ToleranceTiming timing;
+    // Which recording and settings the job checks: a job of the same generation only sees
+    // more samples of the same recording, so it may go on from an earlier job's checks.
+    quint64 generation = 0;
+    // Checks fed with samples [0, from) of this generation, one per pair; empty: from 0.
+    int from = 0;
+    QVector<ToleranceCheck> resume;
+
+    // The results, and the checks fed up to the end, for a later job to go on from.
+    struct Outcome
+    {
+        QVector<ToleranceResult> results;
+        QVector<ToleranceCheck> checks;
+        int fed = 0;
+        quint64 generation = 0;
+    };
 
     // The columns of settings' pairs in set, taken as they stand now.
     static ToleranceJob take(const SortedTavData& set, const ToleranceSettings& settings);
 
     // One result per pair, in order; a pair without columns gets an empty result.
-    QVector<ToleranceResult> run() const;
+    Outcome run() const;
 };

@@ -27,6 +27,7 @@ void ToleranceRunner::request(const ToleranceJob& job)
 void ToleranceRunner::cancel()
 {
     m_latest = ToleranceJob();
+    m_shown = ToleranceJob::Outcome();
     run(m_handoff.cancel());
 }
 
@@ -41,11 +42,12 @@ void ToleranceRunner::run(const ToleranceHandoff::Steps& steps)
             start();
             break;
         case ToleranceHandoff::Step::Deliver:
-            emit resultsReady(m_outcome);
-            m_outcome.clear();
+            m_shown = std::move(m_outcome);
+            m_outcome = ToleranceJob::Outcome();
+            emit resultsReady(m_shown.results);
             break;
         case ToleranceHandoff::Step::Drop:
-            m_outcome.clear();
+            m_outcome = ToleranceJob::Outcome();
             break;
         }
     }
@@ -56,19 +58,24 @@ void ToleranceRunner::start()
     // The job moves to the thread; nothing of it stays here to be shared with it.
     ToleranceJob job;
     std::swap(job, m_latest);
+    if (job.generation == m_shown.generation && m_shown.checks.size() == job.pairs.size() &&
+        m_shown.fed <= job.stamps.size() && job.generation != 0) {
+        job.from = m_shown.fed;
+        job.resume = m_shown.checks;
+    }
     qCDebug(lcPlot) << "ToleranceRunner::start" << job.pairs.size() << "pairs" << job.stamps.size();
     QMetaObject::invokeMethod(
         m_context,
         [this, job] {
-            const QVector<ToleranceResult> results = job.run();
+            const ToleranceJob::Outcome outcome = job.run();
             QMetaObject::invokeMethod(
-                this, [this, results] { onDone(results); }, Qt::QueuedConnection);
+                this, [this, outcome] { onDone(outcome); }, Qt::QueuedConnection);
         },
         Qt::QueuedConnection);
 }
 
-void ToleranceRunner::onDone(const QVector<ToleranceResult>& results)
+void ToleranceRunner::onDone(const ToleranceJob::Outcome& outcome)
 {
-    m_outcome = results;
+    m_outcome = outcome;
     run(m_handoff.done());
 }

@@ -17,7 +17,9 @@ public:
     explicit ToleranceRunner(QObject* parent = nullptr);
     ~ToleranceRunner() override;
 
-    // Checks job; the outcome of any earlier request is no longer wanted.
+    // Checks job; the outcome of any earlier request is no longer wanted. A job of the
+    // generation of the last results shown goes on from that check's end: only the
+    // samples added since are checked.
     void request(const ToleranceJob& job);
     // The recording went away: the results on show and any request are forgotten.
     void cancel();
@@ -33,11 +35,12 @@ signals:
 private:
     void run(const ToleranceHandoff::Steps& steps);
     void start();
-    void onDone(const QVector<ToleranceResult>& results);
+    void onDone(const ToleranceJob::Outcome& outcome);
 
     ToleranceHandoff m_handoff;
-    ToleranceJob m_latest;              // the latest request, until it starts
-    QVector<ToleranceResult> m_outcome; // of the check that just finished
+    ToleranceJob m_latest;           // the latest request, until it starts
+    ToleranceJob::Outcome m_outcome; // of the check that just finished
+    ToleranceJob::Outcome m_shown;   // of the results last delivered: checks to go on from
     QThread m_thread;
     QObject* m_context = nullptr; // lives on m_thread; checks run as its events
 };

@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include <cmath>
+#include <random>
 
 Q_DECLARE_METATYPE(QVector<ToleranceResult>)
 
@@ -69,11 +70,63 @@ QString summary(const QVector<ToleranceResult>& results)
 {
     QStringList parts;
     for (const ToleranceResult& r : results) {
-        for (const ToleranceHold& h : r.holds)
-            parts << QStringLiteral("%1-%2@%3").arg(h.from).arg(h.to).arg(h.stableAt.value_or(-1));
+        for (const ToleranceHold& h : r.holds) {
+            parts << QStringLiteral("%1-%2@%3:%4/%5/%6/%7")
+                         .arg(h.from)
+                         .arg(h.to)
+                         .arg(h.stableAt.value_or(-1))
+                         .arg(h.count)
+                         .arg(double(h.min))
+                         .arg(h.mean, 0, 'g', 12)
+                         .arg(h.excursions.size());
+        }
+        for (const ToleranceRamp& m : r.ramps)
+            parts << QStringLiteral("ramp %1-%2 %3 %4")
+                         .arg(m.from)
+                         .arg(m.to)
+                         .arg(m.achievedRate.value_or(-1), 0, 'g', 12)
+                         .arg(m.overshoot.value_or(-1), 0, 'g', 12);
         parts << (r.pass ? "pass" : "fail");
     }
     return parts.join(' ');
+}
+
+// A program of setpoint steps with a noisy measured value that follows it with a lag, now
+// and then a missing sample or a stamp going back.
+ToleranceJob programJob(std::mt19937& gen, int n)
+{
+    ToleranceJob job;
+    ToleranceJob::Pair p;
+    job.stamps.resize(n);
+    p.measured.resize(n);
+    p.setpoint.resize(n);
+    float sp = 20, value = 20;
+    qint64 t = 1700000000;
+    for (int i = 0; i < n; ++i) {
+        if (gen() % 400 == 0)
+            sp = float(int(gen() % 12) * 10 - 40);
+        value += (sp - value) * 0.05f + float(int(gen() % 101) - 50) / 100.0f;
+        t += gen() % 50 == 0 ? -3 : 10;
+        job.stamps[i] = t;
+        p.setpoint[i] = sp;
+        p.measured[i] = gen() % 97 == 0 ? 999.9f : value;
+    }
+    job.pairs = {p};
+    job.timing.dwell = 300;
+    job.timing.minHold = 600;
+    return job;
+}
+
+// The first m samples of job.
+ToleranceJob prefix(const ToleranceJob& job, int m)
+{
+    ToleranceJob cut = job;
+    cut.stamps.resize(m);
+    for (ToleranceJob::Pair& p : cut.pairs) {
+        p.measured.resize(m);
+        p.setpoint.resize(m);
+    }
+    return cut;
 }
 
 } // namespace
@@ -145,10 +198,45 @@ private slots:
         QTest::qWait(50);
         QCOMPARE(ready.count(), 1);
         const auto results = ready.at(0).at(0).value<QVector<ToleranceResult>>();
-        const QString want = summary(creepingJob(n, bands.last()).run());
+        const QString want = summary(creepingJob(n, bands.last()).run().results);
         QCOMPARE(summary(results), want);
         // The bands give other results, or the comparison would prove nothing.
-        QVERIFY(summary(creepingJob(n, bands.first()).run()) != want);
+        QVERIFY(summary(creepingJob(n, bands.first()).run().results) != want);
+    }
+
+    // A recording that grows piece by piece: each check goes on from the last one's checks,
+    // and must give what a check of all the samples gives.
+    void goesOnAsSamplesArrive_data()
+    {
+        QTest::addColumn<int>("seed");
+        for (int seed = 1; seed <= 8; ++seed)
+            QTest::newRow(qPrintable(QString::number(seed))) << seed;
+    }
+
+    void goesOnAsSamplesArrive()
+    {
+        QFETCH(int, seed);
+        std::mt19937 gen{unsigned(seed)};
+        const ToleranceJob whole = programJob(gen, 6000);
+        ToleranceJob::Outcome last;
+        for (int m = 1 + int(gen() % 50); m <= 6000; m += 1 + int(gen() % 700)) {
+            ToleranceJob job = prefix(whole, m);
+            job.from = last.fed;
+            job.resume = last.checks;
+            last = job.run();
+            QCOMPARE(summary(last.results), summary(prefix(whole, m).run().results));
+        }
+        // Through the runner: a request of the same generation goes on, and shows the same.
+        ToleranceRunner runner;
+        QSignalSpy ready(&runner, &ToleranceRunner::resultsReady);
+        for (int m : {2000, 2001, 4500, 6000}) {
+            ToleranceJob job = prefix(whole, m);
+            job.generation = 3;
+            runner.request(job);
+            QVERIFY(ready.wait(30000));
+            QCOMPARE(summary(ready.last().at(0).value<QVector<ToleranceResult>>()),
+                     summary(prefix(whole, m).run().results));
+        }
     }
 
     // A cancel while a check runs: nothing of it arrives.
