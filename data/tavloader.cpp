@@ -211,8 +211,9 @@ QVector<Span> equalSpacingRuns(const QVector<qint64>& s)
 }
 
 int read(TavDataModel& set, const QString& path, const Limits& limits, bool summaries,
-         const InfoReport& report)
+         const InfoReport& report, TavBinary::TailLayout* tail)
 {
+    TavBinary::TailLayout layout;
     SummaryPrealloc spare; // made before the reader, so that it is joined after it is gone
     std::unique_ptr<TavData> reader(new TavData);
     QObject::connect(reader.get(), &TavData::pushInfoUpward,
@@ -228,7 +229,9 @@ int read(TavDataModel& set, const QString& path, const Limits& limits, bool summ
     if (extension.toUpper() == QLatin1String("CSV"))
         reader->readFromCsv(path, true);
     else
-        reader->readFromBinary(path);
+        reader->readFromBinary(path, tail ? &layout : nullptr);
+    if (tail)
+        *tail = TavBinary::TailLayout();
 
     set.infoNames = reader->infoNames;
     set.infoValues = reader->infoValues;
@@ -244,6 +247,8 @@ int read(TavDataModel& set, const QString& path, const Limits& limits, bool summ
         set.status = 1;
         return set.status;
     }
+    if (tail)
+        *tail = layout;
     set.sampleCount = set.stamps.size();
     if (set.sampleCount < 4) {
         report(QStringLiteral("%1 历史数据长度异常 长度为%2")

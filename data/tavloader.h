@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tavbinary.h"
 #include "tavrecords.h"
 
 #include <QString>
@@ -27,8 +28,10 @@ struct Limits
 // Reads the file at path (CSV when its extension is, in any case, "csv"; else binary) into
 // set, which should be empty, merges it and, with summaries, builds the summaries. Every
 // message goes to report. Returns the new status of set: 0 on success, else 1.
+// tail, when given, receives where the read left off (TavTail); it is resumable only when
+// a binary file was read and merged, whatever the number of samples.
 int read(TavDataModel& set, const QString& path, const Limits& limits, bool summaries,
-         const InfoReport& report);
+         const InfoReport& report, TavBinary::TailLayout* tail = nullptr);
 
 // Runs of at least three equally spaced samples, as (first index, last index, spacing).
 struct Span
