@@ -363,8 +363,8 @@ private slots:
         }
         // The follow took pieces in by itself, new blocks and events among them, not only
         // through whole reads (one seed alone proves nothing of the kind).
-        qDebug("%d of %d pieces taken, %d blocks, %d with events, %d waits", taken, pieces,
-               newBlocks, newItems, waits);
+        qDebug("%d pieces: %d taken, %d read whole; %d blocks, %d with events, %d waits", pieces,
+               taken, pieces - taken, newBlocks, newItems, waits);
         if (iterations > 1) {
             QVERIFY(taken >= minTaken * pieces);
             QVERIFY(waits > iterations / 2);
