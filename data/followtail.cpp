@@ -94,7 +94,7 @@ void FollowTail::reset()
     m_consumed = 0;
 }
 
-void FollowTail::reset(const ReadTail& tail)
+void FollowTail::reset(const ReadTail& tail, const TavLoader::Limits& limits)
 {
     reset();
     m_consumed = tail.consumed();
@@ -103,7 +103,7 @@ void FollowTail::reset(const ReadTail& tail)
     if (tail.csv)
         m_csv = std::make_unique<TavCsv::CsvTail>(tail.csvLayout);
     else
-        m_tav = std::make_unique<TavTail>(tail.tavLayout);
+        m_tav = std::make_unique<TavTail>(tail.tavLayout, limits);
 }
 
 bool FollowTail::takeCsv(const QString& path, AppendBatch& batch, QStringList& names,
@@ -147,6 +147,11 @@ bool FollowTail::takeTav(const QString& path, AppendBatch& batch, QStringList& n
     batch.stamps = std::move(taken.stamps);
     batch.values = std::move(taken.values);
     batch.consumed = taken.consumed;
+    batch.infoNames = std::move(taken.infoNames);
+    batch.infoValues = std::move(taken.infoValues);
+    batch.errors = std::move(taken.errors);
+    batch.systemEvents = std::move(taken.systemEvents);
+    batch.userEvents = std::move(taken.userEvents);
     if (taken.dropped > 0 && report)
         report(QCoreApplication::translate("FollowTail", "%1 已丢弃%2条时间未递增的历史记录")
                    .arg(path)

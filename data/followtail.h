@@ -25,8 +25,9 @@ public:
     FollowTail(const FollowTail&) = delete;
     FollowTail& operator=(const FollowTail&) = delete;
 
-    // Goes on after a read that left the file at tail; without one nothing can be taken.
-    void reset(const ReadTail& tail);
+    // Goes on after a read that left the file at tail, and that limits bounded; without one
+    // nothing can be taken.
+    void reset(const ReadTail& tail, const TavLoader::Limits& limits);
     void reset();
     qint64 consumed() const { return m_consumed; }
 

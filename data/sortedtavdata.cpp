@@ -75,7 +75,7 @@ void SortedTavData::adoptIncoming()
     swapContents(*m_incoming);
     readNs = m_incoming->readNs;
     m_readTail = m_incoming->m_readTail;
-    m_followTail.reset(m_readTail);
+    m_followTail.reset(m_readTail, limits);
     m_followConsumed = m_readTail.consumed();
     m_batch.reset();
     // The old contents go with it.

@@ -76,23 +76,42 @@ void decodeRecords(QFile& file, qint64 pos, qint64 records, qint64 recordLength,
                    QVector<qint64>& stamps, QVector<QVector<float>>& values,
                    const DroppedRecord& dropped);
 
-// Where a read of a file left its last section, so that records appended to it later can
-// be taken in without reading the file again.
+// Where a read of a file left off, so that what is appended later can be taken in without
+// reading the file again (TavTail).
 struct TailLayout
 {
-    char kind = 0;            // the last section's kind, 0 when the file has none
-    qint64 sectionStart = -1; // where its marker starts
-    // The last section is a History block whose header is whole and whose records were
-    // all taken: the fields below describe it.
+    // The read succeeded and appending bytes cannot change what it took: no History header
+    // it read runs past the end of the file, and the last section is not a History block
+    // whose header was cut short or whose records were not all taken.
     bool resumable = false;
+    qint64 consumed = 0; // taking in goes on here
+
+    // The section consumed lies in: its kind, where its marker starts and where the run of
+    // its marker character ends (that run may still grow at the end of the file). kind 0:
+    // no section is open, the bytes from consumed on are ignored or open the next one.
+    char kind = 0;
+    qint64 sectionStart = -1;
+    qint64 runEnd = -1;
+
+    // The last History block of the file, open or not (when blocks > 0). Its records are
+    // taken from recordsStart on; records counts those taken, kept or dropped.
     QVector<QString> names;
     QVector<int> scales;
-    qint64 recordsStart = 0; // the first record's position
+    qint64 recordsStart = 0;
     qint64 recordLength = 0;
-    qint64 records = 0;   // complete records taken, kept or dropped
+    qint64 records = 0;
     qint64 kept = 0;      // records kept
     qint64 lastStamp = 0; // stamp of the last kept record
-    qint64 consumed = 0;  // the byte after the last complete record taken
+
+    // What the read holds, for the limits a read applies.
+    qint64 blocks = 0;     // History blocks
+    qint64 samples = 0;    // records kept in all of them, before any cut at the sample limit
+    qint64 lastSample = 0; // the stamp of the last of them
+    qint64 columns = 0;    // distinct variable names over all of them
+    qint64 infoItems = 0;
+    qint64 errors = 0;
+    qint64 systemEvents = 0;
+    qint64 userEvents = 0;
 };
 
 } // namespace TavBinary

@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QSet>
 #include <QtEndian>
 
 #include <algorithm>
@@ -15,11 +16,6 @@
 
 namespace {
 
-// Lists of a file stop growing here, so that a file of nothing but terminators cannot
-// cost many times its size in memory. Real recordings stay far below.
-constexpr int MaxInfoItems = 1 << 20;
-constexpr int MaxEvents = 4 << 20;
-constexpr int MaxErrors = 16 << 20;
 constexpr qint64 MaxRecords = MaxSamples;
 
 inline quint32 be32(const uchar* p)
@@ -196,12 +192,14 @@ int TavData::readGlobalData(QFile& file, qint64 start, qint64 end)
         infoValues.append(decodeText(value.constData(), value.size()));
         from = p;
     }
+    itemsEnd = from;
     return 0;
 }
 
 int TavData::readErrorData(QFile& file, qint64 start, qint64 end)
 {
     const qint64 count = std::max<qint64>(0, (end - start + 1) / 8);
+    itemsEnd = start + 8 * count;
     constexpr qint64 PerRead = ReadBlock / 8;
     QByteArray buffer;
     for (qint64 first = 0; first < count; first += PerRead) {
@@ -211,6 +209,7 @@ int TavData::readErrorData(QFile& file, qint64 start, qint64 end)
         for (qint64 i = 0; i < k; ++i, p += 8) {
             if (errors.size() >= MaxErrors) {
                 reportListFull(errors.size());
+                itemsEnd = start + 8 * (first + i);
                 return 0;
             }
             ErrorRecord r;
@@ -257,6 +256,7 @@ int TavData::readEventData(QFile& file, qint64 start, qint64 end, QList<EventRec
         }
         from = p;
     }
+    itemsEnd = from;
     return 0;
 }
 
@@ -328,6 +328,7 @@ int TavData::readHistoryData(QFile& file, qint64 start, qint64 end)
     }
     qint64 records = std::max<qint64>(0, (end - pos + 1) / recordLength);
     m_lastHistory = {pos <= end + 1, pos, recordLength, records};
+    m_headersEnd = std::max(m_headersEnd, pos);
     if (records > MaxRecords) {
         m_lastHistory.whole = false;
         reportInfo(QStringLiteral("%1 历史数据过长，只读取前%2条")
@@ -381,25 +382,49 @@ void appendText(QChar*& p, const QString& text)
 TailLayout TavData::tailLayout(const QVector<TavBinary::MarkerHit>& markers, qint64 size) const
 {
     TailLayout tail;
-    if (markers.isEmpty())
+    QSet<QString> distinct;
+    for (const HistoryBlock& block : blocks) {
+        tail.samples += block.stamps.size();
+        if (!block.stamps.isEmpty())
+            tail.lastSample = block.stamps.last();
+        for (const QString& name : block.names)
+            distinct.insert(name);
+    }
+    tail.blocks = blocks.size();
+    tail.columns = distinct.size();
+    tail.infoItems = infoNames.size();
+    tail.errors = errors.size();
+    tail.systemEvents = systemEvents.size();
+    tail.userEvents = userEvents.size();
+    if (!blocks.isEmpty()) {
+        const HistoryBlock& block = blocks.last();
+        tail.names = block.names;
+        tail.scales = block.scales;
+        tail.recordsStart = m_lastHistory.recordsStart;
+        tail.recordLength = m_lastHistory.recordLength;
+        tail.records = m_lastHistory.records;
+        tail.kept = block.stamps.size();
+        tail.lastStamp = block.stamps.isEmpty() ? 0 : block.stamps.last();
+    }
+    // A header read past the end of the file holds zeros that later bytes would change.
+    tail.resumable = m_headersEnd <= size;
+    if (markers.isEmpty()) {
+        tail.consumed = size; // nothing before a first marker counts
         return tail;
-    tail.kind = markers.last().kind;
-    tail.sectionStart = markers.last().start;
-    // Records can be appended to a History block only once its header is complete: a
-    // header cut short reads as zeros, which later bytes would change.
-    if (tail.kind != TavDataHeader::History || !m_lastHistory.whole || blocks.isEmpty())
+    }
+    const MarkerHit& last = markers.last();
+    tail.kind = last.kind;
+    tail.sectionStart = last.start;
+    tail.runEnd = last.runEnd;
+    if (tail.kind != TavDataHeader::History) {
+        tail.consumed = itemsEnd;
         return tail;
-    const HistoryBlock& block = blocks.last();
-    tail.resumable = true;
-    tail.names = block.names;
-    tail.scales = block.scales;
-    tail.recordsStart = m_lastHistory.recordsStart;
-    tail.recordLength = m_lastHistory.recordLength;
-    tail.records = m_lastHistory.records;
-    tail.kept = block.stamps.size();
-    tail.lastStamp = block.stamps.isEmpty() ? 0 : block.stamps.last();
+    }
+    // Records can be appended to a History block only once its header is complete and
+    // every record of it was taken.
+    tail.resumable = tail.resumable && m_lastHistory.whole;
     tail.consumed = tail.recordsStart + tail.records * tail.recordLength;
-    Q_ASSERT(tail.consumed <= size);
+    Q_ASSERT(!tail.resumable || tail.consumed <= size);
     return tail;
 }
 

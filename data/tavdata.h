@@ -28,9 +28,15 @@ public:
     QList<EventRecord> userEvents;
     int status = 1; // 1 until a read completes
 
+    // Lists of a file stop growing here, so that a file of nothing but terminators cannot
+    // cost many times its size in memory. Real recordings stay far below.
+    static constexpr int MaxInfoItems = 1 << 20;
+    static constexpr int MaxEvents = 4 << 20;
+    static constexpr int MaxErrors = 16 << 20;
+
     using TailLayout = TavBinary::TailLayout;
     // Reads a .tavdata file; 0 when it was read to the end, else status (1). tail, when
-    // given, receives where the read left the last section (on success only).
+    // given, receives where the read left off (on success only), for TavTail.
     int readFromBinary(const QString& path, TailLayout* tail = nullptr);
     // Called with the most records and the variables of each History block just before
     // the block is decoded, so that work sized by them can start on another core.
@@ -52,6 +58,19 @@ public:
     int readErrorData(QFile& file, qint64 start, qint64 end);
     int readSystemData(QFile& file, qint64 start, qint64 end);
     int readUserData(QFile& file, qint64 start, qint64 end);
+    // After readGlobalData, readErrorData, readSystemData or readUserData: the byte after
+    // the last item taken, where the section's next item would begin.
+    qint64 itemsEnd = 0;
+
+    // The records of the History block read last.
+    struct HistoryRecords
+    {
+        bool whole = false; // its header is complete and no record was left out
+        qint64 recordsStart = 0;
+        qint64 recordLength = 0;
+        qint64 records = 0;
+    };
+    const HistoryRecords& lastHistory() const { return m_lastHistory; }
 
 signals:
     void pushInfoUpward(QString info, int percent);
@@ -65,12 +84,6 @@ private:
     TailLayout tailLayout(const QVector<TavBinary::MarkerHit>& markers, qint64 size) const;
 
     QString m_path; // the path as given, for the messages
-    // The records of the History block read last.
-    struct HistoryRecords
-    {
-        bool whole = false; // its header is complete and no record was left out
-        qint64 recordsStart = 0;
-        qint64 recordLength = 0;
-        qint64 records = 0;
-    } m_lastHistory;
+    HistoryRecords m_lastHistory;
+    qint64 m_headersEnd = 0; // the furthest end of a History header read
 };

@@ -213,6 +213,7 @@ QVector<Span> equalSpacingRuns(const QVector<qint64>& s)
 int read(TavDataModel& set, const QString& path, const Limits& limits, bool summaries,
          const InfoReport& report, ReadTail* tail)
 {
+    TavBinary::TailLayout layout;
     SummaryPrealloc spare; // made before the reader, so that it is joined after it is gone
     std::unique_ptr<TavData> reader(new TavData);
     QObject::connect(reader.get(), &TavData::pushInfoUpward,
@@ -232,7 +233,7 @@ int read(TavDataModel& set, const QString& path, const Limits& limits, bool summ
     if (at.csv)
         reader->readFromCsv(path, true, TavCsv::ReadBuffer, &at.csvLayout);
     else
-        reader->readFromBinary(path, &at.tavLayout);
+        reader->readFromBinary(path, tail ? &layout : nullptr);
 
     set.infoNames = reader->infoNames;
     set.infoValues = reader->infoValues;
@@ -248,6 +249,8 @@ int read(TavDataModel& set, const QString& path, const Limits& limits, bool summ
         set.status = 1;
         return set.status;
     }
+    if (tail && !at.csv)
+        at.tavLayout = layout;
     set.sampleCount = set.stamps.size();
     if (set.sampleCount < 4) {
         report(QStringLiteral("%1 历史数据长度异常 长度为%2")

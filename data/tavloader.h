@@ -28,7 +28,8 @@ struct Limits
 // Reads the file at path (CSV when its extension is, in any case, "csv"; else binary) into
 // set, which should be empty, merges it and, with summaries, builds the summaries. Every
 // message goes to report. Returns the new status of set: 0 on success, else 1.
-// tail, when given, receives where the read left the file, for a follow to go on from.
+// tail, when given, receives where the read left the file, for a follow to go on from; a
+// binary file's is resumable only when it was read and merged, whatever its samples.
 int read(TavDataModel& set, const QString& path, const Limits& limits, bool summaries,
          const InfoReport& report, ReadTail* tail = nullptr);
 
