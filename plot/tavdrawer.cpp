@@ -1,6 +1,5 @@
 #include "tavdrawer.h"
 
-#include "messagerelay.h"
 #include "plotconfig.h"
 #include "plotlog.h"
 #include "tavconfigpath.h"
@@ -9,7 +8,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
-#include <QThread>
 
 namespace {
 
@@ -31,44 +29,7 @@ TavDrawer::TavDrawer(QWidget* parent) : QWidget(parent)
     fallbackConfigPath = TavConfigPath::userFilePath();
     loadConfig();
 
-    // Progress messages pass through a relay that coalesces them on the worker side: a
-    // read that drops a million records must not queue a million events to this thread.
-    // Its flush runs ahead of the finish signals, so the last message comes first.
-    relay = new MessageRelay(this);
-    connect(&dataSet, &SortedTavData::pushInfoUpward, relay, &MessageRelay::push,
-            Qt::DirectConnection);
-    connect(&dataSet, &SortedTavData::readFinished, relay, &MessageRelay::flush,
-            Qt::DirectConnection);
-    connect(&dataSet, &SortedTavData::exportFinished, relay, &MessageRelay::flush,
-            Qt::DirectConnection);
-    connect(relay, &MessageRelay::message, this, &TavDrawer::pushInfoUpward);
-    connect(relay, &MessageRelay::message, this,
-            [this](const QString& info) { lastReadMessage = info; });
-
-    // Each job runs on the worker and then reports the worker idle, queued behind
-    // whatever the job emitted. The hand-off decides whether its outcome is still wanted.
-    qRegisterMetaType<QList<int>>();
-    connect(this, &TavDrawer::trigRead, &dataSet, [this](QString path) {
-        dataSet.onReadTrigged(path);
-        QMetaObject::invokeMethod(
-            this, [this] { onWorkerDone(false); }, Qt::QueuedConnection);
-    });
-    connect(this, &TavDrawer::trigAppend, &dataSet, [this](QString path) {
-        dataSet.onAppendTrigged(path);
-        QMetaObject::invokeMethod(
-            this, [this] { onWorkerDone(false); }, Qt::QueuedConnection);
-    });
-    connect(this, &TavDrawer::trigExport, &dataSet,
-            [this](QString filePath, QList<int> indexList, qlonglong from, qlonglong to) {
-                bool written = false;
-                const QMetaObject::Connection c = connect(
-                    &dataSet, &SortedTavData::exportFinished, &dataSet,
-                    [&written] { written = true; }, Qt::DirectConnection);
-                dataSet.onExportData(filePath, indexList, from, to);
-                disconnect(c);
-                QMetaObject::invokeMethod(
-                    this, [this, written] { onWorkerDone(written); }, Qt::QueuedConnection);
-            });
+    connectSession();
 
     setAttribute(Qt::WA_MouseTracking);
     vernPosA = 100;
@@ -99,30 +60,21 @@ TavDrawer::TavDrawer(QWidget* parent) : QWidget(parent)
                 update();
                 emit toleranceChecked();
             });
-
-    workerThread = new QThread;
-    dataSet.moveToThread(workerThread);
-    workerThread->start(QThread::InheritPriority);
 }
 
-// The worker may still be reading: it must be gone before dataSet is destroyed.
-TavDrawer::~TavDrawer()
-{
-    workerThread->quit();
-    workerThread->wait();
-    delete workerThread;
-}
+// The session, a member, stops its worker when it goes.
+TavDrawer::~TavDrawer() = default;
 
 void TavDrawer::readTAVData(QString path)
 {
     qCDebug(lcPlot) << "TavDrawer::readTAVData" << path;
-    run(handoff.requestRead(path));
+    session.read(path);
 }
 
 void TavDrawer::clear()
 {
     qCDebug(lcPlot) << "TavDrawer::clear";
-    run(handoff.requestClear());
+    session.clear();
 }
 
 void TavDrawer::exportData(QString filePath)
@@ -140,80 +92,7 @@ void TavDrawer::exportData(QString filePath)
     job.stampStart = stampStart;
     job.stampEnd = stampEnd;
     qCDebug(lcPlot) << "TavDrawer::exportData" << job.indexList;
-    run(handoff.requestExport(job));
-}
-
-void TavDrawer::onWorkerDone(bool exportWritten)
-{
-    // What the hand-off needs to know of the job that ended; the worker is idle now.
-    const bool readOk = dataSet.hasIncoming() ? dataSet.incomingStatus() == 0 : dataSet.status == 0;
-    const bool appendable =
-        !dataSet.batch() || dataSet.batch()->outcome == AppendBatch::Outcome::Appended;
-    run(handoff.workerDone(readOk, appendable), exportWritten);
-}
-
-// Carries out what the hand-off decided, in its order. A failed export has reported
-// itself through its progress message; it has no finish to report.
-void TavDrawer::run(const WorkerHandoff::Steps& steps, bool exportWritten)
-{
-    for (const WorkerHandoff::Step& s : steps) {
-        switch (s.kind) {
-        case WorkerHandoff::Step::ClearView:
-            clearView();
-            break;
-        case WorkerHandoff::Step::ClearData:
-            dataSet.clear();
-            break;
-        case WorkerHandoff::Step::MuteWorker:
-            relay->setMuted(true);
-            break;
-        case WorkerHandoff::Step::StartRead:
-            relay->setMuted(false);
-            lastReadMessage.clear();
-            emit trigRead(s.path);
-            break;
-        case WorkerHandoff::Step::StartExport:
-            relay->setMuted(false);
-            emit trigExport(s.job.filePath, s.job.indexList, s.job.stampStart, s.job.stampEnd);
-            break;
-        case WorkerHandoff::Step::DeliverRead:
-            if (s.followed)
-                deliverFollowedRead(s.path);
-            else
-                onTsdReadFinished(s.path);
-            break;
-        case WorkerHandoff::Step::DeliverExport:
-            if (exportWritten)
-                emit exportFinished(s.path);
-            break;
-        case WorkerHandoff::Step::DropRead:
-            dataSet.dropIncoming();
-            break;
-        case WorkerHandoff::Step::RefuseExport:
-            emit pushInfoUpward(
-                tr("%1 未导出：正在读取文件，请读取完成后再导出").arg(s.job.filePath), -1);
-            break;
-        case WorkerHandoff::Step::StartWatch:
-            startWatch(s.path);
-            break;
-        case WorkerHandoff::Step::StopWatch:
-            stopWatch();
-            break;
-        case WorkerHandoff::Step::StartAppend:
-            relay->setMuted(false);
-            emit trigAppend(s.path);
-            break;
-        case WorkerHandoff::Step::DeliverAppend:
-            deliverAppend(s.path);
-            break;
-        case WorkerHandoff::Step::DropAppend:
-            dataSet.dropBatch();
-            break;
-        case WorkerHandoff::Step::FollowLost:
-            reportFollowLost(s.path);
-            break;
-        }
-    }
+    session.exportData(job);
 }
 
 void TavDrawer::clearView()
@@ -239,7 +118,7 @@ void TavDrawer::stopThread()
 
 bool TavDrawer::hasData() const
 {
-    return handoff.dataSetReadable() && dataSet.status == 0;
+    return session.dataSetReadable() && dataSet.status == 0;
 }
 
 void TavDrawer::loadConfig()
@@ -348,15 +227,11 @@ void TavDrawer::applySavedCurves()
 void TavDrawer::onTsdReadFinished(QString filePath)
 {
     qCDebug(lcPlot) << "TavDrawer::onTsdReadFinished" << filePath;
-    // A failed read leaves the recording on screen as it was. Without a set from the
-    // worker, the data set was filled in place (tools and tests read on their own thread).
-    const int status = dataSet.hasIncoming() ? dataSet.incomingStatus() : dataSet.status;
-    if (status > 0) {
-        dataSet.dropIncoming();
+    // The data set was filled in place (tests and fuzzing read on their own thread).
+    if (dataSet.status > 0) {
         emit readFinished(QString());
         return;
     }
-    dataSet.adoptIncoming();
     applyNewRecording(filePath);
 }
 

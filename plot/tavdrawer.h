@@ -3,11 +3,11 @@
 #include "curveaggregator.h"
 #include "curveinfo.h"
 #include "curvepainter.h"
+#include "datasession.h"
 #include "paintlanes.h"
 #include "plotconfig.h"
 #include "sortedtavdata.h"
 #include "tolerancesettings.h"
-#include "workerhandoff.h"
 
 #include <QBrush>
 #include <QDateTime>
@@ -22,8 +22,6 @@
 #include <QVector>
 #include <QWidget>
 
-class FileFollower;
-class MessageRelay;
 class QPainter;
 class ToleranceRunner;
 class QThread;
@@ -52,17 +50,16 @@ public:
     // file disappears (followChanged(false) then).
     void setFollow(bool on);
     bool following() const;
-    // Milliseconds between checks of a followed file without notification; 0: the default.
-    int followIntervalMs = 0;
-    // Worker time of the last follow update, nanoseconds, and when data last arrived.
-    qint64 lastFollowNs = 0;
+    // Worker time of the last follow update or read, nanoseconds.
+    qint64 lastFollowNs() const;
+    // When data of the followed file last arrived.
     QDateTime lastFollowArrival;
     void stopThread();
     bool hasData() const;
     // The last progress message of the latest read: after a failed read, its reason.
-    QString readFailureReason() const { return lastReadMessage; }
+    QString readFailureReason() const { return session.lastReadMessage; }
     // True from a read or export request until the worker reports back.
-    bool workerBusy() const { return handoff.busy(); }
+    bool workerBusy() const { return session.busy(); }
 
     // Reads the view settings from the user's file, or the installed default without one.
     void loadConfig();
@@ -174,8 +171,11 @@ public:
     int iconSize = 18;
     QStaticText titleText;
 
-    SortedTavData dataSet;
-    QThread* workerThread = nullptr;
+    // The data set and its worker, shared in kind with the command-line tool.
+    DataSession session;
+    SortedTavData& dataSet{session.dataSet};
+    // Milliseconds between checks of a followed file without notification; 0: the default.
+    int& followIntervalMs{session.followIntervalMs};
 
     // --- interaction state (tavdrawerinput.cpp) ---
     bool mousePressed = false;
@@ -193,10 +193,6 @@ public:
 
 signals:
     void pushInfoUpward(QString info, int percent);
-    void trigRead(QString path);
-    void trigExport(QString filePath, QList<int> indexList, qlonglong stampStart,
-                    qlonglong stampEnd);
-    void trigAppend(QString path);
     void readFinished(QString filePath);
     void exportFinished(QString filePath);
     // The followed file brought appended samples (reread false) or was read again whole
@@ -248,17 +244,14 @@ private:
     const TimeBreaks& paintBreaks(int samples);
 
     // Hand-off (tavdrawer.cpp).
-    void run(const WorkerHandoff::Steps& steps, bool exportWritten = false);
+    void connectSession();
     void applyNewRecording(const QString& filePath);
     // Follow (tavdrawerfollow.cpp).
-    void startWatch(const QString& path);
-    void stopWatch();
-    void deliverAppend(const QString& path);
-    void deliverFollowedRead(const QString& path);
+    void onReadDone(const QString& path, bool ok, bool followed, bool sameVariables,
+                    const QPair<qint64, qint64>& before);
+    void onAppendDone(const QString& path, int appended, const QPair<qint64, qint64>& before);
     void followViewTo(const QPair<qint64, qint64>& before, const QPair<qint64, qint64>& after);
-    void reportFollowLost(const QString& path);
     void clearView();
-    void onWorkerDone(bool exportWritten);
     void applySavedCurves();
     PlotViewSettings viewSettings() const;
     // Tolerance (tavdrawertolerance.cpp).
@@ -308,10 +301,6 @@ private:
     TimeBreaks ownBreaks;     // when the data set's do not fit (another bridgeGap)
     QVector<int> drawnCurves; // indexes of the curves drawn by the current paint
 
-    WorkerHandoff handoff;
-    QString lastReadMessage;
-    MessageRelay* relay = nullptr;
-    FileFollower* follower = nullptr;
     ToleranceRunner* toleranceRunner = nullptr;
     quint64 toleranceGeneration = 1;
     // The configuration file was found damaged; complained: the user has been told.

@@ -1,5 +1,5 @@
-// Following a recording that is still being written: the watch, the appends and the view.
-#include "filefollower.h"
+// The canvas's side of its data session: what each outcome does to the view, and the
+// follow of a recording that is still being written.
 #include "followview.h"
 #include "plotlog.h"
 #include "plotmapping.h"
@@ -7,6 +7,8 @@
 
 #include <QDateTime>
 #include <QDir>
+
+#include <cmath>
 
 namespace {
 
@@ -21,66 +23,106 @@ int pixelOf(const TimeMapping& tm, qint64 t)
     return int(std::lround(std::max(-1e6, std::min(1e6, x))));
 }
 
+QString shownPath(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
 } // namespace
+
+void TavDrawer::connectSession()
+{
+    connect(&session, &DataSession::message, this, &TavDrawer::pushInfoUpward);
+    connect(&session, &DataSession::cleared, this, &TavDrawer::clearView);
+    connect(&session, &DataSession::readDone, this, &TavDrawer::onReadDone);
+    connect(&session, &DataSession::appendDone, this, &TavDrawer::onAppendDone);
+    connect(&session, &DataSession::exportDone, this, [this](const QString& path, bool written) {
+        if (written)
+            emit exportFinished(path);
+    });
+    connect(&session, &DataSession::exportRefused, this, [this](const QString& path) {
+        emit pushInfoUpward(tr("%1 未导出：正在读取文件，请读取完成后再导出").arg(path), -1);
+    });
+    connect(&session, &DataSession::followStarted, this, [this](const QString& path) {
+        emit pushInfoUpward(tr("正在跟随 %1").arg(shownPath(path)), -1);
+    });
+    connect(&session, &DataSession::followLost, this, [this](const QString& path) {
+        emit pushInfoUpward(
+            tr("%1 已不存在，实时跟随已停止；已读取的数据保留").arg(shownPath(path)), -1);
+        emit followChanged(false);
+    });
+}
 
 void TavDrawer::setFollow(bool on)
 {
-    if (on == handoff.following())
+    if (on == session.following())
         return;
     qCDebug(lcPlot) << "TavDrawer::setFollow" << on;
-    run(handoff.requestFollow(on));
+    session.setFollow(on);
     emit followChanged(on);
 }
 
 bool TavDrawer::following() const
 {
-    return handoff.following();
+    return session.following();
 }
 
-void TavDrawer::startWatch(const QString& path)
+qint64 TavDrawer::lastFollowNs() const
 {
-    if (!follower) {
-        follower = new FileFollower(this);
-        connect(follower, &FileFollower::changed, this,
-                [this](FileChange change) { run(handoff.fileChanged(change)); });
-    }
-    if (followIntervalMs > 0)
-        follower->setInterval(followIntervalMs);
-    // Growth since the read is taken at the first check.
-    follower->start(path, dataSet.followConsumed(), dataSet.followConsumed());
-    emit pushInfoUpward(tr("正在跟随 %1").arg(QDir::toNativeSeparators(path)), -1);
+    return session.lastFollowNs;
 }
 
-void TavDrawer::stopWatch()
+// A read that failed leaves the recording on screen. A followed file read again keeps the
+// view, curves and verniers when its variables are the same; otherwise it is a new
+// recording to the view.
+void TavDrawer::onReadDone(const QString& path, bool ok, bool followed, bool sameVariables,
+                           const QPair<qint64, qint64>& before)
 {
-    if (follower)
-        follower->stop();
-}
-
-// Writes the worker's batch into the data set and keeps the view where the user wants it.
-void TavDrawer::deliverAppend(const QString& path)
-{
-    const QPair<qint64, qint64> before = dataSet.stampRange();
-    const int appended = dataSet.batch() ? dataSet.batch()->appended() : 0;
-    const qint64 seen = dataSet.batch() ? dataSet.batch()->seenSize : -1;
-    lastFollowNs = dataSet.batch() ? dataSet.batch()->workerNs : 0;
-    if (!dataSet.applyBatch())
+    qCDebug(lcPlot) << "TavDrawer::onReadDone" << path << ok << followed << sameVariables;
+    if (!followed) {
+        if (ok)
+            applyNewRecording(path);
+        else
+            emit readFinished(QString());
         return;
-    if (follower)
-        follower->setReadEnd(dataSet.followConsumed(), seen);
-    const QPair<qint64, qint64> after = dataSet.stampRange();
-    if (appended > 0)
-        followViewTo(before, after);
+    }
+    if (!ok) {
+        emit pushInfoUpward(tr("正在跟随 %1：文件暂时无法读取，等待其再次变化。%2")
+                                .arg(shownPath(path), session.lastReadMessage),
+                            -1);
+        return;
+    }
+    if (!sameVariables) {
+        applyNewRecording(path);
+        return;
+    }
+    followViewTo(before, dataSet.stampRange());
+    applySavedTolerance();
     lastFollowArrival = QDateTime::currentDateTime();
-    if (appended > 0 && toleranceCheckAfterRead)
-        continueToleranceCheck();
+    emit followUpdated(dataSet.sampleCount, true);
+    emit pushInfoUpward(
+        tr("正在跟随 %1，%2 已重新读取整个文件")
+            .arg(shownPath(path), lastFollowArrival.toString(QStringLiteral("HH:mm:ss"))),
+        -1);
+}
+
+// The worker's batch is in the data set: the view goes where the user wants it.
+void TavDrawer::onAppendDone(const QString& path, int appended, const QPair<qint64, qint64>& before)
+{
+    if (appended > 0) {
+        followViewTo(before, dataSet.stampRange());
+        if (toleranceCheckAfterRead)
+            continueToleranceCheck();
+    }
+    update();
+    lastFollowArrival = QDateTime::currentDateTime();
     emit followUpdated(appended, false);
     if (appended > 0)
-        emit pushInfoUpward(tr("正在跟随 %1，%2 收到%3个新样本")
-                                .arg(QDir::toNativeSeparators(path),
-                                     lastFollowArrival.toString(QStringLiteral("HH:mm:ss")))
-                                .arg(appended),
-                            -1);
+        emit pushInfoUpward(
+            tr("正在跟随 %1，%2 收到%3个新样本")
+                .arg(shownPath(path), lastFollowArrival.toString(QStringLiteral("HH:mm:ss")))
+                .arg(appended),
+            -1);
 }
 
 void TavDrawer::followViewTo(const QPair<qint64, qint64>& before,
@@ -99,40 +141,4 @@ void TavDrawer::followViewTo(const QPair<qint64, qint64>& before,
         vernPosB = pixelOf(now, timeB);
     }
     update();
-}
-
-// A followed file read again: the view, curves and verniers stay where they were when the
-// variables are the same; otherwise it is a new recording and reported as a read.
-void TavDrawer::deliverFollowedRead(const QString& path)
-{
-    if (dataSet.incomingStatus() > 0) {
-        dataSet.dropIncoming();
-        emit pushInfoUpward(tr("正在跟随 %1：文件暂时无法读取，等待其再次变化。%2")
-                                .arg(QDir::toNativeSeparators(path), lastReadMessage),
-                            -1);
-        return;
-    }
-    const QStringList names = dataSet.names;
-    const QPair<qint64, qint64> before = dataSet.stampRange();
-    dataSet.adoptIncoming();
-    if (dataSet.names != names) {
-        applyNewRecording(path);
-        return;
-    }
-    followViewTo(before, dataSet.stampRange());
-    applySavedTolerance();
-    lastFollowArrival = QDateTime::currentDateTime();
-    emit followUpdated(dataSet.sampleCount, true);
-    emit pushInfoUpward(tr("正在跟随 %1，%2 已重新读取整个文件")
-                            .arg(QDir::toNativeSeparators(path),
-                                 lastFollowArrival.toString(QStringLiteral("HH:mm:ss"))),
-                        -1);
-}
-
-void TavDrawer::reportFollowLost(const QString& path)
-{
-    emit pushInfoUpward(
-        tr("%1 已不存在，实时跟随已停止；已读取的数据保留").arg(QDir::toNativeSeparators(path)),
-        -1);
-    emit followChanged(false);
 }

@@ -34,13 +34,13 @@ public:
         : QObject(&d), m_workerSide(new WorkerSide(this)), m_parked(std::move(workerParked))
     {
         auto toWorker = [this] { m_toWorker.fetch_add(1, std::memory_order_release); };
-        connect(&d, &TavDrawer::trigRead, this, toWorker, Qt::DirectConnection);
-        connect(&d, &TavDrawer::trigExport, this, toWorker, Qt::DirectConnection);
-        connect(&d, &TavDrawer::trigAppend, this, toWorker, Qt::DirectConnection);
-        m_workerSide->moveToThread(d.workerThread);
+        connect(&d.session, &DataSession::trigRead, this, toWorker, Qt::DirectConnection);
+        connect(&d.session, &DataSession::trigExport, this, toWorker, Qt::DirectConnection);
+        connect(&d.session, &DataSession::trigAppend, this, toWorker, Qt::DirectConnection);
+        m_workerSide->moveToThread(d.session.workerThread());
         d.dataSet.installEventFilter(m_workerSide);
         QAbstractEventDispatcher* dispatcher = nullptr;
-        while (!(dispatcher = d.workerThread->eventDispatcher()))
+        while (!(dispatcher = d.session.workerThread()->eventDispatcher()))
             QThread::msleep(1);
         connect(
             dispatcher, &QAbstractEventDispatcher::awake, m_workerSide,

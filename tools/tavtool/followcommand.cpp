@@ -132,7 +132,7 @@ int runFollow(const QStringList& args)
         if (now == reported && !reread)
             return;
         const int appended = int(now.first() - reported.value(0));
-        const qint64 ns = reread ? canvas.dataSet.readNs : canvas.lastFollowNs;
+        const qint64 ns = reread ? canvas.dataSet.readNs : canvas.lastFollowNs();
         if (!printUpdate(updates++, reread, appended, canvas.dataSet, ns))
             return finish(toolError(QStringLiteral("cannot write the output"), ExitFailed));
         reported = now;
