@@ -1,46 +1,31 @@
 #include "toolsession.h"
 
-#include <QCoreApplication>
 #include <QEventLoop>
 
 ToolSession::ToolSession()
 {
-    m_set.moveToThread(&m_worker);
-    m_worker.start();
-}
-
-ToolSession::~ToolSession()
-{
-    // Hand the data set back before the thread ends, so that it dies where it lives.
-    QThread* home = QThread::currentThread();
-    QMetaObject::invokeMethod(
-        &m_set, [this, home] { m_set.moveToThread(home); }, Qt::BlockingQueuedConnection);
-    m_worker.quit();
-    m_worker.wait();
-}
-
-int ToolSession::read(const QString& path, bool summaries)
-{
-    // Set before the request is queued, so the worker sees it when it reads.
-    m_set.summariesAfterRead = summaries;
-    QEventLoop loop;
-    // Queued into this thread: messages arrive in emission order and all before the
-    // readFinished that ends the loop.
+    // Every message, in order: a dump lists them all, where the window shows the latest.
     QObject::connect(
-        &m_set, &SortedTavData::pushInfoUpward, &loop,
+        &m_session.dataSet, &SortedTavData::pushInfoUpward, &m_session,
         [this](const QString& info, int percent) {
             m_messages.append({info, percent});
         },
         Qt::QueuedConnection);
-    QObject::connect(&m_set, &SortedTavData::readFinished, &loop, &QEventLoop::quit,
-                     Qt::QueuedConnection);
-    QMetaObject::invokeMethod(
-        &m_set, [this, path] { m_set.onReadTrigged(path); }, Qt::QueuedConnection);
+    // A failed read is taken over too: dump shows what was read before the failure.
+    m_session.adoptFailedReads = true;
+}
+
+ToolSession::~ToolSession() = default;
+
+int ToolSession::read(const QString& path, bool summaries)
+{
+    // Set while the worker is idle, before the request is queued.
+    m_session.dataSet.summariesAfterRead = summaries;
+    QEventLoop loop;
+    QObject::connect(&m_session, &DataSession::readDone, &loop, &QEventLoop::quit);
+    m_session.read(path);
     loop.exec();
-    // The worker is idle again. A failed read is taken over too: dump shows what was read
-    // before the failure.
-    m_set.adoptIncoming();
-    return m_set.status;
+    return m_session.dataSet.status;
 }
 
 bool ToolSession::exportCsv(const QString& filePath, const QList<int>& indexList,
@@ -48,23 +33,18 @@ bool ToolSession::exportCsv(const QString& filePath, const QList<int>& indexList
 {
     QEventLoop loop;
     bool written = false;
-    QObject::connect(
-        &m_set, &SortedTavData::pushInfoUpward, &loop,
-        [this](const QString& info, int percent) {
-            m_messages.append({info, percent});
-        },
-        Qt::QueuedConnection);
-    QObject::connect(
-        &m_set, &SortedTavData::exportFinished, &loop, [&written] { written = true; },
-        Qt::QueuedConnection);
-    // An export that cannot open its file answers nothing: the worker says when it is done.
-    QMetaObject::invokeMethod(
-        &m_set,
-        [&] {
-            m_set.onExportData(filePath, indexList, stampStart, stampEnd);
-            QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-        },
-        Qt::QueuedConnection);
+    QObject::connect(&m_session, &DataSession::exportDone, &loop, [&](const QString&, bool ok) {
+        written = ok;
+        loop.quit();
+    });
+    // An export the hand-off refuses has nothing to wait for.
+    QObject::connect(&m_session, &DataSession::exportRefused, &loop, &QEventLoop::quit);
+    ExportJob job;
+    job.filePath = filePath;
+    job.indexList = indexList;
+    job.stampStart = stampStart;
+    job.stampEnd = stampEnd;
+    m_session.exportData(job);
     loop.exec();
     return written;
 }

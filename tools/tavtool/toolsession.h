@@ -1,16 +1,16 @@
 #pragma once
 
+#include "datasession.h"
 #include "sortedtavdata.h"
 
 #include <QList>
 #include <QPair>
 #include <QString>
-#include <QThread>
 
 using InfoMessages = QList<QPair<QString, int>>;
 
-// A data set on a worker thread of its own, driven exactly as the viewer drives it: requests
-// go to its slots as queued calls, and the caller waits for the answering signals.
+// A data set on a worker thread of its own, driven by the viewer's own session and hand-off:
+// each request waits for its answer.
 class ToolSession
 {
 public:
@@ -27,12 +27,11 @@ public:
                    qlonglong stampEnd);
 
     // Safe to read between requests: the worker is idle then.
-    const SortedTavData& data() const { return m_set; }
+    const SortedTavData& data() const { return m_session.dataSet; }
     // Every pushInfoUpward message so far, in the order they were emitted.
     const InfoMessages& messages() const { return m_messages; }
 
 private:
-    SortedTavData m_set;
-    QThread m_worker;
     InfoMessages m_messages;
+    DataSession m_session;
 };
