@@ -1,5 +1,6 @@
 #pragma once
 
+#include "spacingruns.h"
 #include "tavrecords.h"
 
 #include <QString>
@@ -31,12 +32,7 @@ int read(TavDataModel& set, const QString& path, const Limits& limits, bool summ
          const InfoReport& report);
 
 // Runs of at least three equally spaced samples, as (first index, last index, spacing).
-struct Span
-{
-    int first;
-    int last;
-    qint64 interval;
-};
+using Span = SpacingRuns::Span;
 QVector<Span> equalSpacingRuns(const QVector<qint64>& stamps);
 
 } // namespace TavLoader
