@@ -210,7 +210,8 @@ void CurveSummary::finishAppend(int firstBlock)
         const int upper = (m_levels[level - 1].nodes.size() + Fanout - 1) / Fanout;
         first /= Fanout;
         if (level == m_levels.size()) {
-            // Sized exactly: a level made in one go is not appended to as often as grown.
+            // A new level is sized exactly, as a whole build wants it; appends then grow it
+            // by doubling.
             Level l;
             l.nodes = QVector<Node>(upper);
             l.flags = QVector<quint8>(upper);

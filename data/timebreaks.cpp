@@ -110,8 +110,8 @@ void TimeBreaks::append(const qint64* stamps, int count)
     }
     markGaps(stamps, from, count - 1);
     // Whether the stamps go back at a gap does not depend on its neighbours: only the new
-    // gaps can start stretches. Stamps do not decrease within a stretch, so the earliest
-    // and latest stamps of all are those of the stretches' ends.
+    // gaps can start stretches. finishBuild() takes the earliest and latest stamp from the
+    // stretches' ends, which within non-decreasing stretches is the least and greatest of all.
     for (int i = old - 1; i < count - 1; ++i) {
         if (stamps[i + 1] < stamps[i])
             m_stretches.append(i + 1);
