@@ -3,23 +3,10 @@
 #include "datalog.h"
 #include "summarybuilder.h"
 #include "tavdatamodel.h"
-#include "tavloader.h"
 
 namespace AppendApply {
 
 namespace {
-
-// Until the summaries can be extended in place, they are built again.
-void extendSummaries(TavDataModel& set)
-{
-    set.spanIndexes.clear();
-    set.spanIntervals.clear();
-    for (const TavLoader::Span& span : TavLoader::equalSpacingRuns(set.stamps)) {
-        set.spanIntervals.append(span.interval);
-        set.spanIndexes.append(qMakePair(span.first, span.last));
-    }
-    SummaryBuilder::build(set);
-}
 
 template <typename T> void appendList(QList<T>& to, QList<T>& from)
 {
@@ -56,7 +43,7 @@ void apply(TavDataModel& set, AppendBatch& batch)
     batch.infoValues.clear();
     set.sampleCount = set.stamps.size();
     if (set.sampleCount != oldCount)
-        extendSummaries(set);
+        SummaryBuilder::append(set, oldCount);
     qCDebug(lcData) << "AppendApply::apply" << oldCount << "->" << set.sampleCount;
 }
 

@@ -152,33 +152,76 @@ void CurveSummary::setValidBlocks(int first, quint32 valid, const float* min, co
 
 void CurveSummary::finishBuild()
 {
+    finishAppend(0);
+}
+
+void CurveSummary::append(const float* values, int count)
+{
+    const int first = beginAppend(count);
+    buildBlocks(values, first, blockCount());
+    finishAppend(first);
+}
+
+int CurveSummary::beginAppend(int count)
+{
+    if (m_levels.isEmpty()) {
+        beginBuild(count);
+        return 0;
+    }
+    const int first = m_count / BlockSize;
+    m_count = count;
+    Level& base = m_levels.first();
+    const int nodes = (count + BlockSize - 1) / BlockSize;
+    base.nodes.resize(nodes);
+    base.flags.resize(nodes);
+    return first;
+}
+
+// Nodes first .. of here, from the nodes of the level below.
+void CurveSummary::buildNodes(const Level& below, Level& here, int first)
+{
+    const int nodes = below.nodes.size();
+    const int upper = here.nodes.size();
+    const Node* from = below.nodes.constData();
+    const quint8* fromFlags = below.flags.constData();
+    Node* to = here.nodes.data();
+    quint8* flags = here.flags.data();
+    for (int u = first; u < upper; ++u) {
+        float mn = Inf;
+        float mx = -Inf;
+        quint8 f = 0;
+        const int end = std::min(nodes, (u + 1) * Fanout);
+        for (int k = u * Fanout; k < end; ++k) {
+            mn = std::min(mn, from[k].min);
+            mx = std::max(mx, from[k].max);
+            f |= fromFlags[k];
+        }
+        to[u] = {mn, mx};
+        flags[u] = f;
+    }
+}
+
+void CurveSummary::finishAppend(int firstBlock)
+{
     if (m_levels.isEmpty())
         return;
-    int nodes = m_levels.first().nodes.size();
-    while (nodes > 1) {
-        const int upper = (nodes + Fanout - 1) / Fanout;
-        Level l;
-        l.nodes.resize(upper);
-        l.flags.resize(upper);
-        const Node* below = m_levels.last().nodes.constData();
-        const quint8* belowFlags = m_levels.last().flags.constData();
-        Node* here = l.nodes.data();
-        quint8* flags = l.flags.data();
-        for (int u = 0; u < upper; ++u) {
-            float mn = Inf;
-            float mx = -Inf;
-            quint8 f = 0;
-            const int end = std::min(nodes, (u + 1) * Fanout);
-            for (int k = u * Fanout; k < end; ++k) {
-                mn = std::min(mn, below[k].min);
-                mx = std::max(mx, below[k].max);
-                f |= belowFlags[k];
-            }
-            here[u] = {mn, mx};
-            flags[u] = f;
+    int first = firstBlock; // first node of the level below that changed
+    for (int level = 1; m_levels[level - 1].nodes.size() > 1; ++level) {
+        const int upper = (m_levels[level - 1].nodes.size() + Fanout - 1) / Fanout;
+        first /= Fanout;
+        if (level == m_levels.size()) {
+            // A new level is sized exactly, as a whole build wants it; appends then grow it
+            // by doubling.
+            Level l;
+            l.nodes = QVector<Node>(upper);
+            l.flags = QVector<quint8>(upper);
+            m_levels.append(l);
+            first = 0;
+        } else {
+            m_levels[level].nodes.resize(upper);
+            m_levels[level].flags.resize(upper);
         }
-        m_levels.append(l);
-        nodes = upper;
+        buildNodes(m_levels[level - 1], m_levels[level], first);
     }
     m_anyMissing = (m_levels.last().flags.first() & HasMissing) != 0;
 }

@@ -55,6 +55,17 @@ public:
     // block first + j, for every bit j set in valid, gets the extremes min[j] and max[j].
     void setValidBlocks(int first, quint32 valid, const float* min, const float* max);
 
+    // The column has grown to count samples (the first count() unchanged): the same as
+    // build() over all of them, in O(new samples / BlockSize + levels) amortised.
+    void append(const float* values, int count);
+    // append() in steps, like build(): beginAppend(count) makes room for the new blocks and
+    // returns the first block whose samples changed (the last partial one, or the first
+    // new one); the caller builds the blocks from there to blockCount() as after
+    // beginBuild(), then calls finishAppend() with the first block it built. Nodes grow by
+    // doubling. A summary that was never built is begun whole (returns 0).
+    int beginAppend(int count);
+    void finishAppend(int firstBlock);
+
     int count() const { return m_count; }
     bool isEmpty() const { return m_count == 0; }
     // Bytes held by the nodes.
@@ -95,6 +106,7 @@ private:
     void takeNodes(int level, int lo, int hi, Extremes& e, int& minLevel, int& minNode,
                    int& maxLevel, int& maxNode) const;
     int descend(const float* values, int level, int node, bool wantMin) const;
+    static void buildNodes(const Level& below, Level& here, int first);
 
     QVector<Level> m_levels;
     int m_count = 0;

@@ -11,177 +11,6 @@ namespace {
 
 using Node = RangeStats::Node;
 
-// (stamp, index) order: earlier stamp first, then lower index.
-bool before(const qint64* t, int a, int b)
-{
-    return t[a] < t[b] || (t[a] == t[b] && a < b);
-}
-
-// Folds b into a (either may be empty).
-void merge(const qint64* t, Node& a, const Node& b)
-{
-    if (b.n == 0)
-        return;
-    if (a.n == 0) {
-        a = b;
-        return;
-    }
-    const double na = a.n;
-    const double nb = b.n;
-    const double n = na + nb;
-    const double dv = b.meanV - a.meanV;
-    const double dt = b.meanT - a.meanT;
-    const double w = na * nb / n;
-    a.meanV += dv * (nb / n);
-    a.meanT += dt * (nb / n);
-    a.m2V += b.m2V + dv * dv * w;
-    a.m2T += b.m2T + dt * dt * w;
-    a.cTV += b.cTV + dt * dv * w;
-    a.n += b.n;
-    if (b.minV < a.minV || (b.minV == a.minV && before(t, b.minI, a.minI))) {
-        a.minV = b.minV;
-        a.minI = b.minI;
-    }
-    if (b.maxV > a.maxV || (b.maxV == a.maxV && before(t, b.maxI, a.maxI))) {
-        a.maxV = b.maxV;
-        a.maxI = b.maxI;
-    }
-    if (before(t, b.firstI, a.firstI))
-        a.firstI = b.firstI;
-    if (before(t, a.lastI, b.lastI))
-        a.lastI = b.lastI;
-}
-
-// Moments of the valid samples lo..hi-1, summed about the first valid value and the
-// first stamp so that the squares stay small, then centred. Forward: the stamps do not
-// decrease within lo..hi, so the earliest sample of equal values is simply the first one
-// met, and the first and last samples are the first and last valid ones.
-template <bool Forward> Node scanSamplesIn(const qint64* t, const float* v, int lo, int hi)
-{
-    Node r;
-    int i = lo;
-    while (i < hi && RangeStats::isMissing(v[i]))
-        ++i;
-    if (i >= hi)
-        return r;
-    const float kv = v[i];
-    const qint64 kt = t[i];
-    double sV = 0, sVV = 0, sT = 0, sTT = 0, sTV = 0;
-    int n = 0;
-    float mn = kv, mx = kv;
-    int mnI = i, mxI = i, firstI = i, lastI = i;
-    for (; i < hi; ++i) {
-        const float x = v[i];
-        if (RangeStats::isMissing(x))
-            continue;
-        const double dv = double(x) - double(kv);
-        const double dt = double(t[i] - kt);
-        sV += dv;
-        sVV += dv * dv;
-        sT += dt;
-        sTT += dt * dt;
-        sTV += dt * dv;
-        ++n;
-        if (Forward) {
-            if (x < mn) {
-                mn = x;
-                mnI = i;
-            }
-            if (x > mx) {
-                mx = x;
-                mxI = i;
-            }
-            lastI = i;
-        } else {
-            if (x < mn || (x == mn && t[i] < t[mnI])) {
-                mn = x;
-                mnI = i;
-            }
-            if (x > mx || (x == mx && t[i] < t[mxI])) {
-                mx = x;
-                mxI = i;
-            }
-            if (t[i] < t[firstI])
-                firstI = i;
-            if (t[i] >= t[lastI])
-                lastI = i;
-        }
-    }
-    r.n = n;
-    r.minV = mn;
-    r.maxV = mx;
-    r.minI = mnI;
-    r.maxI = mxI;
-    r.firstI = firstI;
-    r.lastI = lastI;
-    r.meanV = double(kv) + sV / n;
-    r.meanT = double(kt) + sT / n;
-    r.m2V = std::max(0.0, sVV - sV * sV / n);
-    r.m2T = std::max(0.0, sTT - sT * sT / n);
-    r.cTV = sTV - sT * sV / n;
-    return r;
-}
-
-Node scanSamples(const qint64* t, const float* v, int lo, int hi, bool forward)
-{
-    return forward ? scanSamplesIn<true>(t, v, lo, hi) : scanSamplesIn<false>(t, v, lo, hi);
-}
-
-// Index of the first of values[0, n) equal to target (which is among them).
-int firstEqual(const float* values, int n, float target)
-{
-    int i = 0;
-#if defined(__SSE2__)
-    const __m128 want = _mm_set1_ps(target);
-    for (; i + 4 <= n; i += 4) {
-        const int hit = _mm_movemask_ps(_mm_cmpeq_ps(_mm_loadu_ps(values + i), want));
-        if (hit)
-            return i + __builtin_ctz(unsigned(hit));
-    }
-#endif
-    while (i + 1 < n && values[i] != target)
-        ++i;
-    return i;
-}
-
-// The leaf of samples lo .. lo+LeafSize-1 whose stamps do not decrease and whose values
-// are all valid, from the sums of one scan of it (v points at sample lo): its stamp
-// moments are shared by every column (times). The sums are taken about the first value, as
-// in scanSamplesIn, so that the squares stay small.
-void leafFromScan(const float* v, int lo, const LeafScan& scan, const RangeStats::LeafTimes& times,
-                  Node& out)
-{
-    constexpr int n = RangeStats::LeafSize;
-    constexpr int size = LeafScan::BlockSize;
-    // The first block holding the extreme holds its first sample.
-    int minB = 0;
-    int maxB = 0;
-    for (int b = 1; b < LeafScan::Blocks; ++b) {
-        if (scan.blockMin[b] < scan.blockMin[minB])
-            minB = b;
-        if (scan.blockMax[b] > scan.blockMax[maxB])
-            maxB = b;
-    }
-    const int minI = minB * size + firstEqual(v + minB * size, size, scan.blockMin[minB]);
-    const int maxI = maxB * size + firstEqual(v + maxB * size, size, scan.blockMax[maxB]);
-    const double k = v[0];
-    const double sV = scan.sumD;
-    const double sT = times.sum;
-    out.n = n;
-    // The samples' own values: of -0 and 0, the one a sample-by-sample scan would keep.
-    out.minV = v[minI];
-    out.maxV = v[maxI];
-    out.minI = lo + minI;
-    out.maxI = lo + maxI;
-    out.firstI = lo;
-    out.lastI = lo + n - 1;
-    out.meanV = k + sV / n;
-    out.meanT = double(times.first) + sT / n;
-    out.m2V = std::max(0.0, scan.sumDD - sV * sV / n);
-    out.m2T = std::max(0.0, times.sumSq - sT * sT / n);
-    out.cTV = scan.sumTD - sT * sV / n;
-}
-
 RangeSummary toSummary(const qint64* t, const float* v, const Node& acc)
 {
     RangeSummary s;
@@ -214,7 +43,7 @@ Node scanFiltered(const qint64* t, const float* v, int n, qint64 from, qint64 to
         int j = i;
         while (j < n && t[j] >= from && t[j] <= to)
             ++j;
-        merge(t, acc, scanSamples(t, v, i, j, false));
+        acc.merge(t, Node::scan(t, v, i, j, false));
         i = j;
     }
     return acc;
@@ -226,9 +55,8 @@ void RangeStats::clear()
 {
     m_sampleCount = 0;
     m_stretchStarts = std::vector<int>();
-    m_levelOffset.clear();
     m_levelCount.clear();
-    m_nodes = std::vector<std::vector<Node>>();
+    m_nodes = std::vector<Levels>();
 }
 
 void RangeStats::build(const QVector<qint64>& stamps, const QVector<QVector<float>>& columns)
@@ -276,29 +104,19 @@ int RangeStats::prepare(const QVector<qint64>& stamps, const QVector<QVector<flo
     clear();
     const int n = stamps.size();
     m_sampleCount = n;
+    // Stamps that jump back everywhere make the binary searches cost more than a scan;
+    // such data is only ever scanned, and needs no summaries at all.
+    if (scanOnly(n, size_t(std::max(1, stretchStarts.size()))))
+        return 0;
     m_stretchStarts.assign(stretchStarts.cbegin(), stretchStarts.cend());
     if (m_stretchStarts.empty())
         m_stretchStarts.push_back(0);
-    // Stamps that jump back everywhere make the binary searches cost more than a scan;
-    // such data is only ever scanned, and needs no summaries at all.
-    if (scanOnly(n)) {
-        m_stretchStarts = std::vector<int>();
-        return 0;
-    }
 
-    int count = n / LeafSize;
-    int total = 0;
-    while (count > 0) {
-        m_levelOffset.push_back(total);
-        m_levelCount.push_back(count);
-        total += count;
-        count /= FanOut;
-    }
     // Under one leaf of samples a scan is as quick, and a file of many variables with few
     // samples would spend more on empty node arrays than on its values.
-    if (total == 0)
+    m_levelCount = levelCounts(n);
+    if (m_levelCount.empty())
         return 0;
-    m_nodesPerColumn = total;
     m_nodes.resize(size_t(columns.size()));
     if (allocate)
         allocateColumns(columns, 0, columns.size());
@@ -311,21 +129,25 @@ void RangeStats::allocateColumns(const QVector<QVector<float>>& columns, int fro
     for (int c = from; c < to && size_t(c) < m_nodes.size(); ++c) {
         if (columns.at(c).size() != m_sampleCount) // never summarised; queries scan
             continue;
+        Levels& levels = m_nodes[size_t(c)];
+        levels.resize(m_levelCount.size());
         std::vector<Node>* made =
             spare && size_t(c) < spare->size() ? &(*spare)[size_t(c)] : nullptr;
-        if (made && made->size() == size_t(m_nodesPerColumn))
-            m_nodes[size_t(c)].swap(*made);
+        if (made && made->size() == size_t(m_levelCount[0]))
+            levels[0].swap(*made);
         else
-            m_nodes[size_t(c)].resize(size_t(m_nodesPerColumn));
+            levels[0].resize(size_t(m_levelCount[0]));
+        for (size_t level = 1; level < levels.size(); ++level)
+            levels[level].resize(size_t(m_levelCount[level]));
     }
 }
 
-int RangeStats::nodesPerColumn(int n)
+std::vector<int> RangeStats::levelCounts(int n)
 {
-    int total = 0;
-    for (int count = n / LeafSize; count > 0; count /= FanOut)
-        total += count;
-    return total;
+    std::vector<int> counts;
+    for (int count = leavesFor(n); count > 0; count /= FanOut)
+        counts.push_back(count);
+    return counts;
 }
 
 RangeStats::LeafTimes RangeStats::leafTimes(const qint64* stamps, int leaf, double* dt)
@@ -390,71 +212,123 @@ void RangeStats::buildLeaf(int column, int leaf, const qint64* stamps, const flo
     // Forward when no stretch starts inside the leaf.
     const auto next = std::upper_bound(m_stretchStarts.begin(), m_stretchStarts.end(), lo);
     const bool forward = next == m_stretchStarts.end() || *next >= hi;
-    Node& out = m_nodes[size_t(column)][size_t(leaf)];
+    Node& out = m_nodes[size_t(column)][0][size_t(leaf)];
     if (forward && scan.allClean())
-        leafFromScan(values + lo, lo, scan, times, out);
+        out = Node::fromLeafScan(values + lo, lo, scan, times);
     else
-        out = scanSamples(stamps, values, lo, hi, forward);
+        out = Node::scan(stamps, values, lo, hi, forward);
 }
 
-void RangeStats::finishColumn(int column, const qint64* stamps)
+void RangeStats::finishColumn(int column, const qint64* stamps, int firstLeaf)
 {
-    std::vector<Node>& nodes = m_nodes[size_t(column)];
+    Levels& levels = m_nodes[size_t(column)];
+    int first = firstLeaf; // first node of the level below that is new
     for (size_t level = 1; level < m_levelCount.size(); ++level) {
-        const Node* below = nodes.data() + m_levelOffset[level - 1];
-        Node* here = nodes.data() + m_levelOffset[level];
-        for (int k = 0; k < m_levelCount[level]; ++k) {
+        first /= FanOut;
+        const Node* below = levels[level - 1].data();
+        Node* here = levels[level].data();
+        for (int k = first; k < m_levelCount[level]; ++k) {
             Node acc;
             for (int j = 0; j < FanOut; ++j)
-                merge(stamps, acc, below[k * FanOut + j]);
+                acc.merge(stamps, below[k * FanOut + j]);
             here[k] = acc;
         }
     }
 }
 
-bool RangeStats::scanOnly(int n) const
+int RangeStats::prepareAppend(const QVector<qint64>& stamps, const QVector<QVector<float>>& columns,
+                              const QVector<int>& stretchStarts)
 {
-    return m_stretchStarts.size() > size_t(n / 256 + 16);
+    const int n = stamps.size();
+    if (n < m_sampleCount || stretchStarts.size() < int(m_stretchStarts.size()))
+        return -1;
+    const bool scanned = scanOnly(n, size_t(std::max(1, stretchStarts.size())));
+    std::vector<int> counts = scanned ? std::vector<int>() : levelCounts(n);
+    // The columns summarised must be those prepare() would pick now; the nodes of a column
+    // that joins would take every sample again.
+    const int columnCount = std::max(columns.size(), int(m_nodes.size()));
+    for (int c = 0; c < columnCount; ++c) {
+        const bool wanted = !counts.empty() && c < columns.size() && columns.at(c).size() == n;
+        if (wanted != summarises(c))
+            return -1;
+    }
+    m_sampleCount = n;
+    if (scanned) {
+        m_stretchStarts = std::vector<int>();
+    } else if (m_stretchStarts.empty()) { // from scanned only, or nothing yet
+        m_stretchStarts.assign(stretchStarts.cbegin(), stretchStarts.cend());
+        if (m_stretchStarts.empty())
+            m_stretchStarts.push_back(0);
+    } else {
+        // Stretches only ever start after the samples already taken.
+        m_stretchStarts.insert(m_stretchStarts.end(),
+                               stretchStarts.cbegin() + int(m_stretchStarts.size()),
+                               stretchStarts.cend());
+    }
+    const int firstLeaf = leafCount();
+    if (counts.empty()) {
+        m_levelCount.clear();
+        m_nodes = std::vector<Levels>();
+        return firstLeaf;
+    }
+    m_nodes.resize(size_t(columns.size()));
+    for (Levels& levels : m_nodes) {
+        if (levels.empty())
+            continue;
+        // Vectors grow by doubling: their occasional copy costs O(1) a node.
+        levels.resize(counts.size());
+        for (size_t level = 0; level < counts.size(); ++level)
+            levels[level].resize(size_t(counts[level]));
+    }
+    m_levelCount.swap(counts);
+    return firstLeaf;
+}
+
+bool RangeStats::scanOnly(int n, size_t stretches)
+{
+    return stretches > size_t(n / 256 + 16);
 }
 
 qint64 RangeStats::memoryBytes() const
 {
     qint64 bytes = qint64(m_stretchStarts.capacity()) * qint64(sizeof(int));
-    for (const std::vector<Node>& nodes : m_nodes)
-        bytes += qint64(nodes.capacity()) * qint64(sizeof(Node));
+    for (const Levels& levels : m_nodes) {
+        for (const std::vector<Node>& nodes : levels)
+            bytes += qint64(nodes.capacity()) * qint64(sizeof(Node));
+    }
     return bytes;
 }
 
-void RangeStats::addNodes(const qint64* t, const Node* nodes, int level, int i, int j,
+void RangeStats::addNodes(const qint64* t, const Levels& levels, int level, int i, int j,
                           Node& acc) const
 {
     if (size_t(level) + 1 < m_levelCount.size()) {
         const int a = (i + FanOut - 1) / FanOut * FanOut;
         const int b = j / FanOut * FanOut;
         if (a < b) {
-            addNodes(t, nodes, level, i, a, acc);
-            addNodes(t, nodes, level + 1, a / FanOut, b / FanOut, acc);
-            addNodes(t, nodes, level, b, j, acc);
+            addNodes(t, levels, level, i, a, acc);
+            addNodes(t, levels, level + 1, a / FanOut, b / FanOut, acc);
+            addNodes(t, levels, level, b, j, acc);
             return;
         }
     }
-    const Node* base = nodes + m_levelOffset[size_t(level)];
+    const Node* base = levels[size_t(level)].data();
     for (int k = i; k < j; ++k)
-        merge(t, acc, base[k]);
+        acc.merge(t, base[k]);
 }
 
-void RangeStats::addRange(const qint64* t, const float* v, int lo, int hi, const Node* nodes,
+void RangeStats::addRange(const qint64* t, const float* v, int lo, int hi, const Levels* levels,
                           Node& acc) const
 {
     const int a = (lo + LeafSize - 1) / LeafSize * LeafSize;
     const int b = hi / LeafSize * LeafSize;
-    if (nodes == nullptr || a >= b) {
-        merge(t, acc, scanSamples(t, v, lo, hi, true));
+    if (levels == nullptr || a >= b) {
+        acc.merge(t, Node::scan(t, v, lo, hi, true));
         return;
     }
-    merge(t, acc, scanSamples(t, v, lo, a, true));
-    addNodes(t, nodes, 0, a / LeafSize, b / LeafSize, acc);
-    merge(t, acc, scanSamples(t, v, b, hi, true));
+    acc.merge(t, Node::scan(t, v, lo, a, true));
+    addNodes(t, *levels, 0, a / LeafSize, b / LeafSize, acc);
+    acc.merge(t, Node::scan(t, v, b, hi, true));
 }
 
 RangeSummary RangeStats::summarize(const QVector<qint64>& stamps, const QVector<float>& column,
@@ -469,8 +343,7 @@ RangeSummary RangeStats::summarize(const QVector<qint64>& stamps, const QVector<
     if (!built || m_stretchStarts.empty())
         return toSummary(t, v, scanFiltered(t, v, n, from, to));
 
-    const Node* nodes =
-        m_nodes[size_t(variable)].empty() ? nullptr : m_nodes[size_t(variable)].data();
+    const Levels* levels = m_nodes[size_t(variable)].empty() ? nullptr : &m_nodes[size_t(variable)];
     Node acc;
     for (size_t s = 0; s < m_stretchStarts.size(); ++s) {
         const int begin = m_stretchStarts[s];
@@ -478,7 +351,7 @@ RangeSummary RangeStats::summarize(const QVector<qint64>& stamps, const QVector<
         const int lo = int(std::lower_bound(t + begin, t + end, from) - t);
         const int hi = int(std::upper_bound(t + lo, t + end, to) - t);
         if (lo < hi)
-            addRange(t, v, lo, hi, nodes, acc);
+            addRange(t, v, lo, hi, levels, acc);
     }
     return toSummary(t, v, acc);
 }

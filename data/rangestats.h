@@ -2,6 +2,7 @@
 
 #include "leafscan.h"
 #include "missingvalue.h"
+#include "rangenode.h"
 
 #include <QVector>
 #include <QtGlobal>
@@ -28,14 +29,14 @@ struct RangeSummary
     double peakToPeak() const { return double(max) - double(min); }
 };
 
-// Per-variable summaries of a merged time line, built once after a read, that answer a
-// range query in a few hundred node merges instead of a pass over the samples.
+// Per-variable summaries of a merged time line, built once after a read and extended as
+// samples are appended, that answer a range query in a few hundred node merges instead of
+// a pass over the samples.
 //
-// The samples are cut into leaves of LeafSize; each leaf keeps its count, means and
-// centred second moments of value and time, the value-time co-moment (for the slope),
-// and the indexes of its min, max, first and last sample. FanOut leaves form a node of the
-// next level, and so on. Moments are combined with the pairwise update (Chan et al.), which
-// stays accurate where raw sums of squares would cancel.
+// The samples are cut into leaves of LeafSize; each whole leaf is one RangeNode. FanOut
+// nodes of a level form a node of the next level, and so on; only whole leaves and whole
+// groups make nodes, so a node never changes once made and appending only adds nodes at
+// the end of each level. Each level is a vector of its own, grown by doubling.
 //
 // Stamps are non-decreasing only within stretches (blocks of a file may overlap), so a
 // query binary-searches each stretch for its index range and sums the nodes inside it.
@@ -44,11 +45,13 @@ class RangeStats
 public:
     static constexpr int LeafSize = LeafScan::Samples;
     static constexpr int FanOut = 64;
+    using Node = RangeNode;
+    using LeafTimes = RangeNode::LeafTimes;
 
     static bool isMissing(float v) { return isMissingValue(v); }
 
     // columns are the value columns, each as long as stamps; both must stay unchanged
-    // for as long as the summaries are queried.
+    // (but for appended samples, see prepareAppend()) while the summaries are queried.
     void build(const QVector<qint64>& stamps, const QVector<QVector<float>>& columns);
     void clear();
 
@@ -57,12 +60,6 @@ public:
     // summarised column c (any thread, one thread per column) leafTimes(), a LeafScan of the
     // leaf's values over those deltas and buildLeaf(), and finishColumn(c) after the last
     // leaf of c. Returns the number of leaves, 0 when there is nothing to build.
-    struct LeafTimes
-    {
-        qint64 first = 0;   // stamp the deltas are taken from
-        double sum = 0.0;   // of the deltas
-        double sumSq = 0.0; // of their squares
-    };
     int prepare(const QVector<qint64>& stamps, const QVector<QVector<float>>& columns);
     // The same for a caller that has found the stretches of non-decreasing stamps already
     // (their first indexes, in order, as TimeBreaks::stretchStarts() gives them).
@@ -70,14 +67,13 @@ public:
     // may call for different columns: first touches of fresh memory are most of the cost.
     int prepare(const QVector<qint64>& stamps, const QVector<QVector<float>>& columns,
                 const QVector<int>& stretchStarts, bool allocate = true);
-    // spare, when given, holds node arrays made ahead (nodesPerColumn(n) long, see
-    // SummaryPrealloc): those of the right length are taken over instead of made here.
-    struct Node;
+    // spare, when given, holds leaf arrays made ahead, one per column (leavesFor(n) long,
+    // see SummaryPrealloc): those of the right length are taken over instead of made here.
     using NodeArrays = std::vector<std::vector<Node>>;
     void allocateColumns(const QVector<QVector<float>>& columns, int from, int to,
                          NodeArrays* spare = nullptr);
-    // Nodes of all levels for one column of n samples.
-    static int nodesPerColumn(int n);
+    // Leaves (nodes of the lowest level) of one column of n samples.
+    static int leavesFor(int n) { return n / LeafSize; }
     bool summarises(int column) const
     {
         return column >= 0 && size_t(column) < m_nodes.size() && !m_nodes[size_t(column)].empty();
@@ -86,43 +82,43 @@ public:
     static LeafTimes leafTimes(const qint64* stamps, int leaf, double* dt);
     void buildLeaf(int column, int leaf, const qint64* stamps, const float* values,
                    const LeafTimes& times, const LeafScan& scan);
-    void finishColumn(int column, const qint64* stamps);
+    // The upper levels of column, from the nodes above leaf firstLeaf on.
+    void finishColumn(int column, const qint64* stamps, int firstLeaf = 0);
 
-    // Range [from, to], stamps inclusive. stamps and column must be what build() saw for
-    // variable; anything else is answered by a scan, correct but slow.
+    // After samples were appended to stamps and to every column (stretchStarts: those of
+    // all the stamps now): takes the new stretches and makes room for the new nodes, in
+    // O(new samples / LeafSize + levels) amortised. Returns the first leaf that is new;
+    // the caller then builds leaves [first, leafCount()) of every summarised column as
+    // after prepare() and calls finishColumn(c, stamps, first). Returns -1 when the
+    // columns summarised are no longer those a build would summarise (the first whole
+    // leaf, stamps that begin or stop going back everywhere, a column new or of another
+    // length): then only build() gives the same summaries.
+    int prepareAppend(const QVector<qint64>& stamps, const QVector<QVector<float>>& columns,
+                      const QVector<int>& stretchStarts);
+
+    // Range [from, to], stamps inclusive. stamps and column must be what the summaries were
+    // built or extended from for variable; anything else is answered by a scan, correct
+    // but slow.
     RangeSummary summarize(const QVector<qint64>& stamps, const QVector<float>& column,
                            int variable, qint64 from, qint64 to) const;
 
+    int sampleCount() const { return m_sampleCount; }
+    int leafCount() const { return m_levelCount.empty() ? 0 : m_levelCount.front(); }
     // Bytes held by the summaries (nodes and stretch table).
     qint64 memoryBytes() const;
     int stretchCount() const { return int(m_stretchStarts.size()); }
 
-    struct Node
-    {
-        int n = 0;
-        float minV = 0.0f;
-        float maxV = 0.0f;
-        int minI = 0;
-        int maxI = 0;
-        int firstI = 0;
-        int lastI = 0;
-        double meanV = 0.0;
-        double m2V = 0.0; // sum of squared deviations of the values from meanV
-        double meanT = 0.0;
-        double m2T = 0.0; // the same for the stamps
-        double cTV = 0.0; // sum of (t - meanT)(v - meanV)
-    };
-
 private:
-    bool scanOnly(int n) const;
-    void addRange(const qint64* t, const float* v, int lo, int hi, const Node* nodes,
+    using Levels = std::vector<std::vector<Node>>; // one column's nodes, level by level
+
+    static bool scanOnly(int n, size_t stretches);
+    static std::vector<int> levelCounts(int n);
+    void addRange(const qint64* t, const float* v, int lo, int hi, const Levels* levels,
                   Node& acc) const;
-    void addNodes(const qint64* t, const Node* nodes, int level, int i, int j, Node& acc) const;
+    void addNodes(const qint64* t, const Levels& levels, int level, int i, int j, Node& acc) const;
 
     int m_sampleCount = 0;
-    int m_nodesPerColumn = 0; // all levels
     std::vector<int> m_stretchStarts;
-    std::vector<int> m_levelOffset; // first node of each level in a variable's node array
-    std::vector<int> m_levelCount;
-    std::vector<std::vector<Node>> m_nodes; // per variable, all levels back to back
+    std::vector<int> m_levelCount; // nodes of each level, the same for every column
+    std::vector<Levels> m_nodes;   // per variable; empty for one that is not summarised
 };

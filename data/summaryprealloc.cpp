@@ -27,7 +27,7 @@ void SummaryPrealloc::offer(qint64 records, int variables)
         QVector<CurveSummary> made(variables);
         for (CurveSummary& s : made)
             s.beginBuild(m_samples);
-        const int nodes = RangeStats::nodesPerColumn(m_samples);
+        const int nodes = RangeStats::leavesFor(m_samples);
         RangeStats::NodeArrays arrays(static_cast<size_t>(variables));
         if (nodes > 0) {
             for (std::vector<RangeStats::Node>& a : arrays)

@@ -29,8 +29,8 @@ public:
     void finish();
     int samples() const { return m_samples; }
 
-    QVector<CurveSummary> summaries; // beginBuild(samples()) done
-    RangeStats::NodeArrays statsNodes;
+    QVector<CurveSummary> summaries;   // beginBuild(samples()) done
+    RangeStats::NodeArrays statsNodes; // the leaves of each column's range statistics
 
 private:
     std::thread m_maker;

@@ -59,18 +59,21 @@ public:
     QList<ErrorRecord> errors;
     QList<EventRecord> systemEvents;
     QList<EventRecord> userEvents;
-    // Summaries of the value columns for range statistics; built at the end of a read.
+    // Summaries of the value columns for range statistics; built at the end of a read
+    // (SummaryBuilder::build), extended as samples are appended (SummaryBuilder::append).
     RangeStats rangeStats;
 
-    // Built at the end of a successful read, emptied by clear(): where the time line
-    // breaks (pauses, stamps going back) and one min/max pyramid per value column, so that
-    // the plot can draw every sample without reading every sample.
+    // Built at the end of a successful read and extended with appended samples, emptied by
+    // clear(): where the time line breaks (pauses, stamps going back) and one min/max
+    // pyramid per value column, so that the plot can draw every sample without reading
+    // every sample.
     TimeBreaks timeBreaks;
     QVector<CurveSummary> summaries; // one per column of values, same order
     // How long the last summary build took, in nanoseconds (for the benchmarks).
     qint64 summaryBuildNs = 0;
 
-    // The summary of column c when it was built from the column as it is now; else nullptr.
+    // The summary of column c when it was built or extended to the column as it is now;
+    // else nullptr.
     const CurveSummary* summaryOf(int c) const;
     // Earliest and latest stamp, whatever their order; (0, 0) without samples.
     QPair<qint64, qint64> stampRange() const;

@@ -181,33 +181,7 @@ qint64 defaultMergeBytes()
 
 QVector<Span> equalSpacingRuns(const QVector<qint64>& s)
 {
-    // One pass over the spacings d(k) = s[k + 1] - s[k], with d(-1) = 0; each is computed
-    // once, as this runs over every sample of a file.
-    QVector<Span> runs;
-    const int n = s.size();
-    if (n < 3)
-        return runs;
-    const qint64* p = s.constData();
-    qint64 before = 0;         // d(k - 2)
-    qint64 prev = p[1] - p[0]; // d(k - 1)
-    int start = -1;
-    for (int k = 1; k <= n - 2; ++k) {
-        const qint64 next = p[k + 1] - p[k];
-        if (before != prev) {
-            if (next == prev)
-                start = k - 1;
-        } else if (start >= 0) {
-            if (next != prev) {
-                runs.append({start, k, prev});
-                start = -1;
-            } else if (k + 1 == n - 1) {
-                runs.append({start, n - 1, prev});
-            }
-        }
-        before = prev;
-        prev = next;
-    }
-    return runs;
+    return SpacingRuns::find(s);
 }
 
 int read(TavDataModel& set, const QString& path, const Limits& limits, bool summaries,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "readtail.h"
+#include "spacingruns.h"
 #include "tavrecords.h"
 
 #include <QString>
@@ -34,12 +35,7 @@ int read(TavDataModel& set, const QString& path, const Limits& limits, bool summ
          const InfoReport& report, ReadTail* tail = nullptr);
 
 // Runs of at least three equally spaced samples, as (first index, last index, spacing).
-struct Span
-{
-    int first;
-    int last;
-    qint64 interval;
-};
+using Span = SpacingRuns::Span;
 QVector<Span> equalSpacingRuns(const QVector<qint64>& stamps);
 
 } // namespace TavLoader

@@ -92,6 +92,36 @@ void TimeBreaks::finishBuild(const qint64* stamps)
     }
 }
 
+void TimeBreaks::append(const qint64* stamps, int count)
+{
+    const int old = m_count;
+    if (old <= 0) {
+        build(stamps, count, m_gap);
+        return;
+    }
+    if (count <= old)
+        return;
+    m_count = count;
+    m_bits.resize((count + 63) / 64); // new words are zero; grows by doubling
+    int from = old - 1;
+    if (old >= 2) {
+        from = old - 2;
+        m_bits[from >> 6] &= ~(quint64(1) << (from & 63));
+    }
+    markGaps(stamps, from, count - 1);
+    // Whether the stamps go back at a gap does not depend on its neighbours: only the new
+    // gaps can start stretches. finishBuild() takes the earliest and latest stamp from the
+    // stretches' ends, which within non-decreasing stretches is the least and greatest of all.
+    for (int i = old - 1; i < count - 1; ++i) {
+        if (stamps[i + 1] < stamps[i])
+            m_stretches.append(i + 1);
+    }
+    for (int i = old; i < count; ++i) {
+        m_earliest = std::min(m_earliest, stamps[i]);
+        m_latest = std::max(m_latest, stamps[i]);
+    }
+}
+
 int TimeBreaks::nextBreak(int from, int limit) const
 {
     limit = std::min(limit, m_count);

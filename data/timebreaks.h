@@ -30,6 +30,10 @@ public:
     void beginBuild(int count, qint64 bridgeGap = DefaultBridgeGap);
     void markGaps(const qint64* stamps, int from, int to);
     void finishBuild(const qint64* stamps);
+    // The stamps now run to count (count() of them were there before, unchanged): the same
+    // as build() over all of them, in O(new samples). The gap before the last sample was
+    // decided without an interval after it, so it is decided again.
+    void append(const qint64* stamps, int count);
 
     int count() const { return m_count; }
     qint64 bridgeGap() const { return m_gap; }
