@@ -42,36 +42,21 @@ QJsonArray events(const QList<EventRecord>& list)
     return a;
 }
 
-// The longest run of dark pixels along one row (or column) of image.
-int darkRun(const QImage& image, int index, bool row)
-{
-    const int length = row ? image.width() : image.height();
-    int longest = 0;
-    int run = 0;
-    for (int i = 0; i < length; ++i) {
-        const QRgb p = row ? image.pixel(i, index) : image.pixel(index, i);
-        run = qGray(p) < 128 ? run + 1 : 0;
-        longest = std::max(longest, run);
-    }
-    return longest;
-}
-
-// The plot's frame in a picture without grid and verniers: the first row and the outer
-// columns holding a dark line across more than half of the picture.
+// The plot's frame in a picture with no grid, no verniers and the curves along the bottom:
+// the middle column meets the top line first, the middle row the side lines (the Y labels
+// stand at the top and bottom only).
 QRect plotFrame(const QImage& image)
 {
-    QRect frame;
-    for (int y = 0; y < image.height() && frame.top() == 0; ++y)
-        if (darkRun(image, y, true) > image.width() / 2)
-            frame.setTop(y);
-    for (int x = 0; x < image.width(); ++x) {
-        if (darkRun(image, x, false) <= image.height() / 2)
-            continue;
-        if (frame.left() == 0)
-            frame.setLeft(x);
-        frame.setRight(x);
-    }
-    return frame;
+    const auto dark = [&image](int x, int y) { return qGray(image.pixel(x, y)) < 128; };
+    const int cx = image.width() / 2, cy = image.height() / 2;
+    int top = 0, left = 0, right = image.width() - 1;
+    while (top < cy && !dark(cx, top))
+        ++top;
+    while (left < cx && !dark(left, cy))
+        ++left;
+    while (right > cx && !dark(right, cy))
+        --right;
+    return QRect(QPoint(left, top), QPoint(right, cy));
 }
 
 // Pixels inside r that differ from background.
