@@ -8,7 +8,9 @@ cd "$(dirname "$0")"
 PACKAGES=(build-essential cmake qtbase5-dev qtbase5-dev-tools libqt5svg5-dev
           fonts-wqy-microhei xvfb xauth desktop-file-utils shared-mime-info poppler-utils
           clang libclang-rt-14-dev
-          help2man dpkg-dev lintian appstream)
+          help2man dpkg-dev lintian appstream locales)
+# The drawing suites run under the users' own locale as well as the default one.
+LOCALES=(zh_CN en_US)
 
 install_missing() {
     local missing=()
@@ -21,6 +23,18 @@ install_missing() {
     [ "$(id -u)" -ne 0 ] && sudo="sudo"
     $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -q
     $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+# Installing the locales package generates none of them.
+generate_missing_locales() {
+    local sudo="" have
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    have=$(locale -a 2>/dev/null || true)
+    for l in "${LOCALES[@]}"; do
+        grep -qix "$l\.utf-\?8" <<<"$have" && continue
+        echo "Generating locale $l.UTF-8"
+        $sudo localedef -i "$l" -c -f UTF-8 -A /usr/share/locale/locale.alias "$l.UTF-8"
+    done
 }
 
 build() {
@@ -41,6 +55,7 @@ run)
     ;;
 test)
     install_missing
+    generate_missing_locales
     build build
     ctest --test-dir build --output-on-failure -j"$(nproc)"
     # Sanitizer builds and bounded fuzzing, when present.

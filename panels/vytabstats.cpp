@@ -1,5 +1,6 @@
 #include "vytabstats.h"
 
+#include "columnfit.h"
 #include "panelslog.h"
 #include "rangestats.h"
 #include "sortedtavdata.h"
@@ -26,8 +27,8 @@ VyTabStats::VyTabStats()
     setColumnCount(headers.size());
     setHorizontalHeaderLabels(headers);
     verticalHeader()->hide();
-    // Eight columns share a side panel about 300 pixels wide: every column takes only what
-    // its texts need (the swatch a narrow fixed strip), and the last one the rest.
+    // Every column takes only what its texts need (the swatch a narrow fixed strip), and
+    // the last one the rest; the table asks the side panel for the sum (minimumSizeHint).
     QHeaderView* header = horizontalHeader();
     for (int c = 0; c < headers.size(); ++c)
         header->setSectionResizeMode(c, QHeaderView::ResizeToContents);
@@ -62,6 +63,18 @@ void VyTabStats::resetRows(const QList<CurveInfo>& curves)
         for (int c = FirstFigure; c < columnCount(); ++c)
             setItem(r, c, new QTableWidgetItem);
     }
+    updateGeometry();
+}
+
+QSize VyTabStats::minimumSizeHint() const
+{
+    // A name of four characters and figures of six, as a chamber's commonly are, so that
+    // the panel has its width before the first rows come (digits: the widest of a figure).
+    static const QStringList typical = {QStringLiteral("温度设定"), QString(),
+                                        QStringLiteral("000.00"),   QStringLiteral("000.00"),
+                                        QStringLiteral("000.00"),   QStringLiteral("000.00"),
+                                        QStringLiteral("00.000"),   QStringLiteral("00.000")};
+    return QSize(ColumnFit::wholeWidth(*this, typical), QTableWidget::minimumSizeHint().height());
 }
 
 bool VyTabStats::rowsMatch(const QList<CurveInfo>& curves) const
@@ -97,18 +110,27 @@ void VyTabStats::showRange(const SortedTavData& set, const QList<CurveInfo>& cur
     if (!rowsMatch(curves))
         resetRows(curves);
     const QVector<int> drawn = drawnCurveIndexes(curves);
+    bool resized = false;
     for (int r = 0; r < drawn.size() && r < rowCount(); ++r) {
         const QStringList texts = statisticsTexts(rangeSummary(set, drawn.at(r), from, to));
         for (int k = 0; k < texts.size(); ++k)
-            setCellText(r, FirstFigure + k, texts.at(k));
+            resized |= setCellText(r, FirstFigure + k, texts.at(k));
     }
+    // A text of another length may need another width; same-length figures do not.
+    if (resized)
+        updateGeometry();
 }
 
-void VyTabStats::setCellText(int row, int column, const QString& text)
+bool VyTabStats::setCellText(int row, int column, const QString& text)
 {
     QTableWidgetItem* cell = item(row, column);
-    if (!cell)
+    if (!cell) {
         setItem(row, column, new QTableWidgetItem(text));
-    else if (cell->text() != text)
-        cell->setText(text);
+        return true;
+    }
+    if (cell->text() == text)
+        return false;
+    const bool resized = cell->text().size() != text.size();
+    cell->setText(text);
+    return resized;
 }

@@ -33,7 +33,12 @@ public:
     void showRange(const SortedTavData& set, const QList<CurveInfo>& curves, qint64 from,
                    qint64 to);
 
+    // Wide enough for every column whole: the side panel takes this width, so the table
+    // never scrolls sideways.
+    QSize minimumSizeHint() const override;
+
 private:
     bool rowsMatch(const QList<CurveInfo>& curves) const;
-    void setCellText(int row, int column, const QString& text);
+    // True when the cell is new or its text changed length.
+    bool setCellText(int row, int column, const QString& text);
 };

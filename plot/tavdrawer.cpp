@@ -1,5 +1,6 @@
 #include "tavdrawer.h"
 
+#include "fontstandin.h"
 #include "plotconfig.h"
 #include "plotlog.h"
 #include "tavconfigpath.h"
@@ -39,6 +40,10 @@ TavDrawer::TavDrawer(QWidget* parent) : QWidget(parent)
     unitFont = QFont(QStringLiteral("微软雅黑"), 12, QFont::Normal);
     titleFont = QFont(QStringLiteral("Times New Roman"), 14, QFont::Normal);
     vernFont = QFont(QStringLiteral("微软雅黑"), 11, QFont::Bold);
+    // Before any of them is used: what stands in for a missing family must draw every text
+    // of the canvas, whatever the locale.
+    for (const QFont* font : {&valueFont, &unitFont, &titleFont, &vernFont})
+        FontStandIn::settle(font->family());
     lightWaterBrush = QBrush(QColor(0xFF, 0xFF, 0xFF), QPixmap(":/tav/water_mark_light.png"));
     darkWaterBrush = QBrush(QColor(0x20, 0x20, 0x20), QPixmap(":/tav/water_mark_dark.png"));
     sysIcon = loadIcon(QStringLiteral(":/pngs/sys_24px.png"), iconSize);

@@ -181,6 +181,36 @@ private slots:
         }
         QVERIFY(inside > 20);
     }
+
+    // The unit labels and the title show whatever the locale the suite runs under (CTest runs
+    // it under zh_CN as well): a family standing in for a missing one once drew "℃" as an
+    // empty glyph. The curve lies across the middle and grid and verniers are off, so the
+    // plot's top corners and the band above the plot hold nothing but these texts.
+    void labelsLeaveInk_data()
+    {
+        QTest::addColumn<int>("label");
+        QTest::newRow("℃, top left") << 0;
+        QTest::newRow("%RH, top right") << 1;
+        QTest::newRow("title ℃, above") << 2;
+    }
+
+    void labelsLeaveInk()
+    {
+        QFETCH(int, label);
+        Canvas c;
+        c.d.titleText = QStaticText(QStringLiteral("℃"));
+        const QImage image = c.paint();
+        const QRect boxes[] = {QRect(c.d.plotLeft + 2, c.d.plotTop + 2, 40, 24),
+                               QRect(c.d.plotRight - 46, c.d.plotTop + 2, 44, 24),
+                               QRect(0, 0, c.d.plotRight, c.d.plotTop - 2)};
+        const QRgb background = image.pixel((c.d.plotLeft + c.d.plotRight) / 2, c.d.plotTop + 12);
+        const QRect& box = boxes[label];
+        int ink = 0;
+        for (int y = box.top(); y <= box.bottom(); ++y)
+            for (int x = box.left(); x <= box.right(); ++x)
+                ink += image.pixel(x, y) != background;
+        QVERIFY2(ink >= 10, qPrintable(QString::number(ink)));
+    }
 };
 
 QTEST_MAIN(TestDrawer)

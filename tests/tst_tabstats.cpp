@@ -3,6 +3,7 @@
 #include "rangestats.h"
 #include "tst_ostrelmodal.h"
 #include "vytabstats.h"
+#include "vytabvern.h"
 
 #include <QtWidgets>
 
@@ -14,7 +15,7 @@ namespace {
 struct Viewer : OstrelViewer
 {
     Viewer() : OstrelViewer(samplePath()) {}
-    bool ready() { return show(1300, 800) && waitRead(); }
+    bool ready() { return show(1500, 800) && waitRead(); }
 };
 
 // The cells against the figures of the range (themselves checked against a brute force
@@ -78,6 +79,36 @@ double whiteShare(const QImage& image, const QRect& r)
     return double(white) / (double(r.width()) * r.height());
 }
 
+// Every column of table lies within its viewport, no horizontal scroll bar shows, and every
+// cell's text fits its column whole, the style's text margins included.
+void checkWhole(const QTableWidget& table)
+{
+    const QString name = table.metaObject()->className();
+    QVERIFY2(!table.horizontalScrollBar()->isVisible(), qPrintable(name));
+    int sum = 0;
+    for (int c = 0; c < table.columnCount(); ++c)
+        sum += table.columnWidth(c);
+    QVERIFY2(sum <= table.viewport()->width(),
+             qPrintable(QStringLiteral("%1: columns %2, viewport %3")
+                            .arg(name)
+                            .arg(sum)
+                            .arg(table.viewport()->width())));
+    const int margins = 2 * (table.style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1);
+    for (int r = 0; r < table.rowCount(); ++r) {
+        for (int c = 0; c < table.columnCount(); ++c) {
+            const QTableWidgetItem* cell = table.item(r, c);
+            if (!cell || cell->text().isEmpty())
+                continue;
+            const QFont font = cell->data(Qt::FontRole).isValid() ? cell->font() : table.font();
+            const int need = QFontMetrics(font).horizontalAdvance(cell->text()) + margins;
+            QVERIFY2(need <= table.columnWidth(c), qPrintable(QStringLiteral("%1 \"%2\": %3 in %4")
+                                                                  .arg(name, cell->text())
+                                                                  .arg(need)
+                                                                  .arg(table.columnWidth(c))));
+        }
+    }
+}
+
 } // namespace
 
 class TestTabStats : public QObject
@@ -88,6 +119,43 @@ class TestTabStats : public QObject
 private slots:
     // Both verniers: the range is A..B in time order, and it follows the verniers as they
     // move; one vernier or none: the visible range.
+    // On the control page both tables show every column whole, at the window's least size
+    // and at 80 % of a 1920x1080 screen's available area, with the saved curves and with all.
+    void tablesFitSidePanel_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<bool>("all");
+        for (bool all : {false, true}) {
+            const char* curves = all ? "all curves" : "saved curves";
+            QTest::addRow("least size, %s", curves) << QSize(1, 1) << all;
+            QTest::addRow("80 %% of 1920x1040, %s", curves) << QSize(1536, 832) << all;
+        }
+    }
+
+    void tablesFitSidePanel()
+    {
+        QFETCH(QSize, size);
+        QFETCH(bool, all);
+        OstrelViewer v(samplePath());
+        QVERIFY(v.show(size.width(), size.height()));
+        QVERIFY(v.waitRead());
+        TavDrawer* d = v.w.drawer;
+        QCOMPARE(d->curveInfoList.size(), 7);
+        for (int i = 0; i < 7; ++i)
+            d->curveInfoList[i].ToDraw = all || i < 4;
+        v.w.tabVern->resetRows(d->curveInfoList);
+        d->onRepaintRequestedByData();
+        QCOMPARE(v.w.tabStats->rowCount(), all ? 7 : 4);
+        QCOMPARE(v.w.tabVern->rowCount(), 2 + v.w.tabStats->rowCount());
+        v.w.findChild<QTabWidget*>()->setCurrentWidget(v.w.tabVern->parentWidget());
+        QVERIFY(v.w.tabVern->isVisible() && v.w.tabStats->isVisible());
+        QTest::qWait(50); // the layouts settle
+        QVERIFY(v.w.width() <= std::max(size.width(), v.w.minimumSizeHint().width()));
+        checkWhole(*v.w.tabVern);
+        if (!QTest::currentTestFailed())
+            checkWhole(*v.w.tabStats);
+    }
+
     void followsVerniers_data()
     {
         QTest::addColumn<bool>("drawA");

@@ -8,15 +8,16 @@
 namespace TestUtil {
 
 ProgramRun runProgram(const QString& program, const QStringList& args, bool noDisplay,
-                      const QString& stdoutFile)
+                      const QString& stdoutFile, QProcessEnvironment env)
 {
     QProcess p;
+    if (env.isEmpty())
+        env = QProcessEnvironment::systemEnvironment();
     if (noDisplay) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
             env.remove(name);
-        p.setProcessEnvironment(env);
     }
+    p.setProcessEnvironment(env);
     if (!stdoutFile.isEmpty())
         p.setStandardOutputFile(stdoutFile);
     p.start(QCoreApplication::applicationDirPath() + '/' + program, args);

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QProcessEnvironment>
 #include <QStringList>
 
 namespace TestUtil {
@@ -13,14 +14,17 @@ struct ProgramRun
     QByteArray out, err;
 };
 
-// Runs a program of this build (beside the test binary). With noDisplay, nothing to show a
-// window on and no platform chosen, so a program that builds its window stops with an error.
+// Runs a program of this build (beside the test binary) in env (the test's own environment
+// when empty). With noDisplay, nothing to show a window on and no platform chosen, so a
+// program that builds its window stops with an error.
 ProgramRun runProgram(const QString& program, const QStringList& args, bool noDisplay = false,
-                      const QString& stdoutFile = {});
+                      const QString& stdoutFile = {},
+                      QProcessEnvironment env = QProcessEnvironment());
 
-inline ProgramRun tavtool(const QStringList& args)
+inline ProgramRun tavtool(const QStringList& args,
+                          const QProcessEnvironment& env = QProcessEnvironment())
 {
-    return runProgram(QStringLiteral("tavtool"), args);
+    return runProgram(QStringLiteral("tavtool"), args, false, {}, env);
 }
 
 // The text layer of a PDF as pdftotext reads it; a null string when pdftotext is missing.

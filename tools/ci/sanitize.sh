@@ -39,7 +39,9 @@ if wants asan; then
     cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOSTREL_SANITIZE=address,undefined \
           -DOSTREL_BUILD_BENCH=OFF -DOSTREL_BUILD_TESTS=ON >/dev/null
     cmake --build build-asan -j"$JOBS"
-    ctest --test-dir build-asan --output-on-failure -j"$JOBS" --timeout 900
+    # The zh_CN repeats look for texts the fonts leave blank, not for memory errors; the
+    # ordinary run has them, and tst_tavtool still renders under zh_CN here.
+    ctest --test-dir build-asan --output-on-failure -j"$JOBS" --timeout 900 -LE zh_CN
     done_step "address,undefined"
 fi
 
