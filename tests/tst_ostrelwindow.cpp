@@ -1,6 +1,6 @@
 // The window around the canvas: opening at start, progress and watchdog, editors, the
-// names chosen in the save dialogs, failed saves, full screen, shortcuts, and what the
-// window brings back from the last run.
+// names chosen in the save dialogs, failed saves, the status text's width, full screen,
+// shortcuts, and what the window brings back from the last run.
 #include "ostrelviewer.h"
 #include "tst_ostrelmodal.h"
 #include "viewnavigation.h"
@@ -234,6 +234,29 @@ private slots:
         QTRY_COMPARE(answerer.boxTexts, QStringList{QStringLiteral("截图保存失败")});
     }
 
+    void suffixRule_data()
+    {
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QString>("suffix");
+        QTest::addColumn<QString>("used");
+        // clang-format off
+        for (const auto& [tag, chosen, suffix, used] : {
+                 std::tuple{"bare name", "/d/run", "png", "/d/run.png"},
+                 {"has png", "/d/run.png", "png", "/d/run.png"},
+                 {"other suffix kept", "/d/run.jpg", "png", "/d/run.jpg"},
+                 {"dot in folder", "/d.x/run", "csv", "/d.x/run.csv"},
+                 {"hidden-like name", "/d/.run", "csv", "/d/.run"}})
+            QTest::newRow(tag) << QString(chosen) << QString(suffix) << QString(used);
+        // clang-format on
+    }
+
+    void suffixRule()
+    {
+        QFETCH(QString, chosen);
+        QFETCH(QString, suffix);
+        QTEST(WindowPaths::withSuffix(chosen, suffix), "used");
+    }
+
     void proposedNames_data()
     {
         QTest::addColumn<QString>("dataFile"); // the file on screen; empty: none yet
@@ -397,31 +420,69 @@ private slots:
         QCOMPARE(answerer.boxTexts, QStringList());
     }
 
-    // Closed by the window manager, the full-screen plot comes back into the window, its
-    // verniers where they were on the time axis.
+    // A 300-character path in the status text leaves the window as wide as it was; the
+    // text is elided in the middle and whole in the tooltip.
+    void longStatusText()
+    {
+        OstrelViewer v;
+        QVERIFY(v.show(1000, 700));
+        const int width = v.w.width();
+        const int hint = v.w.sizeHint().width();
+        const QString path = QStringLiteral("/data/") + QString(282, QLatin1Char('x')) +
+                             QStringLiteral("/run.tavdata");
+        v.w.accMsg(path + QStringLiteral(" 读取完成！"), -1);
+        QCoreApplication::processEvents();
+        v.w.adjustSize(); // what a layout pass may do to a window on its own
+        QTest::qWait(20);
+        QVERIFY(v.w.sizeHint().width() <= hint);
+        v.w.resize(width, 700);
+        QCOMPARE(v.w.width(), width);
+        const QLabel* label = v.w.statusLabel;
+        QCOMPARE(label->toolTip(), path + QStringLiteral(" 读取完成！"));
+        const QString shown = label->QLabel::text();
+        QVERIFY(shown.startsWith(QStringLiteral("/data/")) && shown.contains(QChar(0x2026)) &&
+                shown.endsWith(QStringLiteral(" 读取完成！")));
+        QVERIFY(label->fontMetrics().horizontalAdvance(shown) <= label->width());
+        // A short text shows whole.
+        v.w.accMsg(QStringLiteral("短"), -1);
+        QCOMPARE(label->QLabel::text(), QStringLiteral("短"));
+    }
+
+    // However the full-screen plot is left, it comes back into the window, its verniers
+    // where they were on the time axis.
     void closeFullScreen()
     {
-        OstrelViewer v(Sample);
-        TavDrawer* d = v.w.drawer;
-        QVERIFY(v.show(1300, 800));
-        QVERIFY(v.waitRead());
-        d->vernPosA = 300;
-        d->vernPosB = 700;
-        auto place = [d](int pos) {
-            return double(pos - d->plotLeft) / (d->plotRight - d->plotLeft);
-        };
-        const double a = place(d->vernPosA), b = place(d->vernPosB);
-        QVERIFY(v.call("showFullScreen"));
-        QVERIFY(d->isWindow() && d->fullScreen);
-        QVERIFY(d->close() == false); // refused: the plot goes back instead
-        QTRY_VERIFY(!d->fullScreen);
-        QVERIFY(!d->isWindow());
-        QCOMPARE(v.w.canvasLayout->indexOf(d), 0);
-        QVERIFY(d->isVisible());
-        QTRY_VERIFY(d->width() > 300);
-        const double onePixel = 1.0 / (d->plotRight - d->plotLeft);
-        QVERIFY(qAbs(place(d->vernPosA) - a) <= 2 * onePixel);
-        QVERIFY(qAbs(place(d->vernPosB) - b) <= 2 * onePixel);
+        for (const QString how : {"escape", "F11", "window manager close"}) {
+            OstrelViewer v(Sample);
+            TavDrawer* d = v.w.drawer;
+            // The plot narrower than the full screen of this platform's screen: each way
+            // the verniers are cut to whole pixels, and the way back widens no cut.
+            QVERIFY(v.show(1000, 700));
+            QVERIFY(v.waitRead());
+            d->vernPosA = d->plotLeft + (d->plotRight - d->plotLeft) * 3 / 10;
+            d->vernPosB = d->plotLeft + (d->plotRight - d->plotLeft) * 8 / 10;
+            auto place = [d](int pos) {
+                return double(pos - d->plotLeft) / (d->plotRight - d->plotLeft);
+            };
+            const double a = place(d->vernPosA), b = place(d->vernPosB);
+            QVERIFY(v.call("showFullScreen"));
+            QVERIFY(d->isWindow() && d->fullScreen);
+            QVERIFY(QTest::qWaitForWindowActive(d));
+            if (how == "escape")
+                QTest::keyClick(d, Qt::Key_Escape);
+            else if (how == "F11")
+                QTest::keyClick(d, Qt::Key_F11);
+            else
+                QVERIFY(d->close() == false); // refused: the plot goes back instead
+            QTRY_VERIFY(!d->fullScreen);
+            QVERIFY(!d->isWindow());
+            QCOMPARE(v.w.canvasLayout->indexOf(d), 0);
+            QVERIFY(d->isVisible());
+            QTRY_VERIFY(d->width() > 300);
+            const double onePixel = 1.0 / (d->plotRight - d->plotLeft);
+            QVERIFY(qAbs(place(d->vernPosA) - a) <= 2 * onePixel);
+            QVERIFY(qAbs(place(d->vernPosB) - b) <= 2 * onePixel);
+        }
     }
 
     // Closing the main window while the plot is full screen leaves no window that would
