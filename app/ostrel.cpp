@@ -10,6 +10,7 @@
 #include "vygreenlabel.h"
 #include "vyiconbutton.h"
 #include "vyicontextbutton.h"
+#include "vyrecentlist.h"
 #include "vystatuslabel.h"
 #include "vytabcurve.h"
 #include "vytabevent.h"
@@ -19,11 +20,13 @@
 #include "vytabvern.h"
 #include "vytolerancepairs.h"
 #include "windowpaths.h"
+#include "windowshortcuts.h"
 
 #include "registerfiletype.h"
 #include "statsrange.h"
 #include "testreport.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QDateTimeEdit>
 #include <QDesktopServices>
@@ -40,6 +43,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QSettings>
 #include <QSpinBox>
 #include <QStyle>
 #include <QTabWidget>
@@ -171,6 +175,7 @@ QGroupBox* formGroup(const char* title, const char* label1, QWidget* field1, con
 Ostrel::Ostrel(const QString& path, bool follow) : QSplitter(nullptr)
 {
     qCDebug(lcOstrel) << "Ostrel::Ostrel" << QThread::currentThreadId();
+    userSettings = WindowMemory::openUserSettings(this);
     OstrelParts parts;
     createWidgets(parts);
     initEditors();
@@ -193,6 +198,8 @@ Ostrel::Ostrel(const QString& path, bool follow) : QSplitter(nullptr)
     acceptDataFileDrops();
     connect(new FullScreenGuard(drawer, this), &FullScreenGuard::returnRequested, this,
             &Ostrel::showWindowed);
+    rememberWindow(parts);
+    addShortcuts(parts);
     if (drawer->takeConfigComplaint())
         statusLabel->setText(TavDrawer::configComplaint());
 
@@ -217,6 +224,35 @@ void Ostrel::acceptDataFileDrops()
     installEventFilter(dropFilter);
     setAcceptDrops(true);
     connect(dropFilter, &FileDropFilter::fileDropped, this, &Ostrel::startFile);
+}
+
+// Back where the user left it; saved again when it closes. The recent list opens its files
+// as the open dialog would.
+void Ostrel::rememberWindow(const OstrelParts& parts)
+{
+    windowMemory = new WindowMemory(userSettings, this, parts.tabs);
+    windowMemory->restore();
+    connect(recentList, &VyRecentList::openRequested, this, &Ostrel::startFile);
+    connect(recentList, &VyRecentList::notice, statusLabel, &VyStatusLabel::setText);
+}
+
+// The full-screen plot is a window of its own: F11 and quitting work there too.
+void Ostrel::addShortcuts(const OstrelParts& parts)
+{
+    auto* keys = new WindowShortcuts(this);
+    connect(keys->add(QKeySequence::keyBindings(QKeySequence::Open), parts.openButton),
+            &QAction::triggered, this, &Ostrel::browseForOpenData);
+    connect(keys->add({QKeySequence(Qt::CTRL | Qt::Key_E)}, parts.exportButton),
+            &QAction::triggered, this, &Ostrel::browseForSaveData);
+    connect(keys->add({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)}, parts.screenshotButton),
+            &QAction::triggered, this, &Ostrel::screenShot);
+    connect(keys->add({QKeySequence(Qt::CTRL | Qt::Key_P)}, parts.reportButton),
+            &QAction::triggered, this, &Ostrel::exportReport);
+    QAction* fullScreen = keys->add({QKeySequence(Qt::Key_F11)}, parts.fullScreenButton);
+    QAction* quit = keys->add(WindowShortcuts::quitKeys());
+    drawer->addActions({fullScreen, quit});
+    connect(fullScreen, &QAction::triggered, this, &Ostrel::toggleFullScreen);
+    connect(quit, &QAction::triggered, this, &QWidget::close);
 }
 
 void Ostrel::createWidgets(OstrelParts& parts)
@@ -253,6 +289,7 @@ void Ostrel::createFilePage(OstrelParts& parts)
     parts.clearButton = textButton(":/pngs/clear.png", "清空屏幕", "清空画面中打开的曲线");
     parts.reportButton = textButton(":/pngs/chart.png", "导出报告", "导出PDF测试报告");
     tabInfo = new VyTabInfo;
+    recentList = new VyRecentList(userSettings);
 }
 
 void Ostrel::createControlPage(OstrelParts& parts)
@@ -497,6 +534,11 @@ QWidget* Ostrel::buildFilePage(const OstrelParts& parts)
     row3->addStretch();
     layout->addLayout(row3);
     layout->addWidget(tabInfo, 1);
+    auto* recent = new QGroupBox(tr("最近打开"));
+    auto* recentLayout = new QVBoxLayout(recent);
+    recentLayout->setContentsMargins(0, 0, 0, 0);
+    recentLayout->addWidget(recentList);
+    layout->addWidget(recent);
     // The layout has placed the panel; the button sits over its corner, outside any layout.
     parts.regButton->raise();
     return page;
@@ -641,6 +683,7 @@ void Ostrel::loadStyleSheet(const QString& fileName)
 void Ostrel::startFile(QString startFilePath)
 {
     qCDebug(lcOstrel) << "Ostrel::startFile";
+    recentList->add(startFilePath);
     drawer->readTAVData(startFilePath);
     if (readTimer->isActive())
         readTimer->stop();
@@ -652,10 +695,12 @@ void Ostrel::browseForOpenData()
 {
     qCDebug(lcOstrel) << "Ostrel::browseForOpenData";
     const QString file = QFileDialog::getOpenFileName(
-        this, QStringLiteral("选择数据"), WindowPaths::openDialogFolder(currentDir),
+        this, QStringLiteral("选择数据"),
+        windowMemory->folder(WindowMemory::Dialog::Open, WindowPaths::openDialogFolder(currentDir)),
         QStringLiteral("TavData (*.tavdata);;CSV (*.csv)"));
     if (file.isEmpty())
         return;
+    windowMemory->useFolderOf(WindowMemory::Dialog::Open, file);
     startFile(file);
 }
 
@@ -824,19 +869,22 @@ void Ostrel::paintDataChanged()
     drawer->onRepaintRequestedByData();
 }
 
-QString Ostrel::proposedPath(const QString& suffix) const
+QString Ostrel::proposedPath(WindowMemory::Dialog dialog, const QString& suffix) const
 {
-    return WindowPaths::proposedSaveName(currentDir, currentStem, suffix);
+    return WindowPaths::proposedSaveName(windowMemory->folder(dialog, currentDir), currentStem,
+                                         suffix);
 }
 
 // The one way the window asks where to save: the file with its suffix, or an empty string
 // when the dialog is cancelled or the user keeps a file the dialog did not ask about.
-QString Ostrel::askSavePath(const QString& caption, const QString& filter, const QString& suffix)
+QString Ostrel::askSavePath(WindowMemory::Dialog dialog, const QString& caption,
+                            const QString& filter, const QString& suffix)
 {
     const QString chosen =
-        QFileDialog::getSaveFileName(this, caption, proposedPath(suffix), filter);
+        QFileDialog::getSaveFileName(this, caption, proposedPath(dialog, suffix), filter);
     if (chosen.isEmpty())
         return QString();
+    windowMemory->useFolderOf(dialog, chosen);
     const WindowPaths::SaveTarget target = WindowPaths::saveTarget(chosen, suffix);
     if (target.askReplace &&
         QMessageBox::question(
@@ -851,8 +899,8 @@ void Ostrel::browseForSaveData()
 {
     if (!drawer->hasData())
         return;
-    const QString file = askSavePath(tr("导出数据-仅当前画面"), QStringLiteral("CSV (*.csv)"),
-                                     QStringLiteral("csv"));
+    const QString file = askSavePath(WindowMemory::Dialog::Export, tr("导出数据-仅当前画面"),
+                                     QStringLiteral("CSV (*.csv)"), QStringLiteral("csv"));
     if (!file.isEmpty())
         drawer->exportData(file);
 }
@@ -867,8 +915,8 @@ void Ostrel::onExportFinished(QString path)
 
 void Ostrel::screenShot()
 {
-    const QString file =
-        askSavePath(tr("导出截图"), QStringLiteral("Files (*.png)"), QStringLiteral("png"));
+    const QString file = askSavePath(WindowMemory::Dialog::Screenshot, tr("导出截图"),
+                                     QStringLiteral("Files (*.png)"), QStringLiteral("png"));
     if (file.isEmpty())
         return;
     if (!drawer->grab(drawer->rect()).save(file))
@@ -880,8 +928,8 @@ void Ostrel::exportReport()
 {
     if (!drawer->hasData())
         return;
-    const QString file =
-        askSavePath(tr("导出报告"), QStringLiteral("PDF (*.pdf)"), QStringLiteral("pdf"));
+    const QString file = askSavePath(WindowMemory::Dialog::Report, tr("导出报告"),
+                                     QStringLiteral("PDF (*.pdf)"), QStringLiteral("pdf"));
     if (file.isEmpty())
         return;
     TestReportOptions options;
@@ -927,6 +975,14 @@ void Ostrel::showWindowed()
         drawer->vernPosB = int(float(b0 - l0) * ratio + float(l1));
     }
     drawer->update();
+}
+
+void Ostrel::toggleFullScreen()
+{
+    if (drawer->fullScreen)
+        showWindowed();
+    else
+        showFullScreen();
 }
 
 void Ostrel::collapsRight()

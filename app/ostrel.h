@@ -1,6 +1,7 @@
 #pragma once
 
 #include "vystatuslabel.h"
+#include "windowmemory.h"
 
 #include <QColor>
 #include <QSplitter>
@@ -11,11 +12,13 @@ class QDateTimeEdit;
 class QDoubleSpinBox;
 class QLabel;
 class QProgressBar;
+class QSettings;
 class QSpinBox;
 class QTimer;
 class QVBoxLayout;
 class TavDrawer;
 class VyIconButton;
+class VyRecentList;
 class VyTabCurve;
 class VyTabEvent;
 class VyTabInfo;
@@ -73,6 +76,9 @@ public:
     QCheckBox* checkShowUser = nullptr;
     VyTabEvent* tabEvent = nullptr;
     VyTabTolerance* tabTolerance = nullptr; // the tolerance page, the fifth
+    QSettings* userSettings = nullptr;      // per-user: window state, dialog folders, recent files
+    WindowMemory* windowMemory = nullptr;
+    VyRecentList* recentList = nullptr; // "最近打开" on the file page
 
     // Period of one watchdog tick; only tests shorten it.
     void setWatchdogInterval(int ms) { watchdogInterval = ms; }
@@ -99,6 +105,7 @@ private slots:
     void collapsRight();
     void showFullScreen();
     void showWindowed();
+    void toggleFullScreen();
     void screenShot();
     void exportReport();
     void refreshEvents();
@@ -128,8 +135,11 @@ private:
     void setValueEditorsBlocked(bool blocked);
     void registerFileType();
     void acceptDataFileDrops();
-    QString proposedPath(const QString& suffix) const;
-    QString askSavePath(const QString& caption, const QString& filter, const QString& suffix);
+    void rememberWindow(const OstrelParts& parts);
+    void addShortcuts(const OstrelParts& parts);
+    QString proposedPath(WindowMemory::Dialog dialog, const QString& suffix) const;
+    QString askSavePath(WindowMemory::Dialog dialog, const QString& caption, const QString& filter,
+                        const QString& suffix);
 
     int watchdogInterval = 1000;
     QString loadedFile; // the file of the last completed read, for the report's title

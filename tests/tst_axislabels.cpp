@@ -1,4 +1,5 @@
-// Axis labels: thinned so they never run into each other, on their grid lines, never cut.
+// Axis labels: thinned so they never run into each other, on their grid lines, never cut;
+// on the canvas the date row as well as the Y labels.
 #include "axislabels.h"
 #include "tavdrawer.h"
 #include "testutil.h"
@@ -6,6 +7,8 @@
 #include <QPainter>
 #include <QSignalSpy>
 #include <QtTest>
+
+#include <climits>
 
 using namespace AxisLabels;
 
@@ -156,6 +159,71 @@ private slots:
         const QPair<int, int> drawn =
             ink(image, QRect(0, d.plotBottom - 20, d.plotLeft, 19), bg, false);
         QVERIFY(drawn.second - drawn.first >= whole.second - whole.first - 1);
+    }
+
+    // On the canvas: the date row under the plot splits into separate labels, none wider
+    // than one date, the first and last at the plot's ends.
+    void timeLabelsOnCanvas_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("count");
+        QTest::newRow("start size, five lines") << 600 << 5;
+        QTest::newRow("narrowest, many lines") << 480 << 40;
+        QTest::newRow("wide, five lines") << 1900 << 5;
+        QTest::newRow("wide, many lines") << 1900 << 60;
+    }
+
+    void timeLabelsOnCanvas()
+    {
+        QFETCH(int, width);
+        QFETCH(int, count);
+        TavDrawer d;
+        QVERIFY(showSample(d, width, 420));
+        d.xSplCount = count;
+        const QImage image = rendered(d);
+        const QRgb bg = image.pixel(1, d.height() - 2);
+        // Columns with ink in the date row, grouped where gaps are wider than a few pixels.
+        QVector<QPair<int, int>> clusters;
+        for (int x = 0; x < d.width(); ++x) {
+            bool ink = false;
+            for (int y = d.plotBottom + 5; y <= d.plotBottom + 17 && !ink; ++y)
+                ink = image.pixel(x, y) != bg;
+            if (!ink)
+                continue;
+            if (!clusters.isEmpty() && x - clusters.last().second <= 6)
+                clusters.last().second = x;
+            else
+                clusters.append({x, x});
+        }
+        // Every date has the same form, so labels that ran into each other would show as
+        // one cluster about twice as wide as the others.
+        int narrowest = INT_MAX;
+        for (const QPair<int, int>& c : qAsConst(clusters))
+            narrowest = qMin(narrowest, c.second - c.first);
+        const int dateInk = narrowest + narrowest / 5;
+        QVERIFY(clusters.size() >= 2);
+        for (const QPair<int, int>& c : qAsConst(clusters))
+            QVERIFY2(c.second - c.first <= dateInk, qPrintable(QString::number(c.first)));
+        auto centre = [](const QPair<int, int>& c) { return (c.first + c.second) / 2; };
+        QVERIFY(qAbs(centre(clusters.first()) - d.plotLeft) <= 3);
+        QVERIFY(qAbs(centre(clusters.last()) - d.plotRight) <= 3);
+        // The intermediate ones sit on every s-th grid line.
+        const int n = qMin(count, d.plotRight - d.plotLeft);
+        if (clusters.size() > 2) {
+            int step = -1;
+            for (int k = 1; k <= n && step < 0; ++k)
+                if (qAbs(gridPosition(d.plotLeft, d.plotRight, k, n) - centre(clusters[1])) <= 3)
+                    step = k;
+            QVERIFY(step > 0);
+            for (int i = 1; i + 1 < clusters.size(); ++i)
+                QVERIFY(qAbs(gridPosition(d.plotLeft, d.plotRight, step * i, n) -
+                             centre(clusters[i])) <= 3);
+        }
+        const int shown = clusters.size() - 2;
+        if (width >= 1900 && count == 5)
+            QCOMPARE(shown, 5); // room for all
+        else
+            QVERIFY(shown < n);
     }
 };
 

@@ -1,10 +1,15 @@
 // The window around the canvas: opening at start, progress and watchdog, editors, the
-// names chosen in the save dialogs, failed saves, full screen.
+// names chosen in the save dialogs, failed saves, the status text's width, full screen,
+// shortcuts, and what the window brings back from the last run.
 #include "ostrelviewer.h"
 #include "tst_ostrelmodal.h"
 #include "viewnavigation.h"
+#include "vycheckbox.h"
+#include "vyiconbutton.h"
+#include "vyrecentlist.h"
 #include "vytabcurve.h"
 #include "vytabinfo.h"
+#include "windowmemory.h"
 #include "windowpaths.h"
 
 #include <QtWidgets>
@@ -34,6 +39,15 @@ struct FileSizeLimit
     rlimit saved;
 };
 
+// The full paths of a recent list, as its tooltips show them.
+QStringList tips(const QListWidget* list)
+{
+    QStringList t;
+    for (int i = 0; i < list->count(); ++i)
+        t << list->item(i)->toolTip();
+    return t;
+}
+
 } // namespace
 
 class TestOstrelWindow : public QObject
@@ -59,6 +73,9 @@ private slots:
     }
 
     void cleanupTestCase() { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
+
+    // Every case starts as a first start: nothing from the windows of the cases before.
+    void init() { std::unique_ptr<QSettings>(WindowMemory::openUserSettings(nullptr))->clear(); }
 
     void construction_data()
     {
@@ -171,6 +188,8 @@ private slots:
     // Both save dialogs: the proposed name accepted as it stands has no suffix, yet a PNG
     // and a CSV come out; the screenshot is the canvas (plain background without data),
     // the export opens its folder and reads back. A screenshot that cannot be saved says so.
+    // Each dialog starts in the folder it was last used in, the next window's too: the
+    // second screenshot in the first one's, the first export beside the data file.
     void saveThroughDialogs()
     {
         for (bool withData : {false, true}) {
@@ -188,7 +207,7 @@ private slots:
             QCOMPARE(image != filled, withData);
             QCOMPARE(answerer.dialogTitles, QStringList{QStringLiteral("导出截图")});
             QCOMPARE(answerer.proposedFiles.value(0),
-                     withData ? TestUtil::sourceDir() + "/samples/sample.png" : QString("/"));
+                     withData ? tmp.filePath("sample.png") : QString("/"));
         }
         ModalAnswerer answerer;
         OstrelViewer v(Sample);
@@ -213,6 +232,29 @@ private slots:
         answerer.nextFile = tmp.filePath(QStringLiteral("plain/shot.png"));
         QVERIFY(v.call("screenShot"));
         QTRY_COMPARE(answerer.boxTexts, QStringList{QStringLiteral("截图保存失败")});
+    }
+
+    void suffixRule_data()
+    {
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QString>("suffix");
+        QTest::addColumn<QString>("used");
+        // clang-format off
+        for (const auto& [tag, chosen, suffix, used] : {
+                 std::tuple{"bare name", "/d/run", "png", "/d/run.png"},
+                 {"has png", "/d/run.png", "png", "/d/run.png"},
+                 {"other suffix kept", "/d/run.jpg", "png", "/d/run.jpg"},
+                 {"dot in folder", "/d.x/run", "csv", "/d.x/run.csv"},
+                 {"hidden-like name", "/d/.run", "csv", "/d/.run"}})
+            QTest::newRow(tag) << QString(chosen) << QString(suffix) << QString(used);
+        // clang-format on
+    }
+
+    void suffixRule()
+    {
+        QFETCH(QString, chosen);
+        QFETCH(QString, suffix);
+        QTEST(WindowPaths::withSuffix(chosen, suffix), "used");
     }
 
     void proposedNames_data()
@@ -378,31 +420,69 @@ private slots:
         QCOMPARE(answerer.boxTexts, QStringList());
     }
 
-    // Closed by the window manager, the full-screen plot comes back into the window, its
-    // verniers where they were on the time axis.
+    // A 300-character path in the status text leaves the window as wide as it was; the
+    // text is elided in the middle and whole in the tooltip.
+    void longStatusText()
+    {
+        OstrelViewer v;
+        QVERIFY(v.show(1000, 700));
+        const int width = v.w.width();
+        const int hint = v.w.sizeHint().width();
+        const QString path = QStringLiteral("/data/") + QString(282, QLatin1Char('x')) +
+                             QStringLiteral("/run.tavdata");
+        v.w.accMsg(path + QStringLiteral(" 读取完成！"), -1);
+        QCoreApplication::processEvents();
+        v.w.adjustSize(); // what a layout pass may do to a window on its own
+        QTest::qWait(20);
+        QVERIFY(v.w.sizeHint().width() <= hint);
+        v.w.resize(width, 700);
+        QCOMPARE(v.w.width(), width);
+        const QLabel* label = v.w.statusLabel;
+        QCOMPARE(label->toolTip(), path + QStringLiteral(" 读取完成！"));
+        const QString shown = label->QLabel::text();
+        QVERIFY(shown.startsWith(QStringLiteral("/data/")) && shown.contains(QChar(0x2026)) &&
+                shown.endsWith(QStringLiteral(" 读取完成！")));
+        QVERIFY(label->fontMetrics().horizontalAdvance(shown) <= label->width());
+        // A short text shows whole.
+        v.w.accMsg(QStringLiteral("短"), -1);
+        QCOMPARE(label->QLabel::text(), QStringLiteral("短"));
+    }
+
+    // However the full-screen plot is left, it comes back into the window, its verniers
+    // where they were on the time axis.
     void closeFullScreen()
     {
-        OstrelViewer v(Sample);
-        TavDrawer* d = v.w.drawer;
-        QVERIFY(v.show(1300, 800));
-        QVERIFY(v.waitRead());
-        d->vernPosA = 300;
-        d->vernPosB = 700;
-        auto place = [d](int pos) {
-            return double(pos - d->plotLeft) / (d->plotRight - d->plotLeft);
-        };
-        const double a = place(d->vernPosA), b = place(d->vernPosB);
-        QVERIFY(v.call("showFullScreen"));
-        QVERIFY(d->isWindow() && d->fullScreen);
-        QVERIFY(d->close() == false); // refused: the plot goes back instead
-        QTRY_VERIFY(!d->fullScreen);
-        QVERIFY(!d->isWindow());
-        QCOMPARE(v.w.canvasLayout->indexOf(d), 0);
-        QVERIFY(d->isVisible());
-        QTRY_VERIFY(d->width() > 300);
-        const double onePixel = 1.0 / (d->plotRight - d->plotLeft);
-        QVERIFY(qAbs(place(d->vernPosA) - a) <= 2 * onePixel);
-        QVERIFY(qAbs(place(d->vernPosB) - b) <= 2 * onePixel);
+        for (const QString how : {"escape", "F11", "window manager close"}) {
+            OstrelViewer v(Sample);
+            TavDrawer* d = v.w.drawer;
+            // The plot narrower than the full screen of this platform's screen: each way
+            // the verniers are cut to whole pixels, and the way back widens no cut.
+            QVERIFY(v.show(1000, 700));
+            QVERIFY(v.waitRead());
+            d->vernPosA = d->plotLeft + (d->plotRight - d->plotLeft) * 3 / 10;
+            d->vernPosB = d->plotLeft + (d->plotRight - d->plotLeft) * 8 / 10;
+            auto place = [d](int pos) {
+                return double(pos - d->plotLeft) / (d->plotRight - d->plotLeft);
+            };
+            const double a = place(d->vernPosA), b = place(d->vernPosB);
+            QVERIFY(v.call("showFullScreen"));
+            QVERIFY(d->isWindow() && d->fullScreen);
+            QVERIFY(QTest::qWaitForWindowActive(d));
+            if (how == "escape")
+                QTest::keyClick(d, Qt::Key_Escape);
+            else if (how == "F11")
+                QTest::keyClick(d, Qt::Key_F11);
+            else
+                QVERIFY(d->close() == false); // refused: the plot goes back instead
+            QTRY_VERIFY(!d->fullScreen);
+            QVERIFY(!d->isWindow());
+            QCOMPARE(v.w.canvasLayout->indexOf(d), 0);
+            QVERIFY(d->isVisible());
+            QTRY_VERIFY(d->width() > 300);
+            const double onePixel = 1.0 / (d->plotRight - d->plotLeft);
+            QVERIFY(qAbs(place(d->vernPosA) - a) <= 2 * onePixel);
+            QVERIFY(qAbs(place(d->vernPosB) - b) <= 2 * onePixel);
+        }
     }
 
     // Closing the main window while the plot is full screen leaves no window that would
@@ -418,6 +498,130 @@ private slots:
         for (QWidget* top : QApplication::topLevelWidgets())
             QVERIFY2(!top->isVisible() || !top->testAttribute(Qt::WA_QuitOnClose),
                      top->metaObject()->className());
+    }
+
+    void shortcuts_data()
+    {
+        QTest::addColumn<QKeySequence>("keys");
+        QTest::addColumn<QString>("tip");    // the tooltip of the key's button; empty: none
+        QTest::addColumn<QString>("effect"); // the dialog's title, or what else happens
+        // clang-format off
+        for (const auto& [keys, tip, effect] : {
+                 std::tuple{QKeySequence(Qt::CTRL | Qt::Key_O), "打开.tavdata文件（Ctrl+O）", "选择数据"},
+                 {QKeySequence(Qt::CTRL | Qt::Key_E), "导出为CSV（Ctrl+E）", "导出数据-仅当前画面"},
+                 {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), "截图导出为PNG（Ctrl+Shift+S）", "导出截图"},
+                 {QKeySequence(Qt::CTRL | Qt::Key_P), "导出PDF测试报告（Ctrl+P）", "导出报告"},
+                 {QKeySequence(Qt::Key_F11), "全屏显示（F11）", "full screen"},
+                 {QKeySequence(Qt::CTRL | Qt::Key_Q), "", "closed"}}) {
+            for (bool inCell : {false, true})
+                QTest::addRow("%s%s", qPrintable(keys.toString()), inCell ? ", in a cell" : "")
+                    << keys << QString(tip) << QString(effect);
+        }
+        // clang-format on
+    }
+    // Each key does what its button does and is named in the button's tooltip. While a
+    // check box in a cell of the curve table has the focus no key does anything; one on the
+    // page does not hold them back.
+    void shortcuts()
+    {
+        QFETCH(QKeySequence, keys);
+        QFETCH(QString, tip);
+        QFETCH(QString, effect);
+        const bool inCell = QString(QTest::currentDataTag()).endsWith("in a cell");
+        ModalAnswerer answerer;
+        OstrelViewer v(Sample);
+        QVERIFY(v.show(1100, 700));
+        QVERIFY(v.waitRead());
+        QVERIFY(QTest::qWaitForWindowActive(&v.w));
+        v.w.findChild<QTabWidget*>()->setCurrentIndex(2);
+        QWidget* focus = inCell ? v.w.tabCurve->findChild<VyCheckBox*>() : v.w.checkDark;
+        QVERIFY(focus);
+        focus->setFocus();
+        QTRY_VERIFY(focus->hasFocus());
+        QTest::keySequence(focus, keys);
+        const bool fired = !inCell;
+        const bool dialog = effect != "full screen" && effect != "closed";
+        QCOMPARE(answerer.dialogTitles, fired && dialog ? QStringList{effect} : QStringList());
+        QCOMPARE(v.w.drawer->fullScreen, fired && effect == "full screen");
+        QCOMPARE(v.w.isVisible(), !fired || effect != "closed");
+        if (!tip.isEmpty()) {
+            bool named = false;
+            for (const VyIconButton* button : v.w.findChildren<VyIconButton*>())
+                named = named || button->toolTip() == tip;
+            QVERIFY(named);
+        }
+        if (v.w.drawer->fullScreen)
+            QVERIFY(v.call("showWindowed"));
+    }
+
+    // A first start takes its first place. Quitting by key saves the window: the next
+    // comes back in its place, with its split and its side-panel page. One quit off every
+    // screen comes back in the first place.
+    void windowComesBack()
+    {
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        QRect first, placed;
+        for (const bool offScreen : {false, true}) {
+            QList<int> sizes;
+            {
+                OstrelViewer v;
+                first = WindowMemory::firstStartGeometry(screen, v.w.minimumSizeHint());
+                QCOMPARE(v.w.geometry(), first);
+                placed = QRect(screen.topLeft() + QPoint(7, 29), first.size() + QSize(311, 13));
+                v.w.setGeometry(placed.translated(offScreen ? -30000 : 0, 0));
+                v.w.show();
+                QVERIFY(QTest::qWaitForWindowActive(&v.w));
+                sizes = v.w.sizes();
+                v.w.setSizes({sizes[0] + sizes[1] - 600, 600});
+                sizes = v.w.sizes();
+                QVERIFY(sizes[1] > 550); // far from the panel's own width
+                v.w.findChild<QTabWidget*>()->setCurrentIndex(3);
+                QTest::keySequence(&v.w, QKeySequence(Qt::CTRL | Qt::Key_Q));
+                QVERIFY(!v.w.isVisible());
+            }
+            OstrelViewer again;
+            QCOMPARE(again.w.findChild<QTabWidget*>()->currentIndex(), 3);
+            QCOMPARE(again.w.geometry(), offScreen ? first : placed);
+            again.w.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&again.w));
+            if (!offScreen)
+                QCOMPARE(again.w.sizes(), sizes);
+            std::unique_ptr<QSettings>(WindowMemory::openUserSettings(nullptr))->clear();
+        }
+    }
+
+    // Files opened from the command line, by a drop and from the dialog are listed newest
+    // first; a click on one opens it again and puts it on top.
+    void recentFiles()
+    {
+        ModalAnswerer answerer;
+        QStringList files;
+        for (const char* name : {"start.tavdata", "dropped.tavdata", "chosen.tavdata"}) {
+            files << tmp.filePath(QString::fromLatin1(name));
+            QFile::remove(files.last());
+            QVERIFY(QFile::copy(Sample, files.last()));
+        }
+        OstrelViewer v(files[0]);
+        QVERIFY(v.waitRead());
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(files[1])});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton,
+                              Qt::NoModifier);
+        QCoreApplication::sendEvent(&v.w, &enter); // makes the window the drop's target
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&v.w, &drop);
+        QTRY_COMPARE_WITH_TIMEOUT(v.reads.count(), 2, 30000);
+        answerer.nextFile = files[2];
+        QVERIFY(v.call("browseForOpenData"));
+        QTRY_COMPARE_WITH_TIMEOUT(v.reads.count(), 3, 30000);
+        QListWidget* list = v.w.recentList;
+        QCOMPARE(tips(list), (QStringList{files[2], files[1], files[0]}));
+        QVERIFY(v.show(1100, 700));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          list->visualItemRect(list->item(2)).center());
+        QTRY_COMPARE_WITH_TIMEOUT(v.reads.count(), 4, 30000);
+        QCOMPARE(v.reads.last().first().toString(), files[0]);
+        QCOMPARE(tips(list), (QStringList{files[0], files[2], files[1]}));
     }
 
     // Wheel steps one way or the other end within what the limit editors can show.

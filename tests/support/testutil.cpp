@@ -1,6 +1,9 @@
 #include "testutil.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
 
 namespace TestUtil {
 
@@ -25,3 +28,19 @@ QString writeFile(const QString& path, const QByteArray& bytes)
 }
 
 } // namespace TestUtil
+
+namespace {
+
+// The window keeps its state and its recent files in the per-user settings. No test reads
+// the user's or leaves its own in the user's home: each test process has settings of its
+// own, in a folder that goes with it.
+void privateUserSettings()
+{
+    static QTemporaryDir dir;
+    for (QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
+        QSettings::setPath(format, QSettings::UserScope, dir.path());
+}
+
+} // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(privateUserSettings)

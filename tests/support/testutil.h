@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+// A test process that links this file keeps the per-user settings (QSettings, user scope) in
+// a temporary folder of its own, never in the user's home.
 namespace TestUtil {
 
 // Root of the source tree, as CTest passes it in; falls back to the compiled-in path.
