@@ -51,8 +51,10 @@ FileTypeRegistration importScript()
     qCDebug(lcRegistration).noquote()
         << "Ostrel::registerFileType" << QString::fromLocal8Bit(process.readAllStandardOutput());
     if (finished)
-        return {true, QStringLiteral("已将 %1 交给注册表编辑器").arg(scriptFileName())};
-    return {false, QStringLiteral("注册表编辑器未能运行")};
+        return {true,
+                QCoreApplication::translate("FileTypeRegistration", "已将 %1 交给注册表编辑器")
+                    .arg(scriptFileName())};
+    return {false, QCoreApplication::translate("FileTypeRegistration", "注册表编辑器未能运行")};
 }
 #else
 // Runs program with bounded waits and logs what it printed. A program that is not
@@ -83,7 +85,9 @@ FileTypeRegistration importScript()
     QString error;
     if (!DI::writeFiles(home, program, QCoreApplication::applicationDirPath(), &error)) {
         qCDebug(lcRegistration) << "Ostrel::registerFileType:" << error;
-        return {false, QStringLiteral("注册.tavdata文件格式失败：") + error};
+        return {false,
+                QCoreApplication::translate("FileTypeRegistration", "注册.tavdata文件格式失败：%1")
+                    .arg(error)};
     }
     QStringList failed;
     if (!runTool(QStringLiteral("update-mime-database"), {home + QStringLiteral("/mime")}))
@@ -96,8 +100,9 @@ FileTypeRegistration importScript()
         failed << QStringLiteral("xdg-mime");
     if (!failed.isEmpty())
         return {false,
-                QStringLiteral("注册.tavdata文件格式失败：") + failed.join(QLatin1Char(' '))};
-    return {true, QStringLiteral("已注册.tavdata文件格式")};
+                QCoreApplication::translate("FileTypeRegistration", "注册.tavdata文件格式失败：%1")
+                    .arg(failed.join(QLatin1Char(' ')))};
+    return {true, QCoreApplication::translate("FileTypeRegistration", "已注册.tavdata文件格式")};
 }
 #endif
 
@@ -150,7 +155,8 @@ bool writeFile(const QString& path, const QByteArray& bytes, QString* error)
     if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
         return true;
     if (error)
-        *error = QStringLiteral("无法写入 ") + QDir::toNativeSeparators(path);
+        *error = QCoreApplication::translate("FileTypeRegistration", "无法写入 %1")
+                     .arg(QDir::toNativeSeparators(path));
     return false;
 }
 
@@ -186,7 +192,8 @@ bool writeIconSet(const QString& dataHome, const QString& context, const QString
                 : source.scaled(size, size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         if (!image.save(path, "PNG")) {
             if (error)
-                *error = QStringLiteral("无法写入 ") + QDir::toNativeSeparators(path);
+                *error = QCoreApplication::translate("FileTypeRegistration", "无法写入 %1")
+                             .arg(QDir::toNativeSeparators(path));
             return false;
         }
     }

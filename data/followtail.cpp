@@ -4,6 +4,8 @@
 #include "csvtail.h"
 #include "datalog.h"
 #include "missingvalue.h"
+#include "numberpattern.h"
+#include "readermessages.h"
 #include "tavdatamodel.h"
 #include "tavtail.h"
 
@@ -121,15 +123,9 @@ bool FollowTail::takeCsv(const QString& path, AppendBatch& batch, QStringList& n
     batch.values = std::move(taken.values);
     batch.consumed = taken.consumed;
     if (taken.skipped > 0 && report)
-        report(QCoreApplication::translate("FollowTail", "%1 已跳过%2行：首字段不是有效时间")
-                   .arg(path)
-                   .arg(taken.skipped),
-               -1);
+        report(ReaderMessages::skippedRows(path, taken.skipped), -1);
     if (taken.missing > 0 && report)
-        report(QCoreApplication::translate("TavCsv", "%1 已将%2个非数字单元视为缺失值")
-                   .arg(path)
-                   .arg(taken.missing),
-               -1);
+        report(ReaderMessages::missingCells(path, taken.missing), -1);
     return true;
 }
 
@@ -153,9 +149,9 @@ bool FollowTail::takeTav(const QString& path, AppendBatch& batch, QStringList& n
     batch.systemEvents = std::move(taken.systemEvents);
     batch.userEvents = std::move(taken.userEvents);
     if (taken.dropped > 0 && report)
-        report(QCoreApplication::translate("FollowTail", "%1 已丢弃%2条时间未递增的历史记录")
-                   .arg(path)
-                   .arg(taken.dropped),
+        report(QCoreApplication::translate("FollowTail", "%1 已丢弃%2条时间未递增的历史记录",
+                                           nullptr, numerus(taken.dropped))
+                   .arg(path, QString::number(taken.dropped)),
                -1);
     return true;
 }

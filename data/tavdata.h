@@ -1,5 +1,6 @@
 #pragma once
 
+#include "numberpattern.h"
 #include "tavbinary.h"
 #include "tavcsv.h"
 #include "tavrecords.h"
@@ -12,6 +13,7 @@
 #include <QVector>
 
 #include <functional>
+#include <optional>
 
 // One file being read: created and destroyed inside one SortedTavData::readTavData call.
 class TavData : public QObject
@@ -85,5 +87,6 @@ private:
 
     QString m_path; // the path as given, for the messages
     HistoryRecords m_lastHistory;
-    qint64 m_headersEnd = 0; // the furthest end of a History header read
+    qint64 m_headersEnd = 0;                      // the furthest end of a History header read
+    std::optional<NumberPattern> m_droppedRecord; // the message, translated on first use
 };

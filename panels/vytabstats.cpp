@@ -44,9 +44,8 @@ VyTabStats::VyTabStats()
 
 QStringList VyTabStats::headerTexts()
 {
-    return {QStringLiteral("名称"),   QStringLiteral("颜色"),      QStringLiteral("最小"),
-            QStringLiteral("最大"),   QStringLiteral("平均"),      QStringLiteral("峰峰值"),
-            QStringLiteral("标准差"), QStringLiteral("速率(/min)")};
+    return {tr("名称"), tr("颜色"),   tr("最小"),   tr("最大"),
+            tr("平均"), tr("峰峰值"), tr("标准差"), tr("速率(/min)")};
 }
 
 void VyTabStats::resetRows(const QList<CurveInfo>& curves)
