@@ -19,9 +19,17 @@ namespace {
 
 const int kProcessWaitMs = 30000;
 
+// The type's name in the registry and in Chinese desktops: the registry keeps one text, in
+// the locale's code page, so it stays the Chinese users read.
 QString description()
 {
     return QStringLiteral("TAV试验箱数据文件");
+}
+
+// The type's name in every other language of a desktop that reads the MIME package.
+QString englishDescription()
+{
+    return QStringLiteral("TAV test chamber data file");
 }
 
 QString scriptFileName()
@@ -313,11 +321,12 @@ QByteArray mimePackage()
             "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
             "  <mime-type type=\"%1\">\n"
             "    <comment>%2</comment>\n"
-            "    <icon name=\"%3\"/>\n"
+            "    <comment xml:lang=\"zh_CN\">%3</comment>\n"
+            "    <icon name=\"%4\"/>\n"
             "    <glob pattern=\"*.tavdata\"/>\n"
             "  </mime-type>\n"
             "</mime-info>\n")
-            .arg(mimeType(), description(), mimeIconName());
+            .arg(mimeType(), englishDescription(), description(), mimeIconName());
     return xml.toUtf8();
 }
 
@@ -332,11 +341,19 @@ QString execWord(const QString& program)
 
 QByteArray desktopEntry(const QString& program)
 {
+    // The names, the comment and the search words in English and in Chinese; a desktop
+    // shows the ones of its own language.
     const QString entry = QStringLiteral("[Desktop Entry]\n"
                                          "Type=Application\n"
                                          "Name=Ostrel\n"
+                                         "Name[zh_CN]=Ostrel\n"
                                          "GenericName=Chamber Data Viewer\n"
+                                         "GenericName[zh_CN]=试验箱数据查看器\n"
                                          "Comment=View environmental test chamber recordings\n"
+                                         "Comment[zh_CN]=查看环境试验箱记录的数据\n"
+                                         "Keywords=test chamber;climate chamber;temperature;"
+                                         "humidity;recording;curve;tavdata;\n"
+                                         "Keywords[zh_CN]=试验箱;环境试验;温度;湿度;记录;曲线;\n"
                                          "Exec=%1 %f\n"
                                          "Icon=%2\n"
                                          "Terminal=false\n"
