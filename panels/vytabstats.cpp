@@ -27,14 +27,13 @@ VyTabStats::VyTabStats()
     setColumnCount(headers.size());
     setHorizontalHeaderLabels(headers);
     verticalHeader()->hide();
-    // Every column takes only what its texts need (the swatch a narrow fixed strip), and
-    // the last one the rest; the table asks the side panel for the sum (minimumSizeHint).
+    // Every column takes only what its texts need (the swatch's as wide as its header, in
+    // whatever language), and the last one the rest; the table asks the side panel for the
+    // sum (minimumSizeHint).
     QHeaderView* header = horizontalHeader();
     for (int c = 0; c < headers.size(); ++c)
         header->setSectionResizeMode(c, QHeaderView::ResizeToContents);
-    header->setSectionResizeMode(ColColor, QHeaderView::Fixed);
     header->setMinimumSectionSize(24);
-    header->resizeSection(ColColor, 30);
     header->setStretchLastSection(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
