@@ -1,13 +1,14 @@
-// The English translation keeps up with the sources: every Chinese text the program shows has
-// a finished English one in translations/ostrel_en.ts, with the same places, and nothing in
-// the file is left half done. Read from the sources, so that a new text without its
-// translation fails here rather than showing Chinese in the English interface.
+// The translations keep up with the sources: every Chinese text the program shows has a
+// finished translation in each translations/ostrel_<language>.ts (English at least), with the
+// same places, and nothing in a file is left half done. Read from the sources, so that a new
+// text without its translation fails here rather than showing Chinese in another language.
 #include "testutil.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QHash>
+#include <QMap>
 #include <QRegularExpression>
 #include <QSet>
 #include <QXmlStreamReader>
@@ -227,13 +228,17 @@ class TestTranslations : public QObject
     Q_OBJECT
 private slots:
     void initTestCase();
+    void everyChineseTextIsTranslated_data() { translationFiles(); }
     void everyChineseTextIsTranslated();
     void exemptionsAreInUse();
+    void translationsAreFinished_data() { translationFiles(); }
     void translationsAreFinished();
 
 private:
-    const QString m_ts = TestUtil::sourceDir() + QStringLiteral("/translations/ostrel_en.ts");
-    QVector<TsMessage> m_messages;
+    void translationFiles();
+
+    // Per translation file, its messages.
+    QMap<QString, QVector<TsMessage>> m_files;
     // Per file of the program's sources, the Chinese literals that are texts.
     QHash<QString, QVector<Literal>> m_texts;
     QSet<int> m_usedExemptions;
@@ -241,9 +246,13 @@ private:
 
 void TestTranslations::initTestCase()
 {
-    m_messages = readTs(m_ts);
-    QVERIFY2(m_messages.size() > 100, qPrintable(m_ts));
     const QDir root(TestUtil::sourceDir());
+    const QDir translations(root.filePath(QStringLiteral("translations")));
+    for (const QString& name : translations.entryList({QStringLiteral("ostrel_*.ts")})) {
+        m_files.insert(name, readTs(translations.filePath(name)));
+        QVERIFY2(m_files.value(name).size() > 100, qPrintable(name));
+    }
+    QVERIFY(m_files.contains(QStringLiteral("ostrel_en.ts")));
     for (const char* dir : {"app", "data", "plot", "panels", "tools/tavtool"}) {
         QDirIterator it(root.filePath(QLatin1String(dir)), {"*.cpp", "*.h"}, QDir::Files);
         while (it.hasNext()) {
@@ -272,10 +281,18 @@ void TestTranslations::initTestCase()
     QVERIFY(m_texts.contains("plot/testreport.cpp"));
 }
 
+void TestTranslations::translationFiles()
+{
+    QTest::addColumn<QString>("file");
+    for (const QString& name : m_files.keys())
+        QTest::newRow(qPrintable(name)) << name;
+}
+
 void TestTranslations::everyChineseTextIsTranslated()
 {
+    QFETCH(QString, file);
     QSet<QString> finished;
-    for (const TsMessage& m : qAsConst(m_messages)) {
+    for (const TsMessage& m : m_files.value(file)) {
         if (m.type.isEmpty())
             finished.insert(m.source);
     }
@@ -288,8 +305,8 @@ void TestTranslations::everyChineseTextIsTranslated()
         }
     }
     QVERIFY2(untranslated.isEmpty(),
-             qPrintable(QStringLiteral("no finished English translation (run the ostrel_lupdate "
-                                       "target, then translate in Linguist):\n") +
+             qPrintable(QStringLiteral("no finished translation (run the ostrel_lupdate target, "
+                                       "then translate in Linguist):\n") +
                         untranslated.join(QLatin1Char('\n'))));
 }
 
@@ -300,19 +317,21 @@ void TestTranslations::exemptionsAreInUse()
         QVERIFY2(m_usedExemptions.contains(e), Exemptions[e].fragment);
 }
 
-// Every message is translated, with the places of its source and no Chinese left, and a count
-// has both of English's forms.
+// Every message is translated, with the places of its source; in English no Chinese is left,
+// and a count has both of its forms.
 void TestTranslations::translationsAreFinished()
 {
+    QFETCH(QString, file);
+    const bool english = file == QLatin1String("ostrel_en.ts");
     QStringList faults;
-    for (const TsMessage& m : qAsConst(m_messages)) {
+    for (const TsMessage& m : m_files.value(file)) {
         const QString at = m.context + QStringLiteral(": \"") + m.source + QLatin1Char('"');
         if (!m.type.isEmpty())
             faults << at + QStringLiteral(" is ") + m.type;
-        if (m.forms.size() != (m.numerus ? 2 : 1))
+        if (m.forms.isEmpty() || (english && m.forms.size() != (m.numerus ? 2 : 1)))
             faults << at + QStringLiteral(" has %1 forms").arg(m.forms.size());
         for (const QString& form : m.forms) {
-            if (form.trimmed().isEmpty() || isChinese(form))
+            if (form.trimmed().isEmpty() || (english && isChinese(form)))
                 faults << at + QStringLiteral(" -> \"") + form + QLatin1Char('"');
             if (places(form) != places(m.source))
                 faults << at + QStringLiteral(" -> \"") + form +
