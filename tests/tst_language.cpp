@@ -161,6 +161,40 @@ private slots:
         QVERIFY2(said.contains(expected), qPrintable(said));
     }
 
+    void qtTexts_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("qtFile"); // Qt's translation the language needs, if any
+        QTest::newRow("zh_CN") << "zh_CN"
+                               << "qtbase_zh_CN.qm";
+        QTest::newRow("zh_TW") << "zh_TW"
+                               << "qtbase_zh_TW.qm";
+        QTest::newRow("en_US") << "en_US"
+                               << "";
+        QTest::newRow("C") << "C"
+                           << "";
+    }
+
+    // A message box's button speaks the interface's language: Chinese through Qt's own
+    // translations where they are installed, English (Qt's own texts) otherwise.
+    void qtTexts()
+    {
+        QFETCH(QString, language);
+        QFETCH(QString, qtFile);
+        const QDir qtTranslations(QLibraryInfo::location(QLibraryInfo::TranslationsPath));
+        if (!qtFile.isEmpty() && !qtTranslations.exists(qtFile))
+            QSKIP("Qt's translations are not installed (Debian package qttranslations5-l10n)");
+        const UiLanguage ui({language});
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Ostrel"), QString(), QMessageBox::Ok);
+        const QString ok = box.button(QMessageBox::Ok)->text().remove(QLatin1Char('&'));
+        if (qtFile.isEmpty()) {
+            QCOMPARE(ok, QStringLiteral("OK"));
+        } else {
+            QVERIFY2(ok != QLatin1String("OK") && ok.contains(QRegularExpression("\\p{Han}")),
+                     qPrintable(ok));
+        }
+    }
+
     void window_data()
     {
         QTest::addColumn<QString>("language");
