@@ -108,10 +108,10 @@ void FollowTail::reset(const ReadTail& tail, const TavLoader::Limits& limits)
         m_tav = std::make_unique<TavTail>(tail.tavLayout, limits);
 }
 
-bool FollowTail::takeCsv(const QString& path, AppendBatch& batch, QStringList& names,
+bool FollowTail::takeCsv(const QString& path, qint64 end, AppendBatch& batch, QStringList& names,
                          const InfoReport& report)
 {
-    TavCsv::CsvTail::Batch taken = m_csv->decode(path, m_consumed);
+    TavCsv::CsvTail::Batch taken = m_csv->decode(path, m_consumed, end);
     if (taken.status == TavCsv::CsvTail::Status::Unreadable) {
         batch.outcome = AppendBatch::Outcome::Unreadable;
         return false;
@@ -129,10 +129,10 @@ bool FollowTail::takeCsv(const QString& path, AppendBatch& batch, QStringList& n
     return true;
 }
 
-bool FollowTail::takeTav(const QString& path, AppendBatch& batch, QStringList& names,
+bool FollowTail::takeTav(const QString& path, qint64 end, AppendBatch& batch, QStringList& names,
                          const InfoReport& report)
 {
-    TavTail::Batch taken = m_tav->decode(path, m_consumed);
+    TavTail::Batch taken = m_tav->decode(path, m_consumed, end);
     if (taken.status == TavTail::Status::Unreadable) {
         batch.outcome = AppendBatch::Outcome::Unreadable;
         return false;
@@ -164,13 +164,26 @@ AppendBatch FollowTail::decode(const QString& path, const TavDataModel& held,
     AppendBatch batch;
     batch.heldCount = held.stamps.size();
     batch.consumed = m_consumed;
-    batch.seenSize = QFileInfo(path).size();
+    const qint64 size = QFileInfo(path).size();
+    batch.seenSize = size;
+    qint64 end = -1;
+    if (size - m_consumed > limits.followPiece) {
+        end = m_consumed + limits.followPiece;
+        batch.seenSize = end;
+        batch.more = true;
+    }
+    if ((batch.more || m_inBurst) && report && size > 0)
+        report(QCoreApplication::translate("FollowTail", "%1 正在读取新增数据...").arg(path),
+               int(std::min<qint64>(100, 100 * (batch.more ? end : size) / size)));
+    m_inBurst = batch.more;
     batch.outcome = AppendBatch::Outcome::ReadWhole;
     QStringList names;
     QVector<QVector<float>> taken;
-    const bool ok = m_csv   ? takeCsv(path, batch, names, report)
-                    : m_tav ? takeTav(path, batch, names, report)
-                            : false;
+    bool ok = false;
+    if (m_csv)
+        ok = takeCsv(path, end, batch, names, report);
+    else if (m_tav)
+        ok = takeTav(path, end, batch, names, report);
     if (ok) {
         taken = std::move(batch.values);
         batch.values.clear();

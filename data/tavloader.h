@@ -24,6 +24,7 @@ struct Limits
 {
     qint64 samples = MaxSamples;             // stamps of the time line; later samples are cut
     qint64 mergeBytes = defaultMergeBytes(); // merged columns of several blocks
+    qint64 followPiece = qint64(64) << 20;   // bytes a follow takes in at once
 };
 
 // Reads the file at path (CSV when its extension is, in any case, "csv"; else binary) into
