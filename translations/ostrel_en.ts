@@ -44,6 +44,10 @@
             <numerusform>%1: dropped %2 history records whose time did not increase</numerusform>
         </translation>
     </message>
+    <message>
+        <source>%1 正在读取新增数据...</source>
+        <translation>%1: reading what was added...</translation>
+    </message>
 </context>
 <context>
     <name>Ostrel</name>
