@@ -212,12 +212,7 @@ private slots:
                         QByteArray::number(m) + "\n";
             return text;
         };
-        const auto write = [&file](const QByteArray& text, QIODevice::OpenMode mode) {
-            QFile f(file);
-            QVERIFY(f.open(QIODevice::WriteOnly | mode));
-            f.write(text);
-        };
-        write("时间,温度\n" + rows(0, 4), QIODevice::Truncate);
+        QVERIFY(!TestUtil::writeFile(file, "时间,温度\n" + rows(0, 4)).isNull());
         QProcess p;
         p.start(QCoreApplication::applicationDirPath() + "/tavtool",
                 {"follow", file, "--interval", "50", "--idle", "2"});
@@ -234,15 +229,12 @@ private slots:
         };
         take(p.readLine());
         if (change == "append") {
-            write(rows(4, 7), QIODevice::Append);
+            QVERIFY(TestUtil::appendFile(file, rows(4, 7)));
         } else if (change == "rewrite") {
             // Replaced by a rename, as editors and some loggers do.
             const QString other = file + ".new";
-            QFile::remove(other);
-            QFile f(other);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write("时间,温度\n" + rows(20, 23) + rows(30, 33));
-            f.close();
+            QVERIFY(
+                !TestUtil::writeFile(other, "时间,温度\n" + rows(20, 23) + rows(30, 33)).isNull());
             QVERIFY(std::rename(qPrintable(other), qPrintable(file)) == 0);
         } else {
             QVERIFY(QFile::remove(file));

@@ -189,11 +189,6 @@ QStringList linesFrom(const QStringList& lines, const QStringList& parts)
     return {};
 }
 
-QString stampText(qint64 stamp)
-{
-    return QDateTime::fromSecsSinceEpoch(stamp, Qt::UTC).toString("yyyy/MM/dd hh:mm:ss");
-}
-
 } // namespace
 
 class TestTavToolVerify : public QObject
@@ -535,9 +530,10 @@ private slots:
             if (want.holds.isEmpty())
                 QVERIFY(section.join('\n').contains("没有保持段"));
             for (const ToleranceHold& h : want.holds) {
-                section = linesFrom(section.mid(1), {stampText(h.from), "合格"});
-                QVERIFY2(!section.isEmpty(), qPrintable(stampText(h.from)));
-                QVERIFY2(section[0].contains(stampText(h.to)) && section[0].contains("合格"),
+                section = linesFrom(section.mid(1), {TestUtil::csvTime(h.from), "合格"});
+                QVERIFY2(!section.isEmpty(), qPrintable(TestUtil::csvTime(h.from)));
+                QVERIFY2(section[0].contains(TestUtil::csvTime(h.to)) &&
+                             section[0].contains("合格"),
                          qPrintable(section[0]));
                 QCOMPARE(section[0].contains("不合格"), !h.pass);
             }

@@ -227,9 +227,7 @@ private slots:
         QTemporaryDir dir;
         QByteArray csv = "时间,T\n";
         for (qint64 s : {600, 660, 720, 780, 0, 60, 120, 180, 240})
-            csv += QDateTime::fromSecsSinceEpoch(T0 + s, Qt::UTC)
-                       .toString(QStringLiteral("yyyy/MM/dd hh:mm:ss,20.0\n"))
-                       .toUtf8();
+            csv += TestUtil::csvTime(T0 + s) + ",20.0\n";
         const QString path = TestUtil::writeFile(dir.filePath(QStringLiteral("back.csv")), csv);
         TavDrawer d;
         d.configPath = dir.filePath(QStringLiteral("none.ini"));
