@@ -71,8 +71,6 @@ private slots:
         const QStringList en = {"en"};
         QTest::newRow("zh_CN") << QStringList{"zh-CN", "zh", "zh-Hans-CN"} << en << "zh"
                                << "zh-CN";
-        QTest::newRow("zh_TW") << QStringList{"zh-TW", "zh-Hant-TW"} << en << "zh"
-                               << "zh-TW";
         QTest::newRow("zh, underscored") << QStringList{"zh_CN"} << en << "zh"
                                          << "zh_CN";
         QTest::newRow("en_US") << QStringList{"en-US", "en"} << en << "en"

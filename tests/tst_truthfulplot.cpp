@@ -4,7 +4,6 @@
 #include "plotcanvas.h"
 #include "testutil.h"
 
-#include <QDateTime>
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTemporaryDir>
