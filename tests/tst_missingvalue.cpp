@@ -26,14 +26,11 @@ void TestMissingValue::edges_data()
     QTest::addColumn<bool>("missing");
     const float inf = std::numeric_limits<float>::infinity();
     QTest::newRow("0") << 0.0f << false;
-    QTest::newRow("998.99") << 998.99f << false;
-    QTest::newRow("-998.99") << -998.99f << false;
     QTest::newRow("just below 999") << std::nextafter(999.0f, 0.0f) << false;
     QTest::newRow("just above -999") << std::nextafter(-999.0f, 0.0f) << false;
     QTest::newRow("999") << 999.0f << true;
     QTest::newRow("-999") << -999.0f << true;
     QTest::newRow("-999.9") << -999.9f << true;
-    QTest::newRow("1e30") << 1.0e30f << true;
     QTest::newRow("NaN") << std::numeric_limits<float>::quiet_NaN() << true;
     QTest::newRow("inf") << inf << true;
     QTest::newRow("-inf") << -inf << true;
