@@ -134,14 +134,6 @@ class TestFirstRun : public QObject
 private slots:
     void initTestCase()
     {
-        // A CSV whose names no setting knows ("Data[n]", or its own header names).
-        QByteArray csv = "时间,Flow,Pressure,Level\n";
-        for (int i = 0; i < 600; ++i)
-            csv += TestUtil::csvTime(1719792000 + 60 * i) + "," +
-                   QByteArray::number(40 + 30 * std::sin(i / 40.0)) + "," +
-                   QByteArray::number(10 + i / 10.0) + "," +
-                   QByteArray::number(-20 + 50 * std::cos(i / 25.0)) + "\n";
-        QVERIFY(!TestUtil::writeFile(file("unknown.csv"), csv).isNull());
         // A recording of another chamber's variables.
         TavWriter w;
         QVector<quint32> stamps;
@@ -173,12 +165,10 @@ private slots:
         QTest::addColumn<bool>("dark");
         const Entries other{{"Temp", true, "#00C000"}};
         const Entries kept{{"温度", false, "#00C000"}, {"湿度", true, "#0066CC"}};
-        const QString csv = file("unknown.csv");
         const QString tav = file("other.tavdata");
         // clang-format off
         QTest::newRow("sample, no settings anywhere") << Sample << Entries() << Entries() << false;
         QTest::newRow("sample, no settings, dark") << Sample << Entries() << Entries() << true;
-        QTest::newRow("CSV, no settings") << csv << Entries() << Entries() << false;
         QTest::newRow("other chamber, settings of the sample") << tav << kept << Entries() << false;
         QTest::newRow("sample, saved settings") << Sample << kept << Entries() << false;
         QTest::newRow("sample, installed default only") << Sample << Entries() << kept << true;
