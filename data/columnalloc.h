@@ -16,6 +16,19 @@ namespace ColumnAlloc {
 // of a few pages.
 void populate(void* data, qint64 bytes);
 
+// Where a column of bytes bytes starts: long ones on a large-page boundary, so that every
+// page of them can be a large one, the others on a cache line, so that writers can fill
+// whole lines.
+size_t alignmentFor(qint64 bytes);
+
+// Asks for large pages over the column [data, data + bytes) when it is long; touches
+// nothing.
+void adviseLarge(void* data, qint64 bytes);
+
+// The capacity that leaves a column of needed values room to grow (a followed file keeps
+// appending), so that an append rarely has to move it.
+int roomToGrow(qint64 needed);
+
 // A column of size entries whose values are not initialised; the caller writes each one
 // before anything reads it. Pages are populated up front unless the caller populates them
 // piece by piece as it fills them. capacity, when larger than size, leaves room to append
@@ -25,11 +38,13 @@ template <typename T> QVector<T> uninitialized(int size, bool populated = true, 
     static_assert(std::is_trivial<T>::value, "only plain values may stay uninitialised");
     if (size <= 0 && capacity <= size)
         return QVector<T>();
-    // Values start on a cache line, so that writers can fill whole lines.
+    const int n = std::max(size, capacity);
+    const qint64 bytes = qint64(n) * qint64(sizeof(T));
     QTypedArrayData<T>* d = static_cast<QTypedArrayData<T>*>(
-        QArrayData::allocate(sizeof(T), 64, size_t(std::max(size, capacity))));
+        QArrayData::allocate(sizeof(T), alignmentFor(bytes), size_t(n)));
     Q_CHECK_PTR(d);
     d->size = size;
+    adviseLarge(d->data(), bytes);
     if (populated)
         populate(d->data(), qint64(size) * qint64(sizeof(T)));
     return QVector<T>(QArrayDataPointerRef<T>{d});

@@ -16,13 +16,6 @@
 
 namespace {
 
-// Room for what a followed file will still append, so that a batch rarely has to move the
-// columns: pages beyond the samples are never touched, so they cost address space only.
-int grownCapacity(qint64 needed)
-{
-    return int(std::min<qint64>(MaxSamples, std::max<qint64>(needed * 2, needed + (1 << 16))));
-}
-
 template <typename T>
 QVector<T> grownColumn(const QVector<T>& held, const T* added, int count, int capacity)
 {
@@ -43,7 +36,8 @@ void growIfFull(const TavDataModel& held, AppendBatch& batch)
         full = full || column.capacity() < needed;
     if (!full)
         return;
-    const int capacity = grownCapacity(needed);
+    // Pages beyond the samples are never touched, so the room costs address space only.
+    const int capacity = ColumnAlloc::roomToGrow(needed);
     const int k = batch.stamps.size();
     batch.stamps = grownColumn(held.stamps, batch.stamps.constData(), k, capacity);
     for (int c = 0; c < held.values.size(); ++c)
