@@ -76,23 +76,30 @@ void RecordStream::takePiece(const uchar* chunk, int k)
     if (m_keptIndex.size() < k)
         m_keptIndex.resize(k);
     int* keptIndex = m_keptIndex.data();
-    // Stamps first: they decide which records stay.
-    const qint64 dest = m_kept;
+    // Stamps first: they decide which records stay. Locals, not members: a store through
+    // the column could otherwise be one to them, and each would be reloaded per record.
+    const qint64 length = m_recordLength;
+    qint64* const out = m_stampOut + m_kept;
+    bool any = m_any;
+    qint64 last = m_last;
     int kept = 0;
     for (int r = 0; r < k; ++r) {
-        const qint64 stamp = stampAt(chunk + r * m_recordLength);
-        if (!m_any || stamp > m_last) {
-            m_stampOut[dest + kept] = stamp;
+        const qint64 stamp = stampAt(chunk + r * length);
+        if (!any || stamp > last) {
+            out[kept] = stamp;
             keptIndex[kept++] = r;
-            m_last = stamp;
-            m_any = true;
+            last = stamp;
+            any = true;
             continue;
         }
         if (m_dropped) {
             const qint64 at = m_taken + r;
-            m_dropped(m_origin.position + at * m_recordLength, stamp, m_last, m_origin.index + at);
+            m_dropped(m_origin.position + at * length, stamp, last, m_origin.index + at);
         }
     }
+    m_any = any;
+    m_last = last;
+    const qint64 dest = m_kept;
     const int count = m_columns.size();
     float* const* cols = m_columns.constData();
     const float* div = m_divisors.constData();
