@@ -13,7 +13,6 @@ namespace ColumnAlloc {
 namespace {
 
 constexpr quintptr Page = 4096;
-constexpr qint64 LargePage = qint64(2) << 20;
 // Large pages only for columns of some size, so that the mappings they split off stay
 // few whatever the file.
 constexpr qint64 MinLargeBytes = 512 * 1024;
@@ -43,7 +42,8 @@ size_t alignmentFor(qint64 bytes)
     // A column that does not start on a large page has its first and last pieces in small
     // pages: up to 4 MiB of them, each populated by a fault of its own. The padding costs
     // address space only, and must leave the block within what one allocation may hold.
-    constexpr qint64 MaxBlock = std::numeric_limits<int>::max() - 2 * LargePage;
+    // (The capacity may grow to the end of the last large page.)
+    constexpr qint64 MaxBlock = std::numeric_limits<int>::max() - 3 * LargePage;
     if (bytes >= 2 * LargePage && bytes <= MaxBlock)
         return size_t(LargePage);
 #else
