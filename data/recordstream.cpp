@@ -4,6 +4,10 @@
 
 #include <algorithm>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 // Slots whose pages are populated at a time, for all columns together some megabytes:
@@ -86,7 +90,12 @@ void RecordStream::takePiece(const uchar* chunk, int k)
     for (int r = 0; r < k; ++r) {
         const qint64 stamp = stampAt(chunk + r * length);
         if (!any || stamp > last) {
+#if defined(__SSE2__) && defined(__x86_64__)
+            // Around the cache, as the values are written: the line is filled in order.
+            _mm_stream_si64(reinterpret_cast<long long*>(out + kept), stamp);
+#else
             out[kept] = stamp;
+#endif
             keptIndex[kept++] = r;
             last = stamp;
             any = true;
@@ -99,6 +108,9 @@ void RecordStream::takePiece(const uchar* chunk, int k)
     }
     m_any = any;
     m_last = last;
+#if defined(__SSE2__) && defined(__x86_64__)
+    _mm_sfence();
+#endif
     const qint64 dest = m_kept;
     const int count = m_columns.size();
     float* const* cols = m_columns.constData();
