@@ -6,6 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(build-essential cmake qtbase5-dev qtbase5-dev-tools libqt5svg5-dev
+          qttools5-dev qttools5-dev-tools qttranslations5-l10n
           fonts-wqy-microhei xvfb xauth desktop-file-utils shared-mime-info poppler-utils
           clang libclang-rt-14-dev
           help2man dpkg-dev lintian appstream locales)

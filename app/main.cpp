@@ -1,4 +1,5 @@
 #include "ostrel.h"
+#include "uilanguage.h"
 
 #include <QApplication>
 #include <QList>
@@ -25,7 +26,7 @@ const char HelpText[] =
     "Options:\n"
     "      --follow   follow FILE as it grows: what another program appends to it\n"
     "                 is taken in while the view stays where the user put it\n"
-    "                 (the \"实时跟随\" box of the file page)\n"
+    "                 (the \"Follow live\" box of the file page)\n"
     "  -h, --help     show this help and exit\n"
     "      --version  show the version and exit\n"
     "\n"
@@ -63,6 +64,9 @@ int main(int argc, char* argv[])
     // The export request carries its column list to the worker thread as a queued argument.
     qRegisterMetaType<QList<int>>("QList<int>");
     QApplication app(argc, argv);
+    // Before the window, whose canvas starts the worker that translates the readers'
+    // messages: the translators are never changed while a worker runs.
+    const UiLanguage language;
     const QStringList args = QApplication::arguments();
     const bool follow = args.size() > 2 && args.at(1) == QLatin1String("--follow");
     const QString startPath = args.size() > 1 ? args.at(follow ? 2 : 1) : QString();

@@ -94,26 +94,23 @@ QString& styleSheetText()
     return text;
 }
 
-VyIconButton* iconButton(const char* icon, int edge, const char* tip = nullptr)
+VyIconButton* iconButton(const char* icon, int edge, const QString& tip = QString())
 {
     auto* button = new VyIconButton(QIcon(QString::fromLatin1(icon)), QSize(edge, edge));
-    if (tip)
-        button->setToolTip(QString::fromUtf8(tip));
+    button->setToolTip(tip);
     return button;
 }
 
-VyIconButton* textButton(const char* icon, const char* text, const char* tip = nullptr)
+VyIconButton* textButton(const char* icon, const QString& text, const QString& tip = QString())
 {
-    auto* button = new VyIconTextButton(QIcon(QString::fromLatin1(icon)), QString::fromUtf8(text),
-                                        QSize(28, 28));
-    if (tip)
-        button->setToolTip(QString::fromUtf8(tip));
+    auto* button = new VyIconTextButton(QIcon(QString::fromLatin1(icon)), text, QSize(28, 28));
+    button->setToolTip(tip);
     return button;
 }
 
-QCheckBox* checkBox(const char* text = nullptr)
+QCheckBox* checkBox(const QString& text = QString())
 {
-    return new QCheckBox(text ? QString::fromUtf8(text) : QString());
+    return new QCheckBox(text);
 }
 
 QLabel* eventIcon(const char* path)
@@ -160,13 +157,13 @@ QHBoxLayout* centredRow(QWidget* a, QWidget* b)
     return row;
 }
 
-QGroupBox* formGroup(const char* title, const char* label1, QWidget* field1, const char* label2,
-                     QWidget* field2)
+QGroupBox* formGroup(const QString& title, const QString& label1, QWidget* field1,
+                     const QString& label2, QWidget* field2)
 {
-    auto* group = new QGroupBox(QString::fromUtf8(title));
+    auto* group = new QGroupBox(title);
     auto* form = new QFormLayout(group);
-    form->addRow(QString::fromUtf8(label1), field1);
-    form->addRow(QString::fromUtf8(label2), field2);
+    form->addRow(label1, field1);
+    form->addRow(label2, field2);
     return group;
 }
 
@@ -267,27 +264,27 @@ void Ostrel::createWidgets(OstrelParts& parts)
 
 void Ostrel::createStatusRow(OstrelParts& parts)
 {
-    statusLabel = new VyStatusLabel(QStringLiteral("等待打开文件"));
+    statusLabel = new VyStatusLabel(tr("等待打开文件"));
     progressBar = new QProgressBar;
     progressBar->setRange(0, 100);
     progressBar->setTextVisible(false);
-    parts.screenshotButton = iconButton(":/pngs/screenshot.png", 24, "截图导出为PNG");
-    parts.fullScreenButton = iconButton(":/pngs/fullscreen.png", 24, "全屏显示");
-    collapseButton = iconButton(":/pngs/collaps.png", 24, "折叠右侧菜单");
+    parts.screenshotButton = iconButton(":/pngs/screenshot.png", 24, tr("截图导出为PNG"));
+    parts.fullScreenButton = iconButton(":/pngs/fullscreen.png", 24, tr("全屏显示"));
+    collapseButton = iconButton(":/pngs/collaps.png", 24, tr("折叠右侧菜单"));
 }
 
 void Ostrel::createFilePage(OstrelParts& parts)
 {
     parts.brand = new VyBrandWidget;
-    parts.regButton = iconButton(":/pngs/reg.png", 26, "注册.tavdata文件格式");
+    parts.regButton = iconButton(":/pngs/reg.png", 26, tr("注册.tavdata文件格式"));
     parts.regButton->setFixedSize(34, 34);
     parts.regButton->setParent(parts.brand);
     parts.regButton->move(12, 10);
-    parts.openButton = textButton(":/pngs/open.png", "打开文件", "打开.tavdata文件");
-    parts.saveButton = textButton(":/pngs/save.png", "保存设置", "保存曲线配置");
-    parts.exportButton = textButton(":/pngs/table.png", "导出数据", "导出为CSV");
-    parts.clearButton = textButton(":/pngs/clear.png", "清空屏幕", "清空画面中打开的曲线");
-    parts.reportButton = textButton(":/pngs/chart.png", "导出报告", "导出PDF测试报告");
+    parts.openButton = textButton(":/pngs/open.png", tr("打开文件"), tr("打开.tavdata文件"));
+    parts.saveButton = textButton(":/pngs/save.png", tr("保存设置"), tr("保存曲线配置"));
+    parts.exportButton = textButton(":/pngs/table.png", tr("导出数据"), tr("导出为CSV"));
+    parts.clearButton = textButton(":/pngs/clear.png", tr("清空屏幕"), tr("清空画面中打开的曲线"));
+    parts.reportButton = textButton(":/pngs/chart.png", tr("导出报告"), tr("导出PDF测试报告"));
     tabInfo = new VyTabInfo;
     recentList = new VyRecentList(userSettings);
 }
@@ -299,17 +296,17 @@ void Ostrel::createControlPage(OstrelParts& parts)
     parts.navHome = iconButton(":/pngs/home.png", 26);
     parts.navRight = iconButton(":/pngs/right.png", 26);
     parts.navDown = iconButton(":/pngs/down.png", 26);
-    const char* axisTexts[5] = {"拖动", "缩放", "X轴", "Y1轴", "Y2轴"};
+    const QString axisTexts[5] = {tr("拖动"), tr("缩放"), tr("X轴"), tr("Y1轴"), tr("Y2轴")};
     for (int i = 0; i < 5; ++i)
-        parts.axisLabels[i] = new VyGreenLabel(QString::fromUtf8(axisTexts[i]));
+        parts.axisLabels[i] = new VyGreenLabel(axisTexts[i]);
     checkDragX = checkBox();
     checkZoomX = checkBox();
     checkDragY0 = checkBox();
     checkZoomY0 = checkBox();
     checkDragY1 = checkBox();
     checkZoomY1 = checkBox();
-    checkVernA = checkBox("游标A");
-    checkVernB = checkBox("游标B");
+    checkVernA = checkBox(tr("游标A"));
+    checkVernB = checkBox(tr("游标B"));
     parts.vernALeft = iconButton(":/pngs/left.png", 26);
     parts.vernARight = iconButton(":/pngs/right.png", 26);
     parts.vernBLeft = iconButton(":/pngs/left.png", 26);
@@ -328,11 +325,11 @@ void Ostrel::createChartPage(OstrelParts& parts)
     spinGridY = new QSpinBox;
     editStart = new QDateTimeEdit;
     editEnd = new QDateTimeEdit;
-    parts.resetButton = textButton(":/pngs/reset.png", " 重置");
-    checkDark = checkBox("暗色背景");
+    parts.resetButton = textButton(":/pngs/reset.png", tr(" 重置"));
+    checkDark = checkBox(tr("暗色背景"));
     checkFollow = new QCheckBox(tr("实时跟随"));
     checkFollow->setToolTip(tr("文件仍在写入时，随时读入新增的数据"));
-    checkWaterMark = checkBox("TAV水印");
+    checkWaterMark = checkBox(tr("TAV水印"));
     tabCurve = new VyTabCurve;
 }
 
@@ -341,9 +338,9 @@ void Ostrel::createEventPage(OstrelParts& parts)
     parts.eventIcons[0] = eventIcon(":/pngs/err_24px.png");
     parts.eventIcons[1] = eventIcon(":/pngs/sys_24px.png");
     parts.eventIcons[2] = eventIcon(":/pngs/user_24px.png");
-    checkShowError = checkBox("显示：故障及解除");
-    checkShowSys = checkBox("显示：系统事件");
-    checkShowUser = checkBox("显示：用户事件");
+    checkShowError = checkBox(tr("显示：故障及解除"));
+    checkShowSys = checkBox(tr("显示：系统事件"));
+    checkShowUser = checkBox(tr("显示：用户事件"));
     tabEvent = new VyTabEvent;
 }
 
@@ -586,7 +583,7 @@ QWidget* Ostrel::buildControlPage(const OstrelParts& parts)
     layout->addLayout(centredRow(vernGroup(checkVernA, parts.vernALeft, parts.vernARight),
                                  vernGroup(checkVernB, parts.vernBLeft, parts.vernBRight)));
     layout->addWidget(tabVern, 1);
-    auto* stats = new QGroupBox(QStringLiteral("区间统计"));
+    auto* stats = new QGroupBox(tr("区间统计"));
     auto* statsLayout = new QVBoxLayout(stats);
     statsLayout->setContentsMargins(0, 0, 0, 0);
     statsLayout->addWidget(tabStats);
@@ -599,14 +596,14 @@ QWidget* Ostrel::buildChartPage(const OstrelParts& parts)
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
     auto* row1 = new QHBoxLayout;
-    row1->addWidget(formGroup("温度范围", "Max", spinUpperY1, "Min", spinLowerY1));
-    row1->addWidget(formGroup("湿度范围", "Max", spinUpperY2, "Min", spinLowerY2));
+    row1->addWidget(formGroup(tr("温度范围"), tr("Max"), spinUpperY1, tr("Min"), spinLowerY1));
+    row1->addWidget(formGroup(tr("湿度范围"), tr("Max"), spinUpperY2, tr("Min"), spinLowerY2));
     layout->addLayout(row1);
     auto* row2 = new QHBoxLayout;
-    row2->addWidget(formGroup("网格", "X", spinGridX, "Y", spinGridY));
-    row2->addWidget(formGroup("时间范围", "起", editStart, "止", editEnd));
+    row2->addWidget(formGroup(tr("网格"), tr("X"), spinGridX, tr("Y"), spinGridY));
+    row2->addWidget(formGroup(tr("时间范围"), tr("起"), editStart, tr("止"), editEnd));
     layout->addLayout(row2);
-    auto* background = new QGroupBox(QStringLiteral("背景"));
+    auto* background = new QGroupBox(tr("背景"));
     auto* backgroundRow = new QHBoxLayout(background);
     backgroundRow->addWidget(checkDark);
     backgroundRow->addWidget(checkWaterMark);
@@ -695,9 +692,9 @@ void Ostrel::browseForOpenData()
 {
     qCDebug(lcOstrel) << "Ostrel::browseForOpenData";
     const QString file = QFileDialog::getOpenFileName(
-        this, QStringLiteral("选择数据"),
+        this, tr("选择数据"),
         windowMemory->folder(WindowMemory::Dialog::Open, WindowPaths::openDialogFolder(currentDir)),
-        QStringLiteral("TavData (*.tavdata);;CSV (*.csv)"));
+        tr("TavData (*.tavdata);;CSV (*.csv)"));
     if (file.isEmpty())
         return;
     windowMemory->useFolderOf(WindowMemory::Dialog::Open, file);
@@ -758,10 +755,9 @@ void Ostrel::onReadFinished(QString path)
     tabCurve->setCurves(drawer->curveInfoList);
     tabVern->resetRows(drawer->curveInfoList);
     refreshEvents();
-    QString done = path + QStringLiteral(" 读取完成！");
-    if (drawer->takeConfigComplaint())
-        done += QLatin1Char(' ') + TavDrawer::configComplaint();
-    statusLabel->setText(done);
+    statusLabel->setText(drawer->takeConfigComplaint()
+                             ? tr("%1 读取完成！ %2").arg(path, TavDrawer::configComplaint())
+                             : tr("%1 读取完成！").arg(path));
     resetProgress();
 }
 
@@ -908,7 +904,7 @@ void Ostrel::browseForSaveData()
 void Ostrel::onExportFinished(QString path)
 {
     qCDebug(lcOstrel) << "OstrelTest::onExportFinished" << path;
-    statusLabel->setText(path + QStringLiteral(" 导出完成！"));
+    statusLabel->setText(tr("%1 导出完成！").arg(path));
     resetProgress();
     QDesktopServices::openUrl(WindowPaths::folderUrl(path));
 }
@@ -916,7 +912,7 @@ void Ostrel::onExportFinished(QString path)
 void Ostrel::screenShot()
 {
     const QString file = askSavePath(WindowMemory::Dialog::Screenshot, tr("导出截图"),
-                                     QStringLiteral("Files (*.png)"), QStringLiteral("png"));
+                                     tr("Files (*.png)"), QStringLiteral("png"));
     if (file.isEmpty())
         return;
     if (!drawer->grab(drawer->rect()).save(file))
@@ -940,7 +936,7 @@ void Ostrel::exportReport()
     options.to = range.second;
     QString error;
     if (writeTestReport(*drawer, options, &error))
-        statusLabel->setText(file + QStringLiteral(" 导出完成！"));
+        statusLabel->setText(tr("%1 导出完成！").arg(file));
     else
         QMessageBox::warning(this, QStringLiteral("Ostrel"), tr("报告导出失败！"), QMessageBox::Ok);
 }
@@ -992,12 +988,12 @@ void Ostrel::collapsRight()
         moveSplitter(w - 299, 1);
         rightCollapsed = false;
         collapseButton->setIcon(QIcon(QStringLiteral(":/pngs/collaps.png")));
-        collapseButton->setToolTip(QStringLiteral("折叠右侧菜单"));
+        collapseButton->setToolTip(tr("折叠右侧菜单"));
     } else {
         moveSplitter(w - 4, 1);
         rightCollapsed = true;
         collapseButton->setIcon(QIcon(QStringLiteral(":/pngs/expand.png")));
-        collapseButton->setToolTip(QStringLiteral("展开右侧菜单"));
+        collapseButton->setToolTip(tr("展开右侧菜单"));
     }
 }
 

@@ -19,9 +19,17 @@ namespace {
 
 const int kProcessWaitMs = 30000;
 
+// The type's name in the registry and in Chinese desktops: the registry keeps one text, in
+// the locale's code page, so it stays the Chinese users read.
 QString description()
 {
     return QStringLiteral("TAV试验箱数据文件");
+}
+
+// The type's name in every other language of a desktop that reads the MIME package.
+QString englishDescription()
+{
+    return QStringLiteral("TAV test chamber data file");
 }
 
 QString scriptFileName()
@@ -51,8 +59,10 @@ FileTypeRegistration importScript()
     qCDebug(lcRegistration).noquote()
         << "Ostrel::registerFileType" << QString::fromLocal8Bit(process.readAllStandardOutput());
     if (finished)
-        return {true, QStringLiteral("已将 %1 交给注册表编辑器").arg(scriptFileName())};
-    return {false, QStringLiteral("注册表编辑器未能运行")};
+        return {true,
+                QCoreApplication::translate("FileTypeRegistration", "已将 %1 交给注册表编辑器")
+                    .arg(scriptFileName())};
+    return {false, QCoreApplication::translate("FileTypeRegistration", "注册表编辑器未能运行")};
 }
 #else
 // Runs program with bounded waits and logs what it printed. A program that is not
@@ -83,7 +93,9 @@ FileTypeRegistration importScript()
     QString error;
     if (!DI::writeFiles(home, program, QCoreApplication::applicationDirPath(), &error)) {
         qCDebug(lcRegistration) << "Ostrel::registerFileType:" << error;
-        return {false, QStringLiteral("注册.tavdata文件格式失败：") + error};
+        return {false,
+                QCoreApplication::translate("FileTypeRegistration", "注册.tavdata文件格式失败：%1")
+                    .arg(error)};
     }
     QStringList failed;
     if (!runTool(QStringLiteral("update-mime-database"), {home + QStringLiteral("/mime")}))
@@ -96,8 +108,9 @@ FileTypeRegistration importScript()
         failed << QStringLiteral("xdg-mime");
     if (!failed.isEmpty())
         return {false,
-                QStringLiteral("注册.tavdata文件格式失败：") + failed.join(QLatin1Char(' '))};
-    return {true, QStringLiteral("已注册.tavdata文件格式")};
+                QCoreApplication::translate("FileTypeRegistration", "注册.tavdata文件格式失败：%1")
+                    .arg(failed.join(QLatin1Char(' ')))};
+    return {true, QCoreApplication::translate("FileTypeRegistration", "已注册.tavdata文件格式")};
 }
 #endif
 
@@ -150,7 +163,8 @@ bool writeFile(const QString& path, const QByteArray& bytes, QString* error)
     if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
         return true;
     if (error)
-        *error = QStringLiteral("无法写入 ") + QDir::toNativeSeparators(path);
+        *error = QCoreApplication::translate("FileTypeRegistration", "无法写入 %1")
+                     .arg(QDir::toNativeSeparators(path));
     return false;
 }
 
@@ -186,7 +200,8 @@ bool writeIconSet(const QString& dataHome, const QString& context, const QString
                 : source.scaled(size, size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         if (!image.save(path, "PNG")) {
             if (error)
-                *error = QStringLiteral("无法写入 ") + QDir::toNativeSeparators(path);
+                *error = QCoreApplication::translate("FileTypeRegistration", "无法写入 %1")
+                             .arg(QDir::toNativeSeparators(path));
             return false;
         }
     }
@@ -306,11 +321,12 @@ QByteArray mimePackage()
             "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
             "  <mime-type type=\"%1\">\n"
             "    <comment>%2</comment>\n"
-            "    <icon name=\"%3\"/>\n"
+            "    <comment xml:lang=\"zh_CN\">%3</comment>\n"
+            "    <icon name=\"%4\"/>\n"
             "    <glob pattern=\"*.tavdata\"/>\n"
             "  </mime-type>\n"
             "</mime-info>\n")
-            .arg(mimeType(), description(), mimeIconName());
+            .arg(mimeType(), englishDescription(), description(), mimeIconName());
     return xml.toUtf8();
 }
 
@@ -325,11 +341,19 @@ QString execWord(const QString& program)
 
 QByteArray desktopEntry(const QString& program)
 {
+    // The names, the comment and the search words in English and in Chinese; a desktop
+    // shows the ones of its own language.
     const QString entry = QStringLiteral("[Desktop Entry]\n"
                                          "Type=Application\n"
                                          "Name=Ostrel\n"
+                                         "Name[zh_CN]=Ostrel\n"
                                          "GenericName=Chamber Data Viewer\n"
+                                         "GenericName[zh_CN]=试验箱数据查看器\n"
                                          "Comment=View environmental test chamber recordings\n"
+                                         "Comment[zh_CN]=查看环境试验箱记录的数据\n"
+                                         "Keywords=test chamber;climate chamber;temperature;"
+                                         "humidity;recording;curve;tavdata;\n"
+                                         "Keywords[zh_CN]=试验箱;环境试验;温度;湿度;记录;曲线;\n"
                                          "Exec=%1 %f\n"
                                          "Icon=%2\n"
                                          "Terminal=false\n"

@@ -34,7 +34,8 @@ QString appIconName();     // "ostrel"
 QString desktopFileName(); // "ostrel.desktop"
 QString mimePackageName(); // "ostrel.xml"
 
-// The shared-mime-info package: glob *.tavdata, the description as comment, the icon.
+// The shared-mime-info package: glob *.tavdata, the description as comment (English, and
+// Chinese for zh_CN), the icon.
 QByteArray mimePackage();
 
 // program as one word of an Exec= value: quoted where it holds a reserved character,

@@ -33,7 +33,9 @@ struct AppendBatch
     QStringList infoNames;
     QStringList infoValues;
     qint64 consumed = 0; // bytes of the file taken in after this batch
-    qint64 seenSize = 0; // the file's size when the batch was decoded
+    qint64 seenSize = 0; // the file's size when the batch was decoded, or where it stopped
+    // A long append is taken in pieces: more of it waits after this batch.
+    bool more = false;
     qint64 workerNs = 0; // time the worker took to decode it
 
     // Samples the batch appends.

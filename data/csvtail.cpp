@@ -31,7 +31,36 @@ CsvTail::CsvTail(const CsvLayout& layout, bool useHeaderNames, qint64 lineLimit)
 {
 }
 
-CsvTail::Batch CsvTail::decode(const QString& path, qint64 from)
+namespace {
+
+// A file seen as if it ended at end: what lies beyond is left for a later decode.
+class FileUpTo : public QIODevice
+{
+public:
+    FileUpTo(QFile& file, qint64 end) : m_file(file), m_end(end) {}
+    bool isSequential() const override { return false; }
+    qint64 size() const override { return std::min(m_file.size(), m_end); }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override
+    {
+        const qint64 n = std::min(maxSize, size() - pos());
+        if (n <= 0)
+            return 0;
+        if (!m_file.seek(pos()))
+            return -1;
+        return m_file.read(data, n);
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QFile& m_file;
+    qint64 m_end;
+};
+
+} // namespace
+
+CsvTail::Batch CsvTail::decode(const QString& path, qint64 from, qint64 end)
 {
     QFile file(QDir::fromNativeSeparators(path));
     if (QFileInfo(file.fileName()).isDir() ||
@@ -41,7 +70,11 @@ CsvTail::Batch CsvTail::decode(const QString& path, qint64 from)
         batch.consumed = from;
         return batch;
     }
-    return decode(file, from);
+    if (end < 0 || end >= file.size())
+        return decode(file, from);
+    FileUpTo upTo(file, end);
+    upTo.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    return decode(upTo, from);
 }
 
 CsvTail::Batch CsvTail::decode(QIODevice& device, qint64 from)

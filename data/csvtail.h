@@ -49,7 +49,8 @@ public:
 
     const CsvLayout& layout() const { return m_layout; }
 
-    Batch decode(const QString& path, qint64 from);
+    // end, when not negative, is taken as the file's end: a long append is taken in pieces.
+    Batch decode(const QString& path, qint64 from, qint64 end = -1);
     Batch decode(QIODevice& device, qint64 from);
 
 private:

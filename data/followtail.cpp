@@ -4,6 +4,8 @@
 #include "csvtail.h"
 #include "datalog.h"
 #include "missingvalue.h"
+#include "numberpattern.h"
+#include "readermessages.h"
 #include "tavdatamodel.h"
 #include "tavtail.h"
 
@@ -100,10 +102,10 @@ void FollowTail::reset(const ReadTail& tail, const TavLoader::Limits& limits)
         m_tav = std::make_unique<TavTail>(tail.tavLayout, limits);
 }
 
-bool FollowTail::takeCsv(const QString& path, AppendBatch& batch, QStringList& names,
+bool FollowTail::takeCsv(const QString& path, qint64 end, AppendBatch& batch, QStringList& names,
                          const InfoReport& report)
 {
-    TavCsv::CsvTail::Batch taken = m_csv->decode(path, m_consumed);
+    TavCsv::CsvTail::Batch taken = m_csv->decode(path, m_consumed, end);
     if (taken.status == TavCsv::CsvTail::Status::Unreadable) {
         batch.outcome = AppendBatch::Outcome::Unreadable;
         return false;
@@ -115,22 +117,16 @@ bool FollowTail::takeCsv(const QString& path, AppendBatch& batch, QStringList& n
     batch.values = std::move(taken.values);
     batch.consumed = taken.consumed;
     if (taken.skipped > 0 && report)
-        report(QCoreApplication::translate("FollowTail", "%1 已跳过%2行：首字段不是有效时间")
-                   .arg(path)
-                   .arg(taken.skipped),
-               -1);
+        report(ReaderMessages::skippedRows(path, taken.skipped), -1);
     if (taken.missing > 0 && report)
-        report(QCoreApplication::translate("TavCsv", "%1 已将%2个非数字单元视为缺失值")
-                   .arg(path)
-                   .arg(taken.missing),
-               -1);
+        report(ReaderMessages::missingCells(path, taken.missing), -1);
     return true;
 }
 
-bool FollowTail::takeTav(const QString& path, AppendBatch& batch, QStringList& names,
+bool FollowTail::takeTav(const QString& path, qint64 end, AppendBatch& batch, QStringList& names,
                          const InfoReport& report)
 {
-    TavTail::Batch taken = m_tav->decode(path, m_consumed);
+    TavTail::Batch taken = m_tav->decode(path, m_consumed, end);
     if (taken.status == TavTail::Status::Unreadable) {
         batch.outcome = AppendBatch::Outcome::Unreadable;
         return false;
@@ -147,9 +143,9 @@ bool FollowTail::takeTav(const QString& path, AppendBatch& batch, QStringList& n
     batch.systemEvents = std::move(taken.systemEvents);
     batch.userEvents = std::move(taken.userEvents);
     if (taken.dropped > 0 && report)
-        report(QCoreApplication::translate("FollowTail", "%1 已丢弃%2条时间未递增的历史记录")
-                   .arg(path)
-                   .arg(taken.dropped),
+        report(QCoreApplication::translate("FollowTail", "%1 已丢弃%2条时间未递增的历史记录",
+                                           nullptr, numerus(taken.dropped))
+                   .arg(path, QString::number(taken.dropped)),
                -1);
     return true;
 }
@@ -162,13 +158,26 @@ AppendBatch FollowTail::decode(const QString& path, const TavDataModel& held,
     AppendBatch batch;
     batch.heldCount = held.stamps.size();
     batch.consumed = m_consumed;
-    batch.seenSize = QFileInfo(path).size();
+    const qint64 size = QFileInfo(path).size();
+    batch.seenSize = size;
+    qint64 end = -1;
+    if (size - m_consumed > limits.followPiece) {
+        end = m_consumed + limits.followPiece;
+        batch.seenSize = end;
+        batch.more = true;
+    }
+    if ((batch.more || m_inBurst) && report && size > 0)
+        report(QCoreApplication::translate("FollowTail", "%1 正在读取新增数据...").arg(path),
+               int(std::min<qint64>(100, 100 * (batch.more ? end : size) / size)));
+    m_inBurst = batch.more;
     batch.outcome = AppendBatch::Outcome::ReadWhole;
     QStringList names;
     QVector<QVector<float>> taken;
-    const bool ok = m_csv   ? takeCsv(path, batch, names, report)
-                    : m_tav ? takeTav(path, batch, names, report)
-                            : false;
+    bool ok = false;
+    if (m_csv)
+        ok = takeCsv(path, end, batch, names, report);
+    else if (m_tav)
+        ok = takeTav(path, end, batch, names, report);
     if (ok) {
         taken = std::move(batch.values);
         batch.values.clear();

@@ -31,18 +31,21 @@ public:
     void reset();
     qint64 consumed() const { return m_consumed; }
 
-    // Decodes what was appended to path, against held (read only: another thread may read
-    // it at the same time, nobody writes it). report receives the readers' messages.
+    // Decodes what was appended to path, at most limits.followPiece bytes of it so that the
+    // GUI thread's step stays short (the rest waits for the next decode), against held (read only:
+    // another thread may read it at the same time, nobody writes it). report receives the readers'
+    // messages.
     AppendBatch decode(const QString& path, const TavDataModel& held,
                        const TavLoader::Limits& limits, const InfoReport& report);
 
 private:
-    bool takeCsv(const QString& path, AppendBatch& batch, QStringList& layoutNames,
+    bool takeCsv(const QString& path, qint64 end, AppendBatch& batch, QStringList& layoutNames,
                  const InfoReport& report);
-    bool takeTav(const QString& path, AppendBatch& batch, QStringList& layoutNames,
+    bool takeTav(const QString& path, qint64 end, AppendBatch& batch, QStringList& layoutNames,
                  const InfoReport& report);
 
     std::unique_ptr<TavCsv::CsvTail> m_csv;
     std::unique_ptr<TavTail> m_tav;
     qint64 m_consumed = 0;
+    bool m_inBurst = false; // the last batch left more to take
 };

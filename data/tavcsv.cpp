@@ -3,6 +3,7 @@
 #include "columnalloc.h"
 #include "csvrow.h"
 #include "datalog.h"
+#include "readermessages.h"
 #include "tavdatamodel.h"
 
 #include <QCoreApplication>
@@ -177,7 +178,8 @@ int read(QList<HistoryBlock>& blocks, const QString& path, bool useHeaderNames,
     };
     qCDebug(lcData) << "TavData::readFromCsv" << path;
     reportInfo(QCoreApplication::translate("TavCsv", "%1 正在打开").arg(path), -1);
-    const QString unreadable = QStringLiteral("%1 路径错误或不可读取").arg(path);
+    const QString unreadable =
+        QCoreApplication::translate("TavCsv", "%1 路径错误或不可读取").arg(path);
     QFile file(QDir::fromNativeSeparators(path));
     if (QFileInfo(file.fileName()).isDir() ||
         !file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
@@ -244,14 +246,12 @@ int read(QList<HistoryBlock>& blocks, const QString& path, bool useHeaderNames,
     const qint64 cellBudget = std::max(MinCellBudget, counter.position() - bodyStart);
     if (rows > MaxSamples) {
         // As many rows as one time line holds are read, like the records of a binary block.
-        reportInfo(
-            QStringLiteral("%1 历史数据过长，只读取前%2条").arg(path, QString::number(MaxSamples)),
-            -1);
+        reportInfo(ReaderMessages::historyCut(path, MaxSamples), -1);
         rows = MaxSamples;
         resumable = false;
     }
     if (fieldCount > 0 && rows > cellBudget / fieldCount) {
-        reportInfo(QStringLiteral("%1 数据量过大 %2行 %3列")
+        reportInfo(QCoreApplication::translate("TavCsv", "%1 数据量过大 %2行 %3列")
                        .arg(path, QString::number(rows), QString::number(fieldCount)),
                    -1);
         return 1;
@@ -322,21 +322,13 @@ int read(QList<HistoryBlock>& blocks, const QString& path, bool useHeaderNames,
     }
 
     if (!dropped.isEmpty()) {
-        const QStringList shown = dropped.mid(0, 10);
-        reportInfo(QStringLiteral("%1 变量名称重复，已忽略后出现的同名列：%2%3")
-                       .arg(path, shown.join(QLatin1Char(',')),
-                            dropped.size() > shown.size() ? QStringLiteral("…") : QString()),
-                   -1);
+        reportInfo(ReaderMessages::repeatedNames(path, dropped), -1);
     }
     if (skipped > 0)
-        reportInfo(
-            QStringLiteral("%1 已跳过%2行：首字段不是有效时间").arg(path, QString::number(skipped)),
-            -1);
+        reportInfo(ReaderMessages::skippedRows(path, skipped), -1);
     if (missing > 0)
-        reportInfo(QCoreApplication::translate("TavCsv", "%1 已将%2个非数字单元视为缺失值")
-                       .arg(path, QString::number(missing)),
-                   -1);
-    reportInfo(QStringLiteral("%1 读取完毕").arg(path), -1);
+        reportInfo(ReaderMessages::missingCells(path, missing), -1);
+    reportInfo(QCoreApplication::translate("TavCsv", "%1 读取完毕").arg(path), -1);
     blocks.append(block);
     return 0;
 }
@@ -351,12 +343,12 @@ bool exportData(const TavDataModel& set, const QString& filePath, const QList<in
     QFile file(filePath);
     // A failure is said once; a file that could not be finished is not left behind, as
     // it would look like a complete export.
-    const QString failed = QStringLiteral("%1 导出失败").arg(filePath);
+    const QString failed = QCoreApplication::translate("TavCsv", "%1 导出失败").arg(filePath);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         emitInfo(failed, -1);
         return false;
     }
-    const QString progress = QStringLiteral("%1 正在导出数据").arg(filePath);
+    const QString progress = QCoreApplication::translate("TavCsv", "%1 正在导出数据").arg(filePath);
     emitInfo(progress, 0);
 
     QString header = QStringLiteral("时间,");

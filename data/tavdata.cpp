@@ -4,6 +4,8 @@
 #include "datalog.h"
 #include "filescan.h"
 #include "historyheader.h"
+#include "numberpattern.h"
+#include "readermessages.h"
 #include "recordstream.h"
 #include "sectioncursor.h"
 #include "tavbinary.h"
@@ -63,21 +65,22 @@ void TavData::reportInfo(const QString& message, int percent)
 int TavData::readFromBinary(const QString& path, TailLayout* tail, qint64 block)
 {
     m_path = path;
-    reportInfo(path + QStringLiteral(" 正在打开"), -1);
+    reportInfo(tr("%1 正在打开").arg(path), -1);
     QFile file(QDir::fromNativeSeparators(path));
     if (!file.open(QIODevice::ReadOnly)) {
-        reportInfo(path + QStringLiteral(" 路径错误或不可读取"), -1);
+        reportInfo(tr("%1 路径错误或不可读取").arg(path), -1);
         return status;
     }
     const qint64 size = file.size();
-    reportInfo(path + QStringLiteral(" 文件大小 ") + QString::number(size), -1);
+    reportInfo(tr("%1 文件大小 %2", nullptr, numerus(size)).arg(path, QString::number(size)), -1);
     qCDebug(lcData) << "初始地址！！！！！！！！！！！！！！！！！！！" << file.pos();
     // The scan for markers and the decoding are one pass: a section is decoded as soon as
     // the scan has found where it ends, a History section while the scan goes on, from the
     // bytes the scan has just read.
-    reportInfo(path + QStringLiteral(" 总览文件......"), -1);
-    reportInfo(path + QStringLiteral(" 开始读取......"), 0);
+    reportInfo(tr("%1 总览文件......").arg(path), -1);
+    reportInfo(tr("%1 开始读取......").arg(path), 0);
     FileScan scan(file, size, block);
+    m_reading = tr("%1 正在读取").arg(path);
     m_percent = 0;
     for (int i = 0;; ++i) {
         while (scan.markers().size() <= i && advance(scan, scan.scanned())) {
@@ -115,7 +118,7 @@ int TavData::readFromBinary(const QString& path, TailLayout* tail, qint64 block)
     }
     if (tail)
         *tail = tailLayout(scan.markers(), scan.size());
-    reportInfo(path + QStringLiteral(" 读取完毕"), -1);
+    reportInfo(tr("%1 读取完毕").arg(path), -1);
     file.close();
     status = 0;
     return 0;
@@ -128,7 +131,7 @@ bool TavData::advance(FileScan& scan, qint64 keepFrom)
     const int percent = int(std::min(scan.scanned(), size) * 100.0 / size);
     if (read && percent > m_percent) {
         m_percent = percent;
-        reportInfo(m_path + QStringLiteral(" 正在读取"), percent);
+        reportInfo(m_reading, percent);
     }
     return read;
 }
@@ -315,10 +318,10 @@ int TavData::takeHeader(HistoryHeader& header)
     qCDebug(lcData) << "版本" << block.version << "变量个数" << block.names.size();
     switch (header.fault) {
     case HistoryHeader::Fault::BadVersion:
-        reportInfo(QStringLiteral("数据版本异常"), -1);
+        reportInfo(tr("数据版本异常"), -1);
         return 1;
     case HistoryHeader::Fault::MissingTerminator:
-        reportInfo(QStringLiteral("变量名称结束符错误"), -1);
+        reportInfo(tr("变量名称结束符错误"), -1);
         return 1;
     case HistoryHeader::Fault::None:
         break;
@@ -333,9 +336,7 @@ qint64 TavData::countRecords(qint64 pos, qint64 end, qint64 recordLength)
     m_headersEnd = std::max(m_headersEnd, pos);
     if (records > MaxRecords) {
         m_lastHistory.whole = false;
-        reportInfo(QStringLiteral("%1 历史数据过长，只读取前%2条")
-                       .arg(m_path, QString::number(MaxRecords)),
-                   -1);
+        reportInfo(ReaderMessages::historyCut(m_path, MaxRecords), -1);
         records = MaxRecords;
     }
     return records;
@@ -354,29 +355,6 @@ void TavData::logDropped(const HistoryBlock& block, qint64 records) const
         qCDebug(lcData) << "遍历条数" << records + 1 << "有效条数" << block.stamps.size() + 1
                         << "发生错误" << records - block.stamps.size();
 }
-
-namespace {
-
-// Appends the decimal digits of v at p; v is never negative here.
-void appendDecimal(QChar*& p, qint64 v)
-{
-    QChar digits[20];
-    int n = 0;
-    do {
-        digits[n++] = QChar(ushort('0' + v % 10));
-        v /= 10;
-    } while (v > 0);
-    while (n > 0)
-        *p++ = digits[--n];
-}
-
-void appendText(QChar*& p, const QString& text)
-{
-    std::memcpy(static_cast<void*>(p), text.constData(), size_t(text.size()) * sizeof(QChar));
-    p += text.size();
-}
-
-} // namespace
 
 TailLayout TavData::tailLayout(const QVector<TavBinary::MarkerHit>& markers, qint64 size) const
 {
@@ -429,32 +407,16 @@ TailLayout TavData::tailLayout(const QVector<TavBinary::MarkerHit>& markers, qin
 
 void TavData::reportDroppedRecord(qint64 position, qint64 stamp, qint64 lastKept, qint64 index)
 {
-    // A clock set back can drop millions of records, each with its own message: built by
-    // hand into one buffer, the text costs one allocation instead of four arg() passes.
-    static const QString head = QStringLiteral("数据时间戳异常 地址");
-    static const QString newValue = QStringLiteral("  新数值 ");
-    static const QString oldValue = QStringLiteral("  旧数值 ");
-    static const QString recordIndex = QStringLiteral("  rec_i ");
-    QString message(head.size() + newValue.size() + oldValue.size() + recordIndex.size() + 4 * 20,
-                    Qt::Uninitialized);
-    QChar* begin = message.data();
-    QChar* p = begin;
-    appendText(p, head);
-    appendDecimal(p, position);
-    appendText(p, newValue);
-    appendDecimal(p, stamp);
-    appendText(p, oldValue);
-    appendDecimal(p, lastKept);
-    appendText(p, recordIndex);
-    appendDecimal(p, index);
-    message.truncate(int(p - begin));
-    reportInfo(message, -1);
+    // A clock set back can drop millions of records, each with its own message: translated
+    // and cut once per read, each text then costs one allocation instead of four arg() passes.
+    if (!m_droppedRecord)
+        m_droppedRecord.emplace(tr("数据时间戳异常 地址%1  新数值 %2  旧数值 %3  rec_i %4"));
+    reportInfo(m_droppedRecord->fill({position, stamp, lastKept, index}), -1);
     qCDebug(lcData) << "           新时间" << stampText(stamp);
     qCDebug(lcData) << "           旧时间" << stampText(lastKept);
 }
 
 void TavData::reportListFull(int entries)
 {
-    reportInfo(QStringLiteral("%1 条目过多，只读取前%2条").arg(m_path, QString::number(entries)),
-               -1);
+    reportInfo(tr("%1 条目过多，只读取前%n条", nullptr, entries).arg(m_path), -1);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "numberpattern.h"
 #include "tavbinary.h"
 #include "tavcsv.h"
 #include "tavrecords.h"
@@ -12,6 +13,7 @@
 #include <QVector>
 
 #include <functional>
+#include <optional>
 
 // One file being read: created and destroyed inside one SortedTavData::readTavData call.
 class FileScan;
@@ -98,6 +100,8 @@ private:
 
     QString m_path; // the path as given, for the messages
     HistoryRecords m_lastHistory;
-    qint64 m_headersEnd = 0; // the furthest end of a History header read
-    int m_percent = 0;       // the progress last reported
+    qint64 m_headersEnd = 0;                      // the furthest end of a History header read
+    std::optional<NumberPattern> m_droppedRecord; // the message, translated on first use
+    QString m_reading;                            // the progress message
+    int m_percent = 0;                            // the progress last reported
 };

@@ -2,11 +2,13 @@
 
 #include "columnalloc.h"
 #include "datalog.h"
+#include "readermessages.h"
 #include "summarybuilder.h"
 #include "summaryprealloc.h"
 #include "tavdata.h"
 #include "tavdatamodel.h"
 
+#include <QCoreApplication>
 #include <QHash>
 
 #include <algorithm>
@@ -43,9 +45,7 @@ void cutToSampleLimit(const TavDataModel& set, QList<HistoryBlock>& blocks, cons
         }
         while (blocks.size() > drop)
             blocks.removeLast();
-        report(QStringLiteral("%1 历史数据过长，只读取前%2条")
-                   .arg(path, QString::number(limits.samples)),
-               -1);
+        report(ReaderMessages::historyCut(path, limits.samples), -1);
         return;
     }
 }
@@ -90,11 +90,7 @@ bool mergeBlocks(TavDataModel& set, QList<HistoryBlock>& blocks, const QString& 
         }
         // One message per block: a header of 65535 equal names is not 65535 messages.
         if (!repeated.isEmpty()) {
-            const QStringList shown = repeated.mid(0, 10);
-            report(QStringLiteral("%1 变量名称重复，已忽略后出现的同名列：%2%3")
-                       .arg(path, shown.join(QLatin1Char(',')),
-                            repeated.size() > shown.size() ? QStringLiteral("…") : QString()),
-                   -1);
+            report(ReaderMessages::repeatedNames(path, repeated), -1);
         }
         total += block.stamps.size();
     }
@@ -106,13 +102,13 @@ bool mergeBlocks(TavDataModel& set, QList<HistoryBlock>& blocks, const QString& 
     const qint64 mergedBytes =
         total * qint64(sizeof(qint64)) + total * qint64(names.size()) * qint64(sizeof(float));
     if (!adopt && mergedBytes > limits.mergeBytes) {
-        report(QStringLiteral("%1 历史数据过长").arg(path), -1);
+        report(QCoreApplication::translate("TavLoader", "%1 历史数据过长").arg(path), -1);
         return false;
     }
 
     if (adopt) {
         // A file with one block hands its containers over without copying them.
-        report(QStringLiteral("%1 整理历史数据...").arg(path), 100);
+        report(QCoreApplication::translate("TavLoader", "%1 整理历史数据...").arg(path), 100);
         HistoryBlock& block = blocks.first();
         for (int j = 0; j < targets.at(0).size(); ++j) {
             const int index = targets.at(0).at(j);
@@ -138,9 +134,10 @@ bool mergeBlocks(TavDataModel& set, QList<HistoryBlock>& blocks, const QString& 
         std::fill(merged.begin() + std::min(column.size(), at), merged.begin() + at, MissingValue);
         column = std::move(merged);
     }
+    const QString merging =
+        QCoreApplication::translate("TavLoader", "%1 整理历史数据...").arg(path);
     for (int b = 0; b < blocks.size(); ++b) {
-        report(QStringLiteral("%1 整理历史数据...").arg(path),
-               int((b + 1) * 100.0 / blocks.size()));
+        report(merging, int((b + 1) * 100.0 / blocks.size()));
         HistoryBlock& block = blocks[b];
         const int count = block.stamps.size();
         std::copy(block.stamps.cbegin(), block.stamps.cend(), stamps.begin() + at);
@@ -229,7 +226,7 @@ int read(TavDataModel& set, const QString& path, const Limits& limits, bool summ
         at.tavLayout = layout;
     set.sampleCount = set.stamps.size();
     if (set.sampleCount < 4) {
-        report(QStringLiteral("%1 历史数据长度异常 长度为%2")
+        report(QCoreApplication::translate("TavLoader", "%1 历史数据长度异常 长度为%2")
                    .arg(path, QString::number(set.sampleCount)),
                -1);
         set.status = 1;

@@ -215,7 +215,7 @@ TavTail::TavTail(const TailLayout& layout, const TavLoader::Limits& limits)
 {
 }
 
-TavTail::Batch TavTail::decode(const QString& path, qint64 from)
+TavTail::Batch TavTail::decode(const QString& path, qint64 from, qint64 end)
 {
     Batch batch;
     batch.consumed = from;
@@ -224,7 +224,7 @@ TavTail::Batch TavTail::decode(const QString& path, qint64 from)
         batch.status = Status::Unreadable;
         return batch;
     }
-    const qint64 size = file.size();
+    const qint64 size = end < 0 ? file.size() : std::min(file.size(), end);
     TailLayout after = m_layout;
     bool taken = m_layout.resumable && from == m_layout.consumed && size >= from;
     if (taken) {

@@ -67,7 +67,8 @@ public:
     // Where the file was left, after the last batch taken.
     const TavBinary::TailLayout& layout() const { return m_layout; }
 
-    Batch decode(const QString& path, qint64 from);
+    // end, when not negative, is taken as the file's end: a long append is taken in pieces.
+    Batch decode(const QString& path, qint64 from, qint64 end = -1);
 
 private:
     bool withinLimits(const TavBinary::TailLayout& after, const Batch& batch) const;

@@ -2,6 +2,7 @@
 
 #include "panelslog.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QVector>
 
@@ -114,10 +115,12 @@ EventList EventList::build(const QList<ErrorRecord>& errors, const QList<EventRe
             const qint64 stamp = e.stamp;
             if (e.state == 0) {
                 faults.kinds.append(FaultCleared);
-                faults.texts.append(QStringLiteral("故障[%1] 解除").arg(e.code));
+                faults.texts.append(
+                    QCoreApplication::translate("EventList", "故障[%1] 解除").arg(e.code));
             } else if (e.state == 1) {
                 faults.kinds.append(FaultOccurred);
-                faults.texts.append(QStringLiteral("故障[%1] 发生").arg(e.code));
+                faults.texts.append(
+                    QCoreApplication::translate("EventList", "故障[%1] 发生").arg(e.code));
             } else {
                 qCDebug(lcPanels).noquote() << "Read Error Data Failed:" << e.code << e.state
                                             << QDateTime::fromSecsSinceEpoch(stamp, Qt::UTC)

@@ -39,9 +39,8 @@ bool pickWithDialog(const QColor& initial, QWidget* parent, const QString& title
 VyTabCurve::VyTabCurve()
 {
     setColumnCount(ColumnCount);
-    setHorizontalHeaderLabels({QStringLiteral("显示"), QStringLiteral("名称"),
-                               QStringLiteral("颜色"), QStringLiteral("线重"),
-                               QStringLiteral("样式"), QStringLiteral("轴")});
+    setHorizontalHeaderLabels(
+        {tr("显示"), tr("名称"), tr("颜色"), tr("线重"), tr("样式"), tr("轴")});
     verticalHeader()->hide();
     QHeaderView* header = horizontalHeader();
     for (int c = 0; c < ColumnCount; ++c)
@@ -126,7 +125,7 @@ void VyTabCurve::accColorBarClicked(int r)
     if (!swatch)
         return;
     const QColor initial(swatch->color);
-    const QString title = QStringLiteral("请选择曲线颜色");
+    const QString title = tr("请选择曲线颜色");
     QColor picked;
     const bool accepted = colorPicker ? colorPicker(initial, this, title, &picked)
                                       : pickWithDialog(initial, this, title, &picked);

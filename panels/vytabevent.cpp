@@ -15,7 +15,7 @@ VyTabEvent::VyTabEvent()
       iconUser(QStringLiteral(":/pngs/user_24px.png"))
 {
     setColumnCount(2);
-    setHorizontalHeaderLabels({QStringLiteral("事件（双击跳转）"), QStringLiteral("发生时间")});
+    setHorizontalHeaderLabels({tr("事件（双击跳转）"), tr("发生时间")});
     verticalHeader()->hide();
     horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
     horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);

@@ -27,14 +27,13 @@ VyTabStats::VyTabStats()
     setColumnCount(headers.size());
     setHorizontalHeaderLabels(headers);
     verticalHeader()->hide();
-    // Every column takes only what its texts need (the swatch a narrow fixed strip), and
-    // the last one the rest; the table asks the side panel for the sum (minimumSizeHint).
+    // Every column takes only what its texts need (the swatch's as wide as its header, in
+    // whatever language), and the last one the rest; the table asks the side panel for the
+    // sum (minimumSizeHint).
     QHeaderView* header = horizontalHeader();
     for (int c = 0; c < headers.size(); ++c)
         header->setSectionResizeMode(c, QHeaderView::ResizeToContents);
-    header->setSectionResizeMode(ColColor, QHeaderView::Fixed);
     header->setMinimumSectionSize(24);
-    header->resizeSection(ColColor, 30);
     header->setStretchLastSection(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
@@ -44,9 +43,8 @@ VyTabStats::VyTabStats()
 
 QStringList VyTabStats::headerTexts()
 {
-    return {QStringLiteral("名称"),   QStringLiteral("颜色"),      QStringLiteral("最小"),
-            QStringLiteral("最大"),   QStringLiteral("平均"),      QStringLiteral("峰峰值"),
-            QStringLiteral("标准差"), QStringLiteral("速率(/min)")};
+    return {tr("名称"), tr("颜色"),   tr("最小"),   tr("最大"),
+            tr("平均"), tr("峰峰值"), tr("标准差"), tr("速率(/min)")};
 }
 
 void VyTabStats::resetRows(const QList<CurveInfo>& curves)

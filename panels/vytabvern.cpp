@@ -33,9 +33,7 @@ bool missing(float value)
 VyTabVern::VyTabVern()
 {
     setColumnCount(ColumnCount);
-    setHorizontalHeaderLabels({QStringLiteral("名称"), QStringLiteral("颜色"),
-                               QStringLiteral("游标A"), QStringLiteral("游标B"),
-                               QStringLiteral("B-A")});
+    setHorizontalHeaderLabels({tr("名称"), tr("颜色"), tr("游标A"), tr("游标B"), tr("B-A")});
     verticalHeader()->hide();
     QHeaderView* header = horizontalHeader();
     for (int c = 0; c < ColumnCount; ++c)
@@ -51,8 +49,8 @@ void VyTabVern::resetRows(const QList<CurveInfo>& curves)
 {
     clearContents();
     setRowCount(FirstCurveRow);
-    setItem(0, ColName, new QTableWidgetItem(QStringLiteral("日期")));
-    setItem(1, ColName, new QTableWidgetItem(QStringLiteral("时间")));
+    setItem(0, ColName, new QTableWidgetItem(tr("日期")));
+    setItem(1, ColName, new QTableWidgetItem(tr("时间")));
     for (int r = 0; r < FirstCurveRow; ++r)
         for (int c = ColA; c <= ColDiff; ++c)
             setItem(r, c, new QTableWidgetItem);

@@ -5,6 +5,7 @@
 #include "plotlog.h"
 
 #include <QThread>
+#include <QTimer>
 
 DataSession::DataSession(QObject* parent) : QObject(parent)
 {
@@ -175,11 +176,16 @@ void DataSession::deliverAppend(const QString& path)
     const int appended = batch ? batch->appended() : 0;
     const qint64 seen = batch ? batch->seenSize : -1;
     const qint64 ns = batch ? batch->workerNs : 0;
+    const bool more = batch && batch->more;
     if (!dataSet.applyBatch())
         return;
     lastFollowNs = ns;
-    if (m_follower)
+    if (m_follower) {
         m_follower->setReadEnd(dataSet.followConsumed(), seen);
+        // The rest of a long append is taken next, after the window has had its turn.
+        if (more)
+            QTimer::singleShot(0, m_follower, &FileFollower::check);
+    }
     emit appendDone(path, appended, before);
 }
 

@@ -173,7 +173,7 @@ bool TavDrawer::takeConfigComplaint()
 
 QString TavDrawer::configComplaint()
 {
-    return QStringLiteral("配置文件有误，已使用默认值");
+    return tr("配置文件有误，已使用默认值");
 }
 
 PlotViewSettings TavDrawer::viewSettings() const

@@ -119,9 +119,8 @@ void TavDrawer::onAppendDone(const QString& path, int appended, const QPair<qint
     emit followUpdated(appended, false);
     if (appended > 0)
         emit pushInfoUpward(
-            tr("正在跟随 %1，%2 收到%3个新样本")
-                .arg(shownPath(path), lastFollowArrival.toString(QStringLiteral("HH:mm:ss")))
-                .arg(appended),
+            tr("正在跟随 %1，%2 收到%n个新样本", nullptr, appended)
+                .arg(shownPath(path), lastFollowArrival.toString(QStringLiteral("HH:mm:ss"))),
             -1);
 }
 

@@ -18,6 +18,12 @@
 
 namespace {
 
+// The context of the report's texts.
+struct TestReport
+{
+    Q_DECLARE_TR_FUNCTIONS(TestReport)
+};
+
 // A page holds about 35 events and each costs the GUI thread some 0.1 ms to lay out: a log
 // of a hundred thousand events would freeze the window for seconds for pages nobody reads.
 // The rest is counted in a closing line; the event page and `tavtool dump` list them all.
@@ -125,7 +131,7 @@ private:
         if (dry())
             return;
         text(QRectF(0, m_height - m_line, m_width, m_line),
-             QStringLiteral("第 %1 页 / 共 %2 页").arg(m_page).arg(m_pages), m_body,
+             TestReport::tr("第 %1 页 / 共 %2 页").arg(m_page).arg(m_pages), m_body,
              Qt::AlignHCenter);
     }
 
@@ -157,10 +163,10 @@ QVector<qreal> columnWidths(const QVector<qreal>& weights, qreal total)
 void composeHeading(Composer& c, const TestReportOptions& o)
 {
     c.paragraph(QFileInfo(o.dataFile).fileName(), c.title());
-    c.paragraph(QStringLiteral("生成时间：%1")
+    c.paragraph(TestReport::tr("生成时间：%1")
                     .arg(o.generated.toString(QStringLiteral("yyyy/MM/dd hh:mm:ss"))),
                 c.body());
-    c.paragraph(QStringLiteral("统计区间：%1 至 %2").arg(stampText(o.from), stampText(o.to)),
+    c.paragraph(TestReport::tr("统计区间：%1 至 %2").arg(stampText(o.from), stampText(o.to)),
                 c.body());
 }
 
@@ -170,13 +176,13 @@ void composeInfo(Composer& c, const SortedTavData& set)
     const int n = std::min(set.infoNames.size(), set.infoValues.size());
     if (n == 0)
         return;
-    c.paragraph(QStringLiteral("文件信息"), c.bold());
+    c.paragraph(TestReport::tr("文件信息"), c.bold());
     const int perRow = 3;
     const QVector<qreal> widths = columnWidths({1, 1, 1}, c.width());
     for (int i = 0; i < n; i += perRow) {
         QStringList cells;
         for (int k = i; k < i + perRow && k < n; ++k)
-            cells.append(set.infoNames.at(k) + QStringLiteral("：") + set.infoValues.at(k));
+            cells.append(TestReport::tr("%1：%2").arg(set.infoNames.at(k), set.infoValues.at(k)));
         c.row(cells, widths, c.body());
     }
     c.advance(c.line() / 2);
@@ -239,12 +245,12 @@ void composeLegend(Composer& c, const TavDrawer& canvas)
 void composeStatistics(Composer& c, const TavDrawer& canvas, qint64 from, qint64 to)
 {
     c.ensure(4 * c.line());
-    c.paragraph(QStringLiteral("区间统计"), c.bold());
+    c.paragraph(TestReport::tr("区间统计"), c.bold());
     const QVector<qreal> widths = columnWidths({13, 6, 6, 13, 6, 13, 6, 6, 6, 6, 6, 8}, c.width());
-    c.row({QStringLiteral("名称"), QStringLiteral("数量"), QStringLiteral("最小"),
-           QStringLiteral("最小时刻"), QStringLiteral("最大"), QStringLiteral("最大时刻"),
-           QStringLiteral("平均"), QStringLiteral("峰峰值"), QStringLiteral("标准差"),
-           QStringLiteral("首值"), QStringLiteral("末值"), QStringLiteral("速率(/min)")},
+    c.row({TestReport::tr("名称"), TestReport::tr("数量"), TestReport::tr("最小"),
+           TestReport::tr("最小时刻"), TestReport::tr("最大"), TestReport::tr("最大时刻"),
+           TestReport::tr("平均"), TestReport::tr("峰峰值"), TestReport::tr("标准差"),
+           TestReport::tr("首值"), TestReport::tr("末值"), TestReport::tr("速率(/min)")},
           widths, c.bold());
     const QString none = QStringLiteral("-");
     for (int index : drawnCurveIndexes(canvas.curveInfoList)) {
@@ -264,9 +270,9 @@ void composeEvents(Composer& c, const SortedTavData& set, qint64 from, qint64 to
 {
     const QVector<ReportEvent> events = reportEvents(set, from, to);
     c.ensure(3 * c.line());
-    c.paragraph(QStringLiteral("事件（%1）").arg(events.size()), c.bold());
+    c.paragraph(TestReport::tr("事件（%1）").arg(events.size()), c.bold());
     const QVector<qreal> widths = columnWidths({15, 10, 75}, c.width());
-    c.row({QStringLiteral("时间"), QStringLiteral("类型"), QStringLiteral("内容")}, widths,
+    c.row({TestReport::tr("时间"), TestReport::tr("类型"), TestReport::tr("内容")}, widths,
           c.bold());
     const int listed = std::min(events.size(), MaxReportEvents);
     for (int k = 0; k < listed; ++k) {
@@ -276,20 +282,15 @@ void composeEvents(Composer& c, const SortedTavData& set, qint64 from, qint64 to
         c.row({stampText(e.stamp), e.kind, text}, widths, c.body());
     }
     if (listed < events.size())
-        c.paragraph(QStringLiteral("另有 %1 条事件未列出（区间内共 %2 条）")
-                        .arg(events.size() - listed)
+        c.paragraph(TestReport::tr("另有 %n 条事件未列出（区间内共 %1 条）", nullptr,
+                                   events.size() - listed)
                         .arg(events.size()),
                     c.bold());
 }
 
-QString trReport(const char* text)
-{
-    return QCoreApplication::translate("TestReport", text);
-}
-
 QString verdictText(bool pass)
 {
-    return pass ? trReport("合格") : trReport("不合格");
+    return pass ? TestReport::tr("合格") : TestReport::tr("不合格");
 }
 
 // Whole seconds as h:mm:ss.
@@ -354,15 +355,17 @@ void composeTolerancePlot(Composer& c, TavDrawer& canvas, const ToleranceReport&
 void composeHolds(Composer& c, const ToleranceResult& r, const ToleranceTiming& timing)
 {
     if (r.holds.isEmpty()) {
-        c.paragraph(trReport("没有保持段：设定值没有一段有效且不变地持续 %1 秒以上，判为不合格")
-                        .arg(timing.minHold),
-                    c.body());
+        c.paragraph(
+            TestReport::tr("没有保持段：设定值没有一段有效且不变地持续 %1 秒以上，判为不合格")
+                .arg(timing.minHold),
+            c.body());
         return;
     }
     const QVector<qreal> widths = columnWidths({5, 13, 13, 7, 13, 8, 8, 8, 6, 8, 7}, c.width());
-    c.row({trReport("序号"), trReport("开始"), trReport("结束"), trReport("设定值"),
-           trReport("稳定时刻"), trReport("稳定用时"), trReport("平均偏差"), trReport("波动度"),
-           trReport("超差次数"), trReport("超差时长"), trReport("结论")},
+    c.row({TestReport::tr("序号"), TestReport::tr("开始"), TestReport::tr("结束"),
+           TestReport::tr("设定值"), TestReport::tr("稳定时刻"), TestReport::tr("稳定用时"),
+           TestReport::tr("平均偏差"), TestReport::tr("波动度"), TestReport::tr("超差次数"),
+           TestReport::tr("超差时长"), TestReport::tr("结论")},
           widths, c.bold());
     const QString none = QStringLiteral("-");
     const int listed = std::min(r.holds.size(), MaxToleranceRows);
@@ -379,10 +382,10 @@ void composeHolds(Composer& c, const ToleranceResult& r, const ToleranceTiming& 
               widths, c.body());
     }
     if (listed < r.holds.size())
-        c.paragraph(trReport("另有 %1 个保持段未列出（共 %2 个）")
-                        .arg(r.holds.size() - listed)
-                        .arg(r.holds.size()),
-                    c.bold());
+        c.paragraph(
+            TestReport::tr("另有 %n 个保持段未列出（共 %1 个）", nullptr, r.holds.size() - listed)
+                .arg(r.holds.size()),
+            c.bold());
 }
 
 void composeRamps(Composer& c, const ToleranceResult& r)
@@ -391,8 +394,9 @@ void composeRamps(Composer& c, const ToleranceResult& r)
         return;
     c.advance(c.line() / 2);
     const QVector<qreal> widths = columnWidths({13, 13, 8, 8, 10, 10, 8}, c.width());
-    c.row({trReport("斜坡开始"), trReport("斜坡结束"), trReport("起始设定"), trReport("目标设定"),
-           trReport("设定速率(/min)"), trReport("实际速率(/min)"), trReport("过冲")},
+    c.row({TestReport::tr("斜坡开始"), TestReport::tr("斜坡结束"), TestReport::tr("起始设定"),
+           TestReport::tr("目标设定"), TestReport::tr("设定速率(/min)"),
+           TestReport::tr("实际速率(/min)"), TestReport::tr("过冲")},
           widths, c.bold());
     const int listed = std::min(r.ramps.size(), MaxToleranceRows);
     for (int k = 0; k < listed; ++k) {
@@ -403,10 +407,10 @@ void composeRamps(Composer& c, const ToleranceResult& r)
               widths, c.body());
     }
     if (listed < r.ramps.size())
-        c.paragraph(trReport("另有 %1 段斜坡未列出（共 %2 段）")
-                        .arg(r.ramps.size() - listed)
-                        .arg(r.ramps.size()),
-                    c.bold());
+        c.paragraph(
+            TestReport::tr("另有 %n 段斜坡未列出（共 %1 段）", nullptr, r.ramps.size() - listed)
+                .arg(r.ramps.size()),
+            c.bold());
 }
 
 // From a page of its own: the plot with the bands, per pair its holds with their verdicts and
@@ -416,8 +420,8 @@ void composeTolerance(Composer& c, TavDrawer& canvas, const ToleranceReport& t)
     if (!t.any())
         return;
     c.newPage();
-    c.paragraph(trReport("容差检查"), c.title());
-    c.paragraph(trReport("判稳时间 %1 秒，最短保持 %2 秒")
+    c.paragraph(TestReport::tr("容差检查"), c.title());
+    c.paragraph(TestReport::tr("判稳时间 %1 秒，最短保持 %2 秒")
                     .arg(t.settings.timing.dwell)
                     .arg(t.settings.timing.minHold),
                 c.body());
@@ -427,18 +431,17 @@ void composeTolerance(Composer& c, TavDrawer& canvas, const ToleranceReport& t)
         const TolerancePair& pair = t.settings.pairs.at(p);
         const ToleranceResult& r = t.results.at(p);
         c.ensure(4 * c.line());
-        c.paragraph(trReport("%1 对设定值 %2，容差带 -%3 / +%4：%5")
-                        .arg(names.value(pair.measured), names.value(pair.setpoint))
-                        .arg(pair.band.below)
-                        .arg(pair.band.above)
-                        .arg(verdictText(r.pass)),
+        c.paragraph(TestReport::tr("%1 对设定值 %2，容差带 -%3 / +%4：%5")
+                        .arg(names.value(pair.measured), names.value(pair.setpoint),
+                             QString::number(pair.band.below), QString::number(pair.band.above),
+                             verdictText(r.pass)),
                     c.bold());
         composeHolds(c, r, t.settings.timing);
         composeRamps(c, r);
         c.advance(c.line());
     }
     c.ensure(2 * c.line());
-    c.paragraph(trReport("总结论：%1").arg(verdictText(t.pass())), c.title());
+    c.paragraph(TestReport::tr("总结论：%1").arg(verdictText(t.pass())), c.title());
 }
 
 void compose(Composer& c, TavDrawer& canvas, const TestReportOptions& o,
@@ -465,21 +468,21 @@ QVector<ReportEvent> reportEvents(const SortedTavData& set, qint64 from, qint64 
             continue;
         if (e.state == 1)
             events.append(
-                {e.stamp, QStringLiteral("故障"), QStringLiteral("故障[%1] 发生").arg(e.code)});
+                {e.stamp, TestReport::tr("故障"), TestReport::tr("故障[%1] 发生").arg(e.code)});
         else if (e.state == 0)
             events.append(
-                {e.stamp, QStringLiteral("故障解除"), QStringLiteral("故障[%1] 解除").arg(e.code)});
+                {e.stamp, TestReport::tr("故障解除"), TestReport::tr("故障[%1] 解除").arg(e.code)});
         else
-            events.append({e.stamp, QStringLiteral("故障"),
-                           QStringLiteral("故障[%1] 状态%2").arg(e.code).arg(e.state)});
+            events.append({e.stamp, TestReport::tr("故障"),
+                           TestReport::tr("故障[%1] 状态%2").arg(e.code).arg(e.state)});
     }
     for (const EventRecord& e : set.systemEvents) {
         if (inRange(e.stamp))
-            events.append({e.stamp, QStringLiteral("系统事件"), e.text});
+            events.append({e.stamp, TestReport::tr("系统事件"), e.text});
     }
     for (const EventRecord& e : set.userEvents) {
         if (inRange(e.stamp))
-            events.append({e.stamp, QStringLiteral("用户事件"), e.text});
+            events.append({e.stamp, TestReport::tr("用户事件"), e.text});
     }
     std::stable_sort(events.begin(), events.end(),
                      [](const ReportEvent& a, const ReportEvent& b) { return a.stamp < b.stamp; });

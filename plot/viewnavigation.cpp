@@ -1,5 +1,6 @@
 #include "viewnavigation.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 
 #include <algorithm>
@@ -183,9 +184,11 @@ namespace {
 QString faultText(const ErrorRecord& e)
 {
     if (e.state == 0)
-        return QStringLiteral("[%1]故障解除 %2").arg(e.code).arg(stampText(e.stamp));
+        return QCoreApplication::translate("ViewNavigation", "[%1]故障解除 %2")
+            .arg(QString::number(e.code), stampText(e.stamp));
     if (e.state == 1)
-        return QStringLiteral("[%1]故障发生 %2").arg(e.code).arg(stampText(e.stamp));
+        return QCoreApplication::translate("ViewNavigation", "[%1]故障发生 %2")
+            .arg(QString::number(e.code), stampText(e.stamp));
     return QString();
 }
 

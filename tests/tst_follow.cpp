@@ -51,8 +51,10 @@ QByteArray randomCsv(std::mt19937& gen, int rows, QVector<int>& lineEnds)
 }
 
 // A .tavdata recording: information, a History block whose records grow, and now and then
-// another section: events, or a block with the same or other variables.
-QByteArray randomTav(std::mt19937& gen, int records, QVector<int>& recordEnds)
+// another section: events, or a block with the same or other variables. An appendable
+// recording is one block of records whose stamps only go forward.
+QByteArray randomTav(std::mt19937& gen, int records, QVector<int>& recordEnds,
+                     bool appendable = false)
 {
     const auto pick = [&gen](int n) { return int(gen() % unsigned(n)); };
     TavWriter w;
@@ -70,13 +72,13 @@ QByteArray randomTav(std::mt19937& gen, int records, QVector<int>& recordEnds)
     block(twoNames);
     quint32 stamp = 1700000000u;
     for (int r = 0; r < records; ++r) {
-        stamp = pick(12) == 0 ? stamp - quint32(pick(3)) : stamp + 60;
+        stamp = pick(12) == 0 && !appendable ? stamp - quint32(pick(3)) : stamp + 60;
         QVector<qint32> raws;
         for (int v = 0; v < names.size(); ++v)
             raws << qint32(pick(2000)) - 500;
         w.historyRecord(4, stamp, raws);
         recordEnds << w.bytes.size();
-        if (r > 8 && pick(60) == 0) {
+        if (r > 8 && pick(60) == 0 && !appendable) {
             const int kind = pick(4);
             if (kind == 0) {
                 w.marker('S');
@@ -88,7 +90,7 @@ QByteArray randomTav(std::mt19937& gen, int records, QVector<int>& recordEnds)
                 recordEnds << w.bytes.size();
             } else {
                 // A block of the same variables, or of others.
-                block(kind == 2 ? names : (names == twoNames ? oneName : twoNames));
+                block(kind == 2 || appendable ? names : (names == twoNames ? oneName : twoNames));
             }
         }
     }
@@ -244,14 +246,51 @@ private slots:
         }
         QVERIFY(updates > 5);
         // Most updates must take the appended data in, not read the file again.
-        QVERIFY2(rereads * 4 < updates, qPrintable(QStringLiteral("%1 of %2 updates read whole")
-                                                        .arg(rereads)
-                                                        .arg(updates)));
+        QVERIFY2(
+            rereads * 4 < updates,
+            qPrintable(QStringLiteral("%1 of %2 updates read whole").arg(rereads).arg(updates)));
         // The last piece ends the file, which ends on a whole line or record.
         TavDataModel whole;
         QCOMPARE(
             TavLoader::read(whole, path, TavLoader::Limits(), true, [](const QString&, int) {}), 0);
         QCOMPARE(difference(d.dataSet, whole, gen), QString());
+    }
+
+    // A burst appended at once is taken in pieces and ends as a whole read.
+    void burstInPieces_data()
+    {
+        QTest::addColumn<bool>("csv");
+        QTest::newRow("csv") << true;
+        QTest::newRow("tavdata") << false;
+    }
+
+    void burstInPieces()
+    {
+        QFETCH(bool, csv);
+        std::mt19937 gen(11);
+        QVector<int> ends;
+        const QByteArray file = csv ? randomCsv(gen, 3000, ends) : randomTav(gen, 3000, ends, true);
+        const QString path =
+            m_dir.filePath(csv ? QStringLiteral("burst.csv") : QStringLiteral("burst.tavdata"));
+        writeFile(path, file.left(ends.at(20)));
+        TavDrawer d;
+        prepare(d);
+        d.dataSet.limits.followPiece = 2000;
+        open(d, path);
+        d.setFollow(true);
+        QSignalSpy updated(&d, &TavDrawer::followUpdated);
+        appendFile(path, file.mid(ends.at(20)));
+        TavDataModel whole;
+        QCOMPARE(
+            TavLoader::read(whole, path, TavLoader::Limits(), true, [](const QString&, int) {}), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(d.dataSet.sampleCount, whole.sampleCount, 20000);
+        QCOMPARE(difference(d.dataSet, whole, gen), QString());
+        // Many pieces, not one read.
+        int appends = 0;
+        for (const QList<QVariant>& u : qAsConst(updated))
+            appends += u.at(1).toBool() ? 0 : 1;
+        QVERIFY2(appends > (file.size() - ends.at(20)) / 8000,
+                 qPrintable(QString::number(appends)));
     }
 
     void viewAfterGrowth_data()

@@ -83,15 +83,33 @@ private slots:
         VERIFY_VALID_ENTRY(entry);
     }
 
+    void registeredType_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("comment");
+        QTest::newRow("zh_CN") << "zh_CN"
+                               << "TAV试验箱数据文件";
+        QTest::newRow("en_US") << "en_US"
+                               << "TAV test chamber data file";
+        QTest::newRow("de_DE") << "de_DE"
+                               << "TAV test chamber data file";
+    }
+
+    // The type's name is the desktop's language's: Chinese for zh_CN, English otherwise.
     void registeredType()
     {
+        QFETCH(QString, locale);
+        QFETCH(QString, comment);
+        // The MIME database names a type in the default locale's language.
+        const QLocale before;
+        QLocale::setDefault(QLocale(locale));
         for (const QString name : {"run.tavdata", "RUN 1.TAVDATA", "湿热试验.tavdata"}) {
             const QMimeType type =
                 QMimeDatabase().mimeTypeForFile(name, QMimeDatabase::MatchExtension);
             QCOMPARE(QStringList({type.name(), type.comment(), type.iconName()}),
-                     QStringList(
-                         {"application/x-tavdata", "TAV试验箱数据文件", "application-x-tavdata"}));
+                     QStringList({"application/x-tavdata", comment, "application-x-tavdata"}));
         }
+        QLocale::setDefault(before);
     }
 };
 

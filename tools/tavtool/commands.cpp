@@ -151,7 +151,7 @@ const CommandHelp Commands[] = {
      "and generation time, the information items, the plot as render draws it over\n"
      "the range (without verniers: the plot spans the range) with a legend of the\n"
      "drawn curves, their statistics (as stats), the events in the range and page\n"
-     "numbers. When the file has pairs (as verify finds them), a section 容差检查:\n"
+     "numbers. When the file has pairs (as verify finds them), a tolerance section:\n"
      "the plot with the bands, each pair's holds with their verdicts, its ramps and\n"
      "the overall verdict. Needs no display.",
      {{"--config INI", "take the plot settings from INI, as render does (when they\n"

@@ -2,6 +2,7 @@
 #include "followcommand.h"
 #include "render.h"
 #include "statscommands.h"
+#include "uilanguage.h"
 #include "verifycommand.h"
 
 #include <QApplication>
@@ -48,26 +49,25 @@ int main(int argc, char* argv[])
         if (std::strcmp(argv[i], "--version") == 0)
             return printText(versionText());
     }
-    if (argc > 1 && std::strcmp(argv[1], "render") == 0) {
+    const char* command = argc > 1 ? argv[1] : "";
+    const bool draws = std::strcmp(command, "render") == 0 || std::strcmp(command, "report") == 0;
+    // The follow is the viewer's canvas's, which is a widget: never shown.
+    if (draws || std::strcmp(command, "follow") == 0) {
         // Drawing needs a GUI application, but never a screen.
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         QApplication app(argc, argv);
-        return runRender(QApplication::arguments().mid(2));
-    }
-    if (argc > 1 && std::strcmp(argv[1], "follow") == 0) {
-        // The follow is the viewer's canvas's, which is a widget: never shown.
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        QApplication app(argc, argv);
-        return runFollow(QApplication::arguments().mid(2));
-    }
-    if (argc > 1 && std::strcmp(argv[1], "report") == 0) {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        QApplication app(argc, argv);
-        return runReport(QApplication::arguments().mid(2));
+        // The readers' messages, which tavtool passes on, are the viewer's and in its
+        // language; tavtool's own texts stay English. Installed before any worker starts.
+        const UiLanguage language;
+        const QStringList args = QApplication::arguments().mid(2);
+        if (std::strcmp(command, "render") == 0)
+            return runRender(args);
+        if (std::strcmp(command, "report") == 0)
+            return runReport(args);
+        return runFollow(args);
     }
     QCoreApplication app(argc, argv);
+    const UiLanguage language;
     return dispatch(QCoreApplication::arguments().mid(1));
 }
