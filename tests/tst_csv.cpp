@@ -228,8 +228,8 @@ private slots:
         }
     }
 
-    // The written file against a line-by-line composition with Qt's own formatting; read
-    // back, it gives the listed names and those fields as QString::toFloat reads them.
+    // The written file against a line-by-line composition with Qt's own formatting (what it
+    // reads back as: exportRoundTripModel).
     void exportRoundTrip()
     {
         const float nan = std::nanf(""), inf = std::numeric_limits<float>::infinity();
@@ -248,35 +248,20 @@ private slots:
         for (int i : indexList)
             expected += set.names[i] + ",";
         expected += "\n";
-        QVector<qint64> stamps;
-        QStringList values;
+        int rows = 0;
         for (int i = 0; i < set.stamps.size(); ++i) {
             if (set.stamps[i] < from || set.stamps[i] > to)
                 continue;
-            stamps << set.stamps[i];
+            ++rows;
             expected += QDateTime::fromSecsSinceEpoch(set.stamps[i], Qt::UTC)
                             .toString("yyyy/MM/dd hh:mm:ss") +
                         ",";
-            for (int c : indexList) {
-                const QString field = QString::number(double(set.values[c][i]), 'g', 6);
-                expected += field + ",";
-                values << QString::number(double(field.toFloat()), 'g', 9);
-            }
+            for (int c : indexList)
+                expected += QString::number(double(set.values[c][i]), 'g', 6) + ",";
             expected += "\n";
         }
-        QCOMPARE(stamps.size(), 4);
+        QCOMPARE(rows, 4);
         QCOMPARE(TestUtil::readFile(path), QTextCodec::codecForLocale()->fromUnicode(expected));
-
-        TavData data;
-        QCOMPARE(data.readFromCsv(path, true), 0);
-        const HistoryBlock& b = data.blocks.first();
-        QCOMPARE(b.names, QVector<QString>({"P", "H"}));
-        QCOMPARE(b.stamps, stamps);
-        QStringList got;
-        for (int i = 0; i < b.stamps.size(); ++i)
-            for (const QVector<float>& column : b.values)
-                got << QString::number(double(column.value(i)), 'g', 9);
-        QCOMPARE(got, values);
     }
 
     // Random data sets through the export and the viewer's own read: the names come back

@@ -3,8 +3,8 @@
 // skipped lines and missing cells.
 #include "csvtail.h"
 #include "tavcsv.h"
+#include "testutil.h"
 
-#include <QDateTime>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -54,13 +54,6 @@ struct Followed
     qint64 missing = 0;
 };
 
-QByteArray timeText(qint64 stamp)
-{
-    return QDateTime::fromSecsSinceEpoch(stamp, Qt::UTC)
-        .toString(QStringLiteral("yyyy/MM/dd hh:mm:ss"))
-        .toLatin1();
-}
-
 // A file a chamber or a spreadsheet could write, with every kind of line the reader must
 // take or skip.
 QByteArray randomCsv(std::mt19937& gen, bool longLines)
@@ -93,7 +86,7 @@ QByteArray randomCsv(std::mt19937& gen, bool longLines)
             continue;
         }
         stamp += pick(4) - 1;
-        QByteArray line = timeText(stamp);
+        QByteArray line = TestUtil::csvTime(stamp);
         const int fields = std::max(0, variables + pick(5) - 2);
         for (int f = 0; f < fields; ++f) {
             line += ',';
@@ -143,12 +136,6 @@ void append(Followed& f, const CsvTail::Batch& batch)
     f.skipped += batch.skipped;
     f.missing += batch.missing;
     f.offset = batch.consumed;
-}
-
-QByteArray bits(const QVector<float>& column)
-{
-    return QByteArray(reinterpret_cast<const char*>(column.constData()),
-                      int(column.size() * sizeof(float)));
 }
 
 // The number in the whole read's message that matches pattern, 0 without such message.
@@ -212,13 +199,8 @@ private slots:
             QFile::remove(path);
             int written = 0;
             for (int piece = 0; piece < cuts.size(); ++piece) {
-                {
-                    QFile file(path);
-                    QVERIFY(file.open(QIODevice::Append));
-                    QCOMPARE(file.write(csv.mid(written, cuts[piece] - written)),
-                             qint64(cuts[piece] - written));
-                    written = cuts[piece];
-                }
+                QVERIFY(TestUtil::appendFile(path, csv.mid(written, cuts[piece] - written)));
+                written = cuts[piece];
                 const QByteArray now = csv.left(written);
                 const qint64 complete = now.lastIndexOf('\n') + 1;
 
@@ -259,7 +241,7 @@ private slots:
                 QCOMPARE(f->stamps, whole.stamps);
                 QCOMPARE(f->values.size(), whole.values.size());
                 for (int c = 0; c < whole.values.size(); ++c)
-                    QCOMPARE(bits(f->values[c]), bits(whole.values[c]));
+                    QCOMPARE(TestUtil::bits(f->values[c]), TestUtil::bits(whole.values[c]));
                 QCOMPARE(f->skipped, skipped);
                 QCOMPARE(f->missing, missing);
             }
@@ -270,11 +252,9 @@ private slots:
     void openLineWaits()
     {
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("open.csv"));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("t,a\n2024/07/01 12:00:00,1\r\n2024/07/01 12:00:01,2\r");
-        file.close();
+        const QString path =
+            TestUtil::writeFile(dir.filePath(QStringLiteral("open.csv")),
+                                "t,a\n2024/07/01 12:00:00,1\r\n2024/07/01 12:00:01,2\r");
         CsvTail tail;
         CsvTail::Batch batch = tail.decode(path, 0);
         QCOMPARE(batch.stamps.size(), 1);

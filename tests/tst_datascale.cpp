@@ -3,6 +3,7 @@
 // and the time line cut at its sample limit.
 #include "sortedtavdata.h"
 #include "tavcsv.h"
+#include "testutil.h"
 #include "tst_binaryfixture.h"
 
 #include <QSignalSpy>
@@ -69,9 +70,7 @@ QByteArray mixedCsv(int n, quint32 seed)
             text += i % 2 ? "\n" : "note,1,2\r\n";
             continue;
         }
-        text += QDateTime::fromSecsSinceEpoch(T0 + i, Qt::UTC)
-                    .toString(QStringLiteral("yyyy/MM/dd hh:mm:ss"))
-                    .toLatin1();
+        text += TestUtil::csvTime(T0 + i);
         const int fields = int(gen() % 5);
         for (int f = 0; f < fields; ++f)
             text += "," + QByteArray::number(int(gen() % 20000) - 10000) + "." +
@@ -186,10 +185,8 @@ private slots:
             QByteArray text;
             for (int i = first; i < first + count; ++i) {
                 const qint64 stamp = T0 + 5 * qint64(i);
-                text += QDateTime::fromSecsSinceEpoch(stamp, Qt::UTC)
-                            .toString(QStringLiteral("yyyy/MM/dd hh:mm:ss"))
-                            .toLatin1() +
-                        "," + QByteArray::number(i) + ",-" + QByteArray::number(i % 97) + ".5\n";
+                text += TestUtil::csvTime(stamp) + "," + QByteArray::number(i) + ",-" +
+                        QByteArray::number(i % 97) + ".5\n";
                 stamps << stamp;
                 values[0] << float(i);
                 values[1] << -(float(i % 97) + 0.5f);

@@ -4,12 +4,13 @@
 #include "eventlist.h"
 
 #include <QtTest>
+
+#include <random>
 #include <tuple>
 
 namespace {
 
 using Row = std::tuple<int, QString, qint64>; // kind, text, stamp
-using L = QList<qint64>;
 
 // The rule as written, one linear scan and one list insertion per entry.
 QList<Row> literal(const QList<ErrorRecord>& errors, const QList<EventRecord>& sys,
@@ -60,38 +61,26 @@ class TestEventMerge : public QObject
     Q_OBJECT
 
 private slots:
-    // Fault stamps (state 1, code = position), then system and user stamps.
-    void cases_data()
+    // Random faults (of every state), system and user events on a short stretch of time, so
+    // that ties, runs of faults going back, and events before, between and after them all
+    // occur often.
+    void againstLiteralRule()
     {
-        QTest::addColumn<L>("faults");
-        QTest::addColumn<L>("sys");
-        QTest::addColumn<L>("user");
-        QTest::newRow("no faults") << L{} << L{5, 3, 5, 9} << L{5, 1};
-        QTest::newRow("lowest run holding w") << L{10, 30, 5, 40, 3, 60} << L{35, 50, 20} << L{};
-        QTest::newRow("first run that holds w")
-            << L{10, 20, 30, 5, 25, 40, 1, 28} << L{26, 22, 12} << L{};
-        QTest::newRow("front, then a later run") << L{10, 20, 5, 8, 30} << L{21, 9, 25} << L{};
-        QTest::newRow("front and back move") << L{10, 20, 5, 8} << L{3, 3, 8, 2, 9} << L{3, 9};
-        QTest::newRow("ties inside a run") << L{10, 20, 20, 30, 5, 20, 40} << L{20} << L{20};
-        QTest::newRow("above the first fault goes to the front")
-            << L{50, 10, 20, 20, 30, 5} << L{20, 10} << L{20};
-    }
-
-    void cases()
-    {
-        QFETCH(L, faults);
-        QFETCH(L, sys);
-        QFETCH(L, user);
-        QList<ErrorRecord> errors;
-        for (int i = 0; i < faults.size(); ++i)
-            errors.append({quint32(faults[i]), qint16(i), 1});
-        QList<EventRecord> s, u;
-        for (int i = 0; i < sys.size(); ++i)
-            s.append({quint32(sys[i]), QStringLiteral("s%1").arg(i)});
-        for (int i = 0; i < user.size(); ++i)
-            u.append({quint32(user[i]), QStringLiteral("u%1").arg(i)});
-        const EventList list = EventList::build(errors, s, u, true, true, true);
-        QCOMPARE(rowsOf(list), literal(errors, s, u));
+        std::mt19937 gen(7);
+        const auto pick = [&gen](int n) { return int(gen() % unsigned(n)); };
+        for (int round = 0; round < 5000; ++round) {
+            const int span = 1 + pick(40);
+            QList<ErrorRecord> errors;
+            for (int i = pick(12); i > 0; --i)
+                errors.append({quint32(pick(span)), qint16(errors.size()), qint16(pick(3))});
+            QList<EventRecord> sys, user;
+            for (QList<EventRecord>* list : {&sys, &user}) {
+                for (int i = pick(24); i > 0; --i)
+                    list->append({quint32(pick(span)), QString::number(list->size())});
+            }
+            const EventList list = EventList::build(errors, sys, user, true, true, true);
+            QCOMPARE(rowsOf(list), literal(errors, sys, user));
+        }
     }
 };
 

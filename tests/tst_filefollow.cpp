@@ -3,6 +3,7 @@
 #include "filefollower.h"
 #include "fileprobe.h"
 #include "followview.h"
+#include "testutil.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -19,12 +20,6 @@ const QByteArray Original = [] {
         b.append(char('a' + i % 26));
     return b;
 }();
-
-bool writeFile(const QString& path, const QByteArray& bytes, QIODevice::OpenMode mode)
-{
-    QFile f(path);
-    return f.open(mode) && f.write(bytes) == bytes.size();
-}
 
 // Overwrites one byte in place (same inode, same length).
 bool poke(const QString& path, qint64 at)
@@ -83,28 +78,27 @@ private slots:
         const QString path = m_dir.filePath(QStringLiteral("probe.tavdata"));
         QFile::remove(path);
         QDir(path).removeRecursively();
-        QVERIFY(writeFile(path, Original, QIODevice::WriteOnly | QIODevice::Truncate));
+        QVERIFY(!TestUtil::writeFile(path, Original).isNull());
         const FileProbe before = FileProbe::take(path, readEnd);
         QVERIFY(before.exists);
 
         const QStringList words = what.split(' ');
         const QString verb = words.value(0);
         if (verb == "append") {
-            QVERIFY(writeFile(path, "tail", QIODevice::Append));
+            QVERIFY(TestUtil::appendFile(path, "tail"));
         } else if (verb == "poke") {
             QVERIFY(poke(path, words.value(1).toLongLong()));
         } else if (verb == "truncate") {
             QVERIFY(QFile::resize(path, words.value(1).toLongLong()));
         } else if (verb == "rename") {
             const QString next = m_dir.filePath(QStringLiteral("next"));
-            QVERIFY(writeFile(next, Original, QIODevice::WriteOnly | QIODevice::Truncate));
+            QVERIFY(!TestUtil::writeFile(next, Original).isNull());
             QVERIFY(std::rename(QFile::encodeName(next), QFile::encodeName(path)) == 0);
         } else if (verb == "remove") {
             QVERIFY(QFile::remove(path));
         } else if (verb == "rewrite") {
-            QVERIFY(
-                writeFile(path, Original.left(100), QIODevice::WriteOnly | QIODevice::Truncate));
-            QVERIFY(writeFile(path, Original.mid(100), QIODevice::Append));
+            QVERIFY(!TestUtil::writeFile(path, Original.left(100)).isNull());
+            QVERIFY(TestUtil::appendFile(path, Original.mid(100)));
             QVERIFY(poke(path, 0));
         } else if (verb == "folder") {
             QVERIFY(QFile::remove(path));
@@ -118,13 +112,13 @@ private slots:
     void backAfterGone()
     {
         const QString path = m_dir.filePath(QStringLiteral("back.csv"));
-        QVERIFY(writeFile(path, Original, QIODevice::WriteOnly | QIODevice::Truncate));
+        QVERIFY(!TestUtil::writeFile(path, Original).isNull());
         const FileProbe first = FileProbe::take(path, Original.size());
         QVERIFY(QFile::remove(path));
         const FileProbe gone = FileProbe::take(path, Original.size());
         QCOMPARE(compareProbes(first, gone), FileChange::Vanished);
         QCOMPARE(compareProbes(gone, gone), FileChange::None);
-        QVERIFY(writeFile(path, Original, QIODevice::WriteOnly | QIODevice::Truncate));
+        QVERIFY(!TestUtil::writeFile(path, Original).isNull());
         QCOMPARE(compareProbes(gone, FileProbe::take(path, Original.size())),
                  FileChange::Rewritten);
     }
@@ -170,7 +164,7 @@ private slots:
     {
         QFETCH(bool, watcher);
         const QString path = m_dir.filePath(QStringLiteral("followed.csv"));
-        QVERIFY(writeFile(path, Original, QIODevice::WriteOnly | QIODevice::Truncate));
+        QVERIFY(!TestUtil::writeFile(path, Original).isNull());
         FileFollower follower;
         // Without notifications the timer must do it alone; with them, a check must come
         // long before the timer's.
@@ -179,20 +173,20 @@ private slots:
         QSignalSpy changes(&follower, &FileFollower::changed);
         follower.start(path, Original.size());
 
-        QVERIFY(writeFile(path, "more", QIODevice::Append));
+        QVERIFY(TestUtil::appendFile(path, "more"));
         QVERIFY(changes.wait(5000));
         QCOMPARE(changes.takeFirst().at(0).value<FileChange>(), FileChange::Grew);
         follower.setReadEnd(Original.size() + 4);
 
         const QString next = m_dir.filePath(QStringLiteral("followed.new"));
-        QVERIFY(writeFile(next, "fresh", QIODevice::WriteOnly | QIODevice::Truncate));
+        QVERIFY(!TestUtil::writeFile(next, "fresh").isNull());
         QVERIFY(std::rename(QFile::encodeName(next), QFile::encodeName(path)) == 0);
         QVERIFY(changes.wait(5000));
         QCOMPARE(changes.takeFirst().at(0).value<FileChange>(), FileChange::Rewritten);
         follower.setReadEnd(5);
 
         // The replacement is watched in its turn.
-        QVERIFY(writeFile(path, "+1", QIODevice::Append));
+        QVERIFY(TestUtil::appendFile(path, "+1"));
         QVERIFY(changes.wait(5000));
         QCOMPARE(changes.takeFirst().at(0).value<FileChange>(), FileChange::Grew);
         follower.setReadEnd(7);

@@ -136,9 +136,8 @@ private slots:
     {
         // A CSV whose names no setting knows ("Data[n]", or its own header names).
         QByteArray csv = "时间,Flow,Pressure,Level\n";
-        const QDateTime t0(QDate(2024, 7, 1), QTime(0, 0), Qt::UTC);
         for (int i = 0; i < 600; ++i)
-            csv += t0.addSecs(60 * i).toString("yyyy/MM/dd hh:mm:ss").toLatin1() + "," +
+            csv += TestUtil::csvTime(1719792000 + 60 * i) + "," +
                    QByteArray::number(40 + 30 * std::sin(i / 40.0)) + "," +
                    QByteArray::number(10 + i / 10.0) + "," +
                    QByteArray::number(-20 + 50 * std::cos(i / 25.0)) + "\n";

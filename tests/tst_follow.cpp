@@ -6,8 +6,8 @@
 #include "tavdrawer.h"
 #include "tavloader.h"
 #include "tavwriter.h"
+#include "testutil.h"
 
-#include <QDateTime>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -16,12 +16,6 @@
 #include <random>
 
 namespace {
-
-QByteArray bits(const QVector<float>& column)
-{
-    return QByteArray(reinterpret_cast<const char*>(column.constData()),
-                      int(column.size() * sizeof(float)));
-}
 
 // A CSV recording: a header, then lines with now and then a missing cell, a text cell, a
 // stamp going back or a line that is no sample. Returns the offsets where a line ends.
@@ -33,10 +27,7 @@ QByteArray randomCsv(std::mt19937& gen, int rows, QVector<int>& lineEnds)
     qint64 stamp = 1719835200;
     for (int r = 0; r < rows; ++r) {
         stamp += pick(10) == 0 ? -pick(5) : (pick(15) == 0 ? 3600 : 60);
-        QByteArray line = pick(40) == 0 ? QByteArray("footer")
-                                        : QDateTime::fromSecsSinceEpoch(stamp, Qt::UTC)
-                                              .toString(QStringLiteral("yyyy/MM/dd hh:mm:ss"))
-                                              .toLatin1();
+        QByteArray line = pick(40) == 0 ? QByteArray("footer") : TestUtil::csvTime(stamp);
         for (int f = 0; f < 3; ++f) {
             const int kind = pick(12);
             line += ',';
@@ -105,7 +96,7 @@ QString difference(const TavDataModel& held, const TavDataModel& whole, std::mt1
     if (held.stamps != whole.stamps || held.sampleCount != whole.sampleCount)
         return QStringLiteral("stamps");
     for (int c = 0; c < whole.values.size(); ++c) {
-        if (bits(held.values.at(c)) != bits(whole.values.at(c)))
+        if (TestUtil::bits(held.values.at(c)) != TestUtil::bits(whole.values.at(c)))
             return QStringLiteral("values of %1").arg(c);
     }
     if (held.infoNames != whole.infoNames || held.infoValues != whole.infoValues)
@@ -150,20 +141,6 @@ QString difference(const TavDataModel& held, const TavDataModel& whole, std::mt1
             return QStringLiteral("statistics of %1 over %2..%3").arg(c).arg(from).arg(to);
     }
     return QString();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), qint64(bytes.size()));
-}
-
-void appendFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Append));
-    QCOMPARE(f.write(bytes), qint64(bytes.size()));
 }
 
 } // namespace
@@ -217,7 +194,7 @@ private slots:
                                .arg(seed)
                                .arg(csv ? QStringLiteral("csv") : QStringLiteral("tavdata")));
         int written = ends.at(20);
-        writeFile(path, file.left(written));
+        QVERIFY(!TestUtil::writeFile(path, file.left(written)).isNull());
         TavDrawer d;
         prepare(d);
         open(d, path);
@@ -229,7 +206,7 @@ private slots:
             const int piece = 1 + int(gen() % 900u);
             const int to = std::min<int>(file.size(), written + piece);
             QSignalSpy updated(&d, &TavDrawer::followUpdated);
-            appendFile(path, file.mid(written, to - written));
+            QVERIFY(TestUtil::appendFile(path, file.mid(written, to - written)));
             written = to;
             QVERIFY2(updated.wait(10000), "no update after the file grew");
             ++updates;
@@ -272,14 +249,14 @@ private slots:
         const QByteArray file = csv ? randomCsv(gen, 3000, ends) : randomTav(gen, 3000, ends, true);
         const QString path =
             m_dir.filePath(csv ? QStringLiteral("burst.csv") : QStringLiteral("burst.tavdata"));
-        writeFile(path, file.left(ends.at(20)));
+        QVERIFY(!TestUtil::writeFile(path, file.left(ends.at(20))).isNull());
         TavDrawer d;
         prepare(d);
         d.dataSet.limits.followPiece = 2000;
         open(d, path);
         d.setFollow(true);
         QSignalSpy updated(&d, &TavDrawer::followUpdated);
-        appendFile(path, file.mid(ends.at(20)));
+        QVERIFY(TestUtil::appendFile(path, file.mid(ends.at(20))));
         TavDataModel whole;
         QCOMPARE(
             TavLoader::read(whole, path, TavLoader::Limits(), true, [](const QString&, int) {}), 0);
@@ -315,13 +292,10 @@ private slots:
         const auto lines = [&](int from, int to) {
             QByteArray text;
             for (int m = from; m <= to; ++m)
-                text += QDateTime::fromSecsSinceEpoch(t0 + m * 60, Qt::UTC)
-                            .toString(QStringLiteral("yyyy/MM/dd hh:mm:ss"))
-                            .toLatin1() +
-                        ",20\n";
+                text += TestUtil::csvTime(t0 + m * 60) + ",20\n";
             return text;
         };
-        writeFile(path, csv + lines(0, 60));
+        QVERIFY(!TestUtil::writeFile(path, csv + lines(0, 60)).isNull());
         TavDrawer d;
         prepare(d);
         open(d, path);
@@ -333,7 +307,7 @@ private slots:
         const qint64 vernier = before.timeAt(d.vernPosA);
         d.setFollow(true);
         QSignalSpy updated(&d, &TavDrawer::followUpdated);
-        appendFile(path, lines(61, 90));
+        QVERIFY(TestUtil::appendFile(path, lines(61, 90)));
         QVERIFY(updated.wait(10000));
         QCOMPARE(d.dataSet.sampleCount, 91);
         if (viewFrom < 0) {
@@ -354,7 +328,7 @@ private slots:
         const QString path = m_dir.filePath(QStringLiteral("gone.csv"));
         QVector<int> ends;
         std::mt19937 gen(5);
-        writeFile(path, randomCsv(gen, 50, ends));
+        QVERIFY(!TestUtil::writeFile(path, randomCsv(gen, 50, ends)).isNull());
         TavDrawer d;
         prepare(d);
         open(d, path);

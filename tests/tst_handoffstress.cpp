@@ -61,11 +61,8 @@ Recording csvFile(const QString& path, int lines)
 {
     QByteArray text = "t,a,b\n";
     for (int i = 0; i < lines; ++i)
-        text += QDateTime::fromSecsSinceEpoch(T0 + i * 60, Qt::UTC)
-                    .toString("yyyy/MM/dd hh:mm:ss,%1,%2\n")
-                    .arg(i % 50)
-                    .arg(100 - i % 50)
-                    .toLatin1();
+        text += TestUtil::csvTime(T0 + i * 60) + ',' + QByteArray::number(i % 50) + ',' +
+                QByteArray::number(100 - i % 50) + '\n';
     return {TestUtil::writeFile(path, text), lines, 2, T0, T0 + qint64(lines - 1) * 60};
 }
 
@@ -429,9 +426,7 @@ private slots:
         const auto grow = [&](int records) {
             for (int i = 0; i < records; ++i)
                 more.historyRecord(4, stamp += 10, {i % 100, i % 50, i % 7});
-            QFile file(f);
-            QVERIFY(file.open(QIODevice::Append));
-            file.write(more.bytes);
+            QVERIFY(TestUtil::appendFile(f, more.bytes));
             more.bytes.clear();
             held += records;
         };

@@ -262,18 +262,12 @@ private slots:
         QTest::addColumn<QString>("dataFile"); // the file on screen; empty: none yet
         QTest::addColumn<QString>("suffix");
         QTest::addColumn<QString>("proposed");
-        QTest::newRow("plain") << "/data/run.tavdata"
-                               << "csv"
-                               << "/data/run.csv";
         QTest::newRow("dots in the name") << "/data/run.1.tavdata"
                                           << "png"
                                           << "/data/run.png";
         QTest::newRow("dots in the folder") << "/data/v1.2/run.csv"
                                             << "csv"
                                             << "/data/v1.2/run.csv";
-        QTest::newRow("upper-case suffix") << "/data/RUN.TAVDATA"
-                                           << "pdf"
-                                           << "/data/RUN.pdf";
         QTest::newRow("no suffix") << "/data/./run"
                                    << "png"
                                    << "/data/run.png";
@@ -291,44 +285,6 @@ private slots:
         const QString dir = dataFile.isEmpty() ? QString() : QFileInfo(dataFile).dir().path();
         QCOMPARE(WindowPaths::proposedSaveName(dir, WindowPaths::fileStem(dataFile), suffix),
                  QDir::toNativeSeparators(proposed));
-    }
-
-    void saveTargets_data()
-    {
-        QTest::addColumn<QString>("chosen");
-        QTest::addColumn<QStringList>("existing");
-        QTest::addColumn<QString>("suffix");
-        QTest::addColumn<QString>("target");
-        QTest::addColumn<bool>("ask");
-        QTest::newRow("new name") << "data" << QStringList{} << "csv"
-                                  << "data.csv" << false;
-        QTest::newRow("suffixed name exists") << "data" << QStringList{"data.csv"} << "csv"
-                                              << "data.csv" << true;
-        QTest::newRow("only the bare name exists") << "data" << QStringList{"data"} << "png"
-                                                   << "data.png" << false;
-        QTest::newRow("full name exists (the dialog asked)")
-            << "data.csv" << QStringList{"data.csv"} << "csv"
-            << "data.csv" << false;
-        QTest::newRow("upper-case suffix exists") << "DATA.PNG" << QStringList{"DATA.PNG"} << "png"
-                                                  << "DATA.PNG" << false;
-        QTest::newRow("dotted folder") << "v1.2/shot" << QStringList{"v1.2/shot.png"} << "png"
-                                       << "v1.2/shot.png" << true;
-    }
-    // A suffix added after the dialog closed is asked about only where a file has that name.
-    void saveTargets()
-    {
-        QFETCH(QString, chosen);
-        QFETCH(QStringList, existing);
-        QFETCH(QString, suffix);
-        QFETCH(QString, target);
-        QFETCH(bool, ask);
-        QTemporaryDir dir;
-        QVERIFY(QDir(dir.path()).mkdir("v1.2"));
-        for (const QString& name : existing)
-            QVERIFY(!TestUtil::writeFile(dir.filePath(name), "old").isNull());
-        const WindowPaths::SaveTarget t = WindowPaths::saveTarget(dir.filePath(chosen), suffix);
-        QCOMPARE(t.path, dir.filePath(target));
-        QCOMPARE(t.askReplace, ask);
     }
 
     void noSilentReplace_data()

@@ -3,7 +3,6 @@
 #include "testutil.h"
 
 #include <QColor>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QSet>
@@ -209,38 +208,11 @@ private slots:
         QCOMPARE(CurvePalette::colour(CurvePalette::size()), CurvePalette::colour(0));
     }
 
-    // A file that cannot be written is reported, and nothing is left behind.
-    void writeReportsFailure_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<bool>("written");
-        QTest::newRow("writable folder") << dir.filePath("w/tav_drawer_config.ini") << true;
-        // A plain file in place of the folder: not even root can write there.
-        QTest::newRow("under a file") << dir.filePath("plain/tav_drawer_config.ini") << false;
-    }
-
-    void writeReportsFailure()
-    {
-        QFETCH(QString, path);
-        QFETCH(bool, written);
-        QVERIFY(QDir().mkpath(dir.filePath("w")));
-        QVERIFY(!TestUtil::writeFile(dir.filePath("plain"), "x").isNull());
-        const QList<CurveInfo> curves{{true, "温度", "#123456", 1.5f, 1, 0}};
-        QCOMPARE(PlotConfig::write(path, PlotViewSettings(), curves), written);
-        QCOMPARE(QFileInfo(path).isFile(), written);
-        if (written)
-            QCOMPARE(PlotConfig::readCurves(path), curves);
-    }
-
     void numbersWrittenAsGiven_data()
     {
         QTest::addColumn<float>("value");
         QTest::addColumn<QString>("text");
         QTest::newRow("one decimal") << 1.1f << "1.1";
-        QTest::newRow("edited weight") << 2.3f << "2.3";
-        QTest::newRow("two decimals") << 1.25f << "1.25";
-        QTest::newRow("small") << 0.3f << "0.3";
-        QTest::newRow("limit") << 999.9f << "999.9";
         QTest::newRow("negative") << -40.5f << "-40.5";
         QTest::newRow("whole") << 200.0f << "200";
         QTest::newRow("no short form") << 1.0f / 3.0f << "0.33333334";

@@ -20,6 +20,7 @@ private slots:
     }
 
     // Input "faults;system;user;shown kinds", faults as stamp:code:state, events as stamp:text.
+    // (The order of the merge: tst_eventmerge.)
     void refresh_data()
     {
         QTest::addColumn<QString>("input");
@@ -28,10 +29,6 @@ private slots:
         // clang-format off
         QTest::newRow("equal stamps go after") << "100:7:1;100:s;100:u;esu" << ""
             << QStringList{"故障[7] 发生|100", "s|100", "u|100"};
-        QTest::newRow("unsorted faults keep file order") << "300:1:1,100:2:0,200:3:1;150:s1,50:s0,400:s4,300:s3;;esu" << ""
-            << QStringList{"s0|50", "s1|150", "故障[1] 发生|300", "故障[2] 解除|100", "故障[3] 发生|200", "s3|300", "s4|400"};
-        QTest::newRow("out-of-order event lists") << ";200:b,100:a,300:c;150:u,100:v;esu" << ""
-            << QStringList{"a|100", "v|100", "u|150", "b|200", "c|300"};
         QTest::newRow("fault state 2 is left out") << "100:7:2,200:-1:1,300:7:0;;;e"
             << "Read Error Data Failed: 7 2 1970/01/01 00:01:40" << QStringList{"故障[-1] 发生|200", "故障[7] 解除|300"};
         QTest::newRow("filters") << "100:7:1;50:s;150:u;u" << "" << QStringList{"u|150"};

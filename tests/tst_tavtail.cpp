@@ -8,6 +8,7 @@
 #include "tavloader.h"
 #include "tavtail.h"
 #include "tavwriter.h"
+#include "testutil.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -93,12 +94,6 @@ struct Followed
     }
 };
 
-QByteArray bits(const QVector<float>& column)
-{
-    return QByteArray(reinterpret_cast<const char*>(column.constData()),
-                      int(column.size() * sizeof(float)));
-}
-
 QString errorText(const QList<ErrorRecord>& list)
 {
     QStringList out;
@@ -123,7 +118,7 @@ void compareReads(const WholeRead& got, const WholeRead& want)
     QCOMPARE(a.stamps, b.stamps);
     QCOMPARE(a.values.size(), b.values.size());
     for (int c = 0; c < a.values.size(); ++c)
-        QCOMPARE(bits(a.values.at(c)), bits(b.values.at(c)));
+        QCOMPARE(TestUtil::bits(a.values.at(c)), TestUtil::bits(b.values.at(c)));
     QCOMPARE(a.infoNames, b.infoNames);
     QCOMPARE(a.infoValues, b.infoValues);
     QCOMPARE(errorText(a.errors), errorText(b.errors));
@@ -306,12 +301,8 @@ private slots:
             QFile::remove(path);
             int written = 0;
             for (int cut : cuts) {
-                {
-                    QFile out(path);
-                    QVERIFY(out.open(QIODevice::Append));
-                    QCOMPARE(out.write(file.mid(written, cut - written)), qint64(cut - written));
-                    written = cut;
-                }
+                QVERIFY(TestUtil::appendFile(path, file.mid(written, cut - written)));
+                written = cut;
                 ++pieces;
                 const qint64 blocksBefore = f.tail ? f.tail->layout().blocks : 0;
                 const TavTail::Batch batch =
@@ -350,10 +341,8 @@ private slots:
                     QVERIFY(!hits.isEmpty());
                     QCOMPARE(hits.last().kind, 'H');
                     QCOMPARE(f.offset, hits.last().start);
-                    QFile prefix(prefixPath);
-                    QVERIFY(prefix.open(QIODevice::WriteOnly | QIODevice::Truncate));
-                    prefix.write(file.left(int(hits.last().start)));
-                    prefix.close();
+                    QVERIFY(!TestUtil::writeFile(prefixPath, file.left(int(hits.last().start)))
+                                 .isNull());
                     want = readWhole(prefixPath, limits);
                     QVERIFY(want.layout.resumable);
                     ++waits;

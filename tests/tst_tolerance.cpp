@@ -175,95 +175,62 @@ bool near(const std::optional<double>& a, const std::optional<double>& b)
     return a.has_value() == b.has_value() && (!a || near(*a, *b));
 }
 
-// The first difference, empty when there is none.
+// The first field that differs, empty when none does: stamps, counts and sample values
+// exactly (a float's nine digits tell it apart, and -0 counts as 0), sums to rounding.
 QString difference(const ToleranceResult& got, const ToleranceResult& want)
 {
-    if (got.holds.size() != want.holds.size())
-        return QStringLiteral("holds: %1, want %2").arg(got.holds.size()).arg(want.holds.size());
-    for (int h = 0; h < want.holds.size(); ++h) {
+    QString first;
+    const auto same = [&first](const QString& what, const QString& a, const QString& b) {
+        if (first.isEmpty() && a != b)
+            first = QStringLiteral("%1 %2, want %3").arg(what, a, b);
+    };
+    const auto close = [&same](const QString& what, std::optional<double> a,
+                               std::optional<double> b) {
+        same(what, near(a, b) ? text(b) : text(a), text(b));
+    };
+    const auto n = [](qint64 v) { return QString::number(v); };
+    const auto f = [](float v) { return QString::number(double(v) + 0.0, 'g', 9); };
+    same("holds", n(got.holds.size()), n(want.holds.size()));
+    for (int h = 0; first.isEmpty() && h < want.holds.size(); ++h) {
         const ToleranceHold& g = got.holds[h];
         const ToleranceHold& w = want.holds[h];
         const QString at = QStringLiteral("hold %1 (%2..%3): ").arg(h).arg(w.from).arg(w.to);
-        const auto field = [&](const char* name, const QString& a, const QString& b) {
-            return a == b ? QString() : at + QStringLiteral("%1 %2, want %3").arg(name, a, b);
+        same(at + "from/to", n(g.from) + ".." + n(g.to), n(w.from) + ".." + n(w.to));
+        same(at + "setpoint", f(g.setpoint), f(w.setpoint));
+        same(at + "stableAt", text(g.stableAt), text(w.stableAt));
+        same(at + "settling", text(g.settling), text(w.settling));
+        same(at + "count", n(g.count), n(w.count));
+        if (w.count > 0) {
+            same(at + "min/max", f(g.min) + "/" + f(g.max), f(w.min) + "/" + f(w.max));
+            close(at + "mean", g.mean, w.mean);
+            close(at + "meanDeviation", g.meanDeviation, w.meanDeviation);
+            close(at + "fluctuation", g.fluctuation, w.fluctuation);
+        }
+        const auto excursions = [&](const ToleranceHold& x) {
+            QStringList out;
+            for (const ToleranceExcursion& e : x.excursions)
+                out << n(e.from) + ".." + n(e.to) + " peak " + f(e.peak);
+            return out.join(QStringLiteral(", "));
         };
-        QString d;
-        if (d.isEmpty())
-            d = field("from/to", QStringLiteral("%1..%2").arg(g.from).arg(g.to),
-                      QStringLiteral("%1..%2").arg(w.from).arg(w.to));
-        if (d.isEmpty())
-            d = field("setpoint", QString::number(g.setpoint), QString::number(w.setpoint));
-        if (d.isEmpty())
-            d = field("stableAt", text(g.stableAt), text(w.stableAt));
-        if (d.isEmpty())
-            d = field("settling", text(g.settling), text(w.settling));
-        if (d.isEmpty())
-            d = field("count", QString::number(g.count), QString::number(w.count));
-        if (d.isEmpty() && w.count > 0) {
-            if (g.min != w.min || g.max != w.max)
-                d = at + QStringLiteral("min/max %1/%2, want %3/%4")
-                             .arg(g.min)
-                             .arg(g.max)
-                             .arg(w.min)
-                             .arg(w.max);
-            else if (!near(g.mean, w.mean) || !near(g.meanDeviation, w.meanDeviation) ||
-                     !near(g.fluctuation, w.fluctuation))
-                d = at + QStringLiteral("mean/deviation/fluctuation %1/%2/%3, want %4/%5/%6")
-                             .arg(g.mean)
-                             .arg(g.meanDeviation)
-                             .arg(g.fluctuation)
-                             .arg(w.mean)
-                             .arg(w.meanDeviation)
-                             .arg(w.fluctuation);
-        }
-        if (d.isEmpty() && g.excursions.size() != w.excursions.size())
-            d = field("excursions", QString::number(g.excursions.size()),
-                      QString::number(w.excursions.size()));
-        for (int e = 0; d.isEmpty() && e < w.excursions.size(); ++e) {
-            const ToleranceExcursion& ge = g.excursions[e];
-            const ToleranceExcursion& we = w.excursions[e];
-            if (ge.from != we.from || ge.to != we.to || ge.peak != we.peak)
-                d = at + QStringLiteral("excursion %1: %2..%3 peak %4, want %5..%6 peak %7")
-                             .arg(e)
-                             .arg(ge.from)
-                             .arg(ge.to)
-                             .arg(ge.peak)
-                             .arg(we.from)
-                             .arg(we.to)
-                             .arg(we.peak);
-        }
-        if (d.isEmpty())
-            d = field("outOfBand", QString::number(g.outOfBand), QString::number(w.outOfBand));
-        if (d.isEmpty())
-            d = field("pass", QString::number(g.pass), QString::number(w.pass));
-        if (!d.isEmpty())
-            return d;
+        same(at + "excursions", excursions(g), excursions(w));
+        same(at + "outOfBand", n(g.outOfBand), n(w.outOfBand));
+        same(at + "pass", n(g.pass), n(w.pass));
     }
-    if (got.ramps.size() != want.ramps.size())
-        return QStringLiteral("ramps: %1, want %2").arg(got.ramps.size()).arg(want.ramps.size());
-    for (int k = 0; k < want.ramps.size(); ++k) {
+    same("ramps", n(got.ramps.size()), n(want.ramps.size()));
+    for (int k = 0; first.isEmpty() && k < want.ramps.size(); ++k) {
         const ToleranceRamp& g = got.ramps[k];
         const ToleranceRamp& w = want.ramps[k];
-        if (g.from != w.from || g.to != w.to || g.start != w.start || g.end != w.end ||
-            !near(g.programmedRate, w.programmedRate) || !near(g.achievedRate, w.achievedRate) ||
-            !near(g.overshoot, w.overshoot))
-            return QStringLiteral("ramp %1: %2..%3 %4->%5 rates %6 %7 overshoot %8, want "
-                                  "%9..%10 %11->%12 rates %13 %14 overshoot %15")
-                .arg(k)
-                .arg(g.from)
-                .arg(g.to)
-                .arg(g.start)
-                .arg(g.end)
-                .arg(text(g.programmedRate), text(g.achievedRate), text(g.overshoot))
-                .arg(w.from)
-                .arg(w.to)
-                .arg(w.start)
-                .arg(w.end)
-                .arg(text(w.programmedRate), text(w.achievedRate), text(w.overshoot));
+        const auto span = [&](const ToleranceRamp& r) {
+            return n(r.from) + ".." + n(r.to) + " " + f(r.start) + "->" + f(r.end);
+        };
+        const QString at = QStringLiteral("ramp %1: ").arg(k);
+        same(at + "span", span(g), span(w));
+        close(at + "programmedRate", g.programmedRate, w.programmedRate);
+        close(at + "achievedRate", g.achievedRate, w.achievedRate);
+        close(at + "overshoot", g.overshoot, w.overshoot);
     }
-    if (got.pass != want.pass)
-        return QStringLiteral("pass %1, want %2").arg(got.pass).arg(want.pass);
-    return {};
+    same("pass", n(got.pass), n(want.pass));
+    return first;
 }
 
 // What a random profile may contain.

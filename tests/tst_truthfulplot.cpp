@@ -4,7 +4,6 @@
 #include "plotcanvas.h"
 #include "testutil.h"
 
-#include <QDateTime>
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -18,7 +17,6 @@ namespace {
 
 constexpr qint64 T0 = 1600000000;
 const float NaN = std::numeric_limits<float>::quiet_NaN();
-using Stamps = QList<qint64>;
 using Values = QList<float>;
 
 bool valid(float v)
@@ -57,23 +55,6 @@ bool inked(const QImage& img, int x, int y)
 struct Canvas : PlotCanvas
 {
     using PlotCanvas::PlotCanvas;
-
-    // From seconds after T0, and values (50 wherever none are given).
-    Canvas(int w, int h, const Stamps& stamps, const Values& values)
-        : PlotCanvas(w, h, times(stamps), {column(values, stamps.size())})
-    {
-    }
-    static QVector<qint64> times(const Stamps& stamps)
-    {
-        QVector<qint64> t;
-        for (qint64 s : stamps)
-            t << T0 + s;
-        return t;
-    }
-    static QVector<float> column(const Values& values, int n)
-    {
-        return values.isEmpty() ? QVector<float>(n, 50.0f) : values.toVector();
-    }
 
     // Every sample of curve c as a plain polyline, pieces split by the rule, a lone
     // sample as a point; inside the plot only.
@@ -160,7 +141,8 @@ private slots:
                                                                         {"a tenth", {0.43, 0.1}},
                                                                         {"1/200", {0.61, 0.005}},
                                                                         {"1/4000", {0.3, 0.00025}}};
-        for (const char* data : {"smooth", "noisy", "spiky", "irregular", "out of order", "gaps"}) {
+        for (const char* data :
+             {"smooth", "noisy", "spiky", "irregular", "out of order", "gaps", "sparse"}) {
             for (const auto& z : zooms)
                 QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(data, z.first)))
                     << QString(data) << z.second.first << z.second.second << 1.0f;
@@ -168,6 +150,7 @@ private slots:
         QTest::newRow("noisy, full range, weight 2") << "noisy" << 0.0 << 1.0 << 2.0f;
         QTest::newRow("smooth, 1/200, weight 3") << "smooth" << 0.61 << 0.005 << 3.0f;
         QTest::newRow("spiky, a tenth, weight 2") << "spiky" << 0.43 << 0.1 << 2.0f;
+        QTest::newRow("sparse, a tenth, weight 2") << "sparse" << 0.43 << 0.1 << 2.0f;
     }
 
     void sameInkAsEverySample()
@@ -176,8 +159,10 @@ private slots:
         QFETCH(double, from);
         QFETCH(double, width);
         QFETCH(float, weight);
-        // Enough samples that a column at full range spans several pyramid blocks.
-        const int n = 300000;
+        // Enough samples that a column at full range spans several pyramid blocks; a sparse
+        // recording few enough that its samples lie pixels apart once zoomed in.
+        const bool sparse = data == QLatin1String("sparse");
+        const int n = sparse ? 2000 : 300000;
         std::mt19937 rng(11);
         std::uniform_real_distribution<float> noise(-15.0f, 15.0f);
         std::uniform_int_distribution<int> step(97, 140);
@@ -199,6 +184,18 @@ private slots:
             v.fill(40.0f);
             for (int i : {777, 12345, 20001, 31313})
                 v[i] = i % 2 ? 85.0f : 3.0f;
+        }
+        if (sparse) {
+            // Runs 30 s apart between pauses of an hour, stamps now and then equal or going
+            // back, and missing values: joined, broken and lone samples side by side.
+            std::uniform_int_distribution<int> pick(0, 19);
+            now = T0;
+            for (int i = 0; i < n; ++i) {
+                t[i] = now;
+                const int k = pick(rng);
+                now += k < 14 ? 30 : k < 18 ? 3600 : k < 19 ? 0 : -5000;
+                v[i] = pick(rng) < 3 ? (i % 2 ? MissingValue : NaN) : 50.0f + noise(rng);
+            }
         }
         if (data == QLatin1String("gaps")) {
             for (int i = 5000; i < 5400; ++i)
@@ -224,112 +221,12 @@ private slots:
         QVERIFY2(missing.isEmpty(), qPrintable("samples not drawn: " + missing.join(' ')));
     }
 
-    void joining_data()
-    {
-        QTest::addColumn<Stamps>("stamps");   // seconds after T0
-        QTest::addColumn<Values>("values");   // 50 unless missing
-        QTest::addColumn<QString>("joins");   // per gap: + joined, - broken
-        QTest::addColumn<QList<int>>("lone"); // samples drawn as dots
-        const float M = MissingValue;
-        const QList<int> none;
-        QTest::newRow("regular 60 s") << Stamps{0, 60, 120, 180} << Values{} << "+++" << none;
-        QTest::newRow("irregular 97 to 140 s")
-            << Stamps{0, 97, 237, 334, 474, 571} << Values{} << "+++++" << none;
-        QTest::newRow("60 s series stops for an hour")
-            << Stamps{0, 60, 120, 3720, 3780, 3840} << Values{} << "++-++" << none;
-        QTest::newRow("a gap within bridgeGap")
-            << Stamps{0, 5, 10, 70, 75} << Values{} << "++++" << none;
-        QTest::newRow("gap of twice the interval")
-            << Stamps{0, 40, 80, 160, 200} << Values{} << "++++" << none;
-        QTest::newRow("gap over twice the interval")
-            << Stamps{0, 40, 80, 161, 201} << Values{} << "++-+" << none;
-        QTest::newRow("missing value")
-            << Stamps{0, 60, 120, 180, 240} << Values{50, 50, M, 50, 50} << "+--+" << none;
-        QTest::newRow("NaN") << Stamps{0, 60, 120, 180, 240} << Values{50, 50, NaN, 50, 50}
-                             << "+--+" << none;
-        QTest::newRow("lone between two pauses")
-            << Stamps{0, 60, 120, 3720, 7320, 7380, 7440} << Values{} << "++--++" << QList<int>{3};
-        QTest::newRow("lone between missing values")
-            << Stamps{0, 600, 1200, 1800, 2400} << Values{50, M, 50, NaN, 50} << "----"
-            << QList<int>{0, 2, 4};
-        QTest::newRow("lone after a pause at the end")
-            << Stamps{0, 60, 120, 180, 3780} << Values{} << "+++-" << QList<int>{4};
-    }
-
-    void joining()
-    {
-        QFETCH(Stamps, stamps);
-        QFETCH(Values, values);
-        QFETCH(QString, joins);
-        QFETCH(QList<int>, lone);
-        Canvas c(900, 400, stamps, values);
-        c.d.curveInfoList[0].CurveWeight = 3.0f;
-        c.d.stampStart -= 100; // every sample inside the plot
-        c.d.stampEnd += 100;
-        const QImage img = c.paint();
-        const QVector<qint64>& t = c.d.dataSet.stamps;
-        const int y = c.y(50.0f);
-        for (int i = 0; i + 1 < t.size(); ++i) {
-            const int x = (c.x(t[i]) + c.x(t[i + 1])) / 2;
-            const bool ink = inked(img, x, y) || inked(img, x, y - 1) || inked(img, x, y + 1);
-            QVERIFY2(ink == (joins[i] == '+'), qPrintable(QStringLiteral("gap %1").arg(i)));
-        }
-        for (int i : lone) {
-            const int x = c.x(t[i]);
-            // A dot as wide as the pen, and nothing on either side of it.
-            QVERIFY2(inked(img, x - 1, y) && inked(img, x, y) && inked(img, x, y - 1),
-                     qPrintable(QStringLiteral("sample %1 not drawn").arg(i)));
-            QVERIFY2(!inked(img, x - 5, y) && !inked(img, x + 5, y),
-                     qPrintable(QStringLiteral("sample %1 joined").arg(i)));
-        }
-    }
-
-    void backwardBreak_data()
-    {
-        QTest::addColumn<qint64>("t"); // seconds after T0
-        QTest::addColumn<float>("value");
-        QTest::addColumn<bool>("ink");
-        // First block 0..1000 s at 20, second block 500..1500 s at 80.
-        QTest::newRow("no line back from the first block's end") << 750LL << 50.0f << false;
-        QTest::newRow("first block where its times fall") << 750LL << 20.0f << true;
-        QTest::newRow("second block where its times fall") << 750LL << 80.0f << true;
-        QTest::newRow("second block after the first ends") << 1250LL << 80.0f << true;
-        QTest::newRow("first block ends at its last stamp") << 1250LL << 20.0f << false;
-        QTest::newRow("second block starts at its first stamp") << 250LL << 80.0f << false;
-    }
-
-    void backwardBreak()
-    {
-        QFETCH(qint64, t);
-        QFETCH(float, value);
-        QFETCH(bool, ink);
-        QVector<qint64> stamps;
-        QVector<float> v;
-        for (qint64 s = 0; s <= 1000; s += 10) {
-            stamps << T0 + s;
-            v << 20.0f;
-        }
-        for (qint64 s = 500; s <= 1500; s += 10) {
-            stamps << T0 + s;
-            v << 80.0f;
-        }
-        Canvas c(900, 400, stamps, {v});
-        QCOMPARE(c.d.stampStart, T0);
-        QCOMPARE(c.d.stampEnd, T0 + 1500);
-        const QImage img = c.paint();
-        const int x = c.x(T0 + t);
-        const int y = c.y(value);
-        QCOMPARE(inked(img, x, y) || inked(img, x, y - 1) || inked(img, x, y + 1), ink);
-    }
-
     void rangeAfterReadCoversBackwardStamps()
     {
         QTemporaryDir dir;
         QByteArray csv = "时间,T\n";
         for (qint64 s : {600, 660, 720, 780, 0, 60, 120, 180, 240})
-            csv += QDateTime::fromSecsSinceEpoch(T0 + s, Qt::UTC)
-                       .toString(QStringLiteral("yyyy/MM/dd hh:mm:ss,20.0\n"))
-                       .toUtf8();
+            csv += TestUtil::csvTime(T0 + s) + ",20.0\n";
         const QString path = TestUtil::writeFile(dir.filePath(QStringLiteral("back.csv")), csv);
         TavDrawer d;
         d.configPath = dir.filePath(QStringLiteral("none.ini"));

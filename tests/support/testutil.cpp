@@ -1,6 +1,7 @@
 #include "testutil.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -25,6 +26,25 @@ QString writeFile(const QString& path, const QByteArray& bytes)
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size()
                ? path
                : QString();
+}
+
+bool appendFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Append) && f.write(bytes) == bytes.size();
+}
+
+QByteArray csvTime(qint64 stamp)
+{
+    return QDateTime::fromSecsSinceEpoch(stamp, Qt::UTC)
+        .toString(QStringLiteral("yyyy/MM/dd hh:mm:ss"))
+        .toLatin1();
+}
+
+QByteArray bits(const QVector<float>& column)
+{
+    return QByteArray(reinterpret_cast<const char*>(column.constData()),
+                      int(column.size() * sizeof(float)));
 }
 
 } // namespace TestUtil
