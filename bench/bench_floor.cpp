@@ -160,7 +160,7 @@ int main(int argc, char** argv)
             file = args[i];
     }
     if (file.isEmpty()) {
-        out << "usage: bench_floor FILE [--runs R] [--tavtool PATH]\n";
+        out << "usage: bench_floor FILE [--runs R] [--tavtool PATH] [--compare PATH]\n";
         return 2;
     }
     const QString self = QCoreApplication::applicationFilePath();
@@ -208,10 +208,17 @@ int main(int argc, char** argv)
         << ", median " << median(dumpWall) / median(largeWall) << "; cpu best "
         << best(dumpCpu) / best(largeCpu) << ", median " << median(dumpCpu) / median(largeCpu)
         << "\n";
-    if (!other.isEmpty())
+    if (!other.isEmpty()) {
+        out << other << " dump: wall best " << best(otherWall) << " s, median " << median(otherWall)
+            << " s; cpu best " << best(otherCpu) << " s, median " << median(otherCpu) << " s\n";
         out << other << " dump / floor: wall best " << best(otherWall) / best(floorWall)
             << ", median " << median(otherWall) / median(floorWall) << "; cpu best "
             << best(otherCpu) / best(floorCpu) << ", median " << median(otherCpu) / median(floorCpu)
             << "\n";
+        out << other << " dump / large-page floor: wall best " << best(otherWall) / best(largeWall)
+            << ", median " << median(otherWall) / median(largeWall) << "; cpu best "
+            << best(otherCpu) / best(largeCpu) << ", median " << median(otherCpu) / median(largeCpu)
+            << "\n";
+    }
     return 0;
 }

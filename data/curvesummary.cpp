@@ -123,6 +123,19 @@ void CurveSummary::beginBuild(int count)
     m_levels.append(base);
 }
 
+void CurveSummary::fitBuild(int count)
+{
+    if (m_levels.size() != 1 || count <= 0 || count > m_count) {
+        beginBuild(count);
+        return;
+    }
+    m_count = count;
+    const int nodes = (count + BlockSize - 1) / BlockSize;
+    Level& base = m_levels.first();
+    base.nodes.resize(nodes);
+    base.flags.resize(nodes);
+}
+
 void CurveSummary::buildBlocks(const float* values, int first, int end)
 {
     if (first >= end)

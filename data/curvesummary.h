@@ -49,6 +49,9 @@ public:
     // piece is in cache for its other summaries: beginBuild(count), buildBlocks() for
     // level-0 blocks [first, end) until every block is built, in any order, then finishBuild().
     void beginBuild(int count);
+    // After beginBuild() for at least count samples, before any block is built: the same as
+    // beginBuild(count), in the memory made already.
+    void fitBuild(int count);
     void buildBlocks(const float* values, int first, int end);
     void finishBuild();
     // Instead of buildBlocks() for blocks the caller has scanned and found valid throughout:

@@ -18,13 +18,6 @@
 
 namespace {
 
-// Room for what a followed file will still append, so that a batch rarely has to move the
-// columns: pages beyond the samples are never touched, so they cost address space only.
-int grownCapacity(qint64 needed)
-{
-    return int(std::min<qint64>(MaxSamples, std::max<qint64>(needed * 2, needed + (1 << 16))));
-}
-
 template <typename T>
 QVector<T> grownColumn(const QVector<T>& held, const T* added, int count, int capacity)
 {
@@ -34,8 +27,23 @@ QVector<T> grownColumn(const QVector<T>& held, const T* added, int count, int ca
     return column;
 }
 
-// Moves the columns into new ones with room to grow when the held ones have none left.
-// The held set is only read: the GUI thread may paint from it meanwhile.
+// Populates the pages of the room in column that samples up to needed will be written
+// into: a large page is zeroed whole when it is first touched, and that is better done here
+// than in the GUI thread's step. Nothing is written; the values held stay as they are.
+template <typename T> void populateRoom(const QVector<T>& column, qint64 needed)
+{
+    const qint64 from = column.size();
+    const qint64 room = qint64(column.capacity()) - from;
+    if (needed <= from || room <= 0)
+        return;
+    // At least a few pages, so that a small batch that opens a page is not skipped.
+    const qint64 count = std::min(room, std::max<qint64>(needed - from, 16384 / sizeof(T)));
+    ColumnAlloc::populate(const_cast<T*>(column.constData() + from), count * qint64(sizeof(T)));
+}
+
+// Moves the columns into new ones with room to grow when the held ones have none left, else
+// populates the room the batch will take. The held set is only read: the GUI thread may
+// paint from it meanwhile.
 void growIfFull(const TavDataModel& held, AppendBatch& batch)
 {
     const int n = held.stamps.size();
@@ -43,9 +51,14 @@ void growIfFull(const TavDataModel& held, AppendBatch& batch)
     bool full = held.stamps.capacity() < needed;
     for (const QVector<float>& column : held.values)
         full = full || column.capacity() < needed;
-    if (!full)
+    if (!full) {
+        populateRoom(held.stamps, needed);
+        for (const QVector<float>& column : held.values)
+            populateRoom(column, needed);
         return;
-    const int capacity = grownCapacity(needed);
+    }
+    // Pages beyond the samples are never touched, so the room costs address space only.
+    const int capacity = ColumnAlloc::roomToGrow(needed);
     const int k = batch.stamps.size();
     batch.stamps = grownColumn(held.stamps, batch.stamps.constData(), k, capacity);
     for (int c = 0; c < held.values.size(); ++c)

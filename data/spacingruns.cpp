@@ -22,6 +22,15 @@ template <typename Record> void run(const qint64* p, int n, State st, const Reco
     qint64 prev = st.prev;
     int start = st.start;
     for (int k = st.k; k <= n - 2; ++k) {
+        // Inside a run, a step whose spacing repeats the run's changes nothing but k, and
+        // nearly every step of a recording is one: they are taken four at a time, short of
+        // the last step, which records the run.
+        if (before == prev && start >= 0) {
+            while (k + 4 < n - 1 &&
+                   (((p[k + 1] - p[k]) ^ prev) | ((p[k + 2] - p[k + 1]) ^ prev) |
+                    ((p[k + 3] - p[k + 2]) ^ prev) | ((p[k + 4] - p[k + 3]) ^ prev)) == 0)
+                k += 4;
+        }
         const qint64 next = p[k + 1] - p[k];
         if (before != prev) {
             if (next == prev)

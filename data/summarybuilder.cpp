@@ -130,7 +130,7 @@ void build(TavDataModel& model, SummaryPrealloc* spare)
     QVector<CurveSummary>& summaries = model.summaries;
     if (spare) {
         spare->finish();
-        if (spare->samples() != stamps.size())
+        if (!spare->fit(stamps.size()))
             spare = nullptr;
     }
     const int columns = values.size();

@@ -1,5 +1,6 @@
 #include "summaryprealloc.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -36,6 +37,21 @@ void SummaryPrealloc::offer(qint64 records, int variables)
         summaries = std::move(made);
         statsNodes = std::move(arrays);
     });
+}
+
+bool SummaryPrealloc::fit(int samples)
+{
+    if (m_samples <= 0 || samples <= 0 || samples > m_samples)
+        return false;
+    if (samples < m_samples) {
+        for (CurveSummary& s : summaries)
+            s.fitBuild(samples);
+        const size_t leaves = size_t(std::max(0, RangeStats::leavesFor(samples)));
+        for (std::vector<RangeStats::Node>& a : statsNodes)
+            a.resize(leaves);
+        m_samples = samples;
+    }
+    return true;
 }
 
 void SummaryPrealloc::finish()

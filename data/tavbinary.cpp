@@ -1,6 +1,5 @@
 #include "tavbinary.h"
 
-#include "columnalloc.h"
 #include "tavdataheader.h"
 
 #include <algorithm>
@@ -157,78 +156,6 @@ QVector<MarkerHit> scanMarkers(QFile& file, qint64 from, qint64 to)
     }
     finishScan(hits, state);
     return hits;
-}
-
-void decodeRecords(QFile& file, qint64 pos, qint64 records, qint64 recordLength,
-                   const QVector<int>& scales, qint64 kept, qint64 lastStamp, qint64 firstIndex,
-                   QVector<qint64>& stamps, QVector<QVector<float>>& values,
-                   const DroppedRecord& dropped)
-{
-    const int count = scales.size();
-    // Every slot below is written before the columns are used: stamps and values of kept
-    // records directly, the slots of dropped records are cut off at the end.
-    stamps = ColumnAlloc::uninitialized<qint64>(int(records));
-    values.resize(count);
-    QVector<float*> columns(count);
-    QVector<float> divisors(count);
-    for (int j = 0; j < count; ++j) {
-        values[j] = ColumnAlloc::uninitialized<float>(int(records));
-        columns[j] = values[j].data();
-        divisors[j] = float(quint32(scales.at(j)));
-    }
-    // The columns start on a cache line when the allocator gave them one (it aligns them).
-    bool streamable = true;
-    for (int j = 0; j < count; ++j)
-        streamable = streamable && (quintptr(columns[j]) & 63) == 0;
-    qint64* out = stamps.data();
-    const float* div = divisors.constData();
-    float* const* cols = columns.constData();
-    QVector<float> rowValues(count);
-    float* row = rowValues.data();
-
-    const qint64 perRead = std::max<qint64>(1, ReadBlock / recordLength);
-    QVector<int> keptRecords(int(std::min(perRead, records)));
-    QByteArray buffer;
-    qint64 valid = 0;
-    bool any = kept > 0; // a record was kept before: the next must follow its stamp
-    qint64 last = lastStamp;
-    for (qint64 first = 0; first < records; first += perRead) {
-        const int k = int(std::min(perRead, records - first));
-        readAt(file, pos + first * recordLength, k * recordLength, buffer);
-        const auto* chunk = reinterpret_cast<const uchar*>(buffer.constData());
-        // Stamps first: they decide which records stay.
-        const qint64 dest = valid;
-        int taken = 0;
-        for (int r = 0; r < k; ++r) {
-            const qint64 stamp = (quint32(chunk[r * recordLength]) << 24) |
-                                 (quint32(chunk[r * recordLength + 1]) << 16) |
-                                 (quint32(chunk[r * recordLength + 2]) << 8) |
-                                 quint32(chunk[r * recordLength + 3]);
-            if (!any || stamp > last) {
-                out[valid++] = stamp;
-                keptRecords[taken++] = r;
-                last = stamp;
-                any = true;
-                continue;
-            }
-            if (dropped)
-                dropped(pos + (first + r) * recordLength, stamp, last, firstIndex + first + r);
-        }
-        if (taken == k) {
-            convertRecords(chunk, recordLength, k, div, cols, dest, count, row, streamable);
-            continue;
-        }
-        for (int q = 0; q < taken; ++q) {
-            convertRow(chunk + keptRecords[q] * recordLength + 4, div, row, count);
-            for (int j = 0; j < count; ++j)
-                cols[j][dest + q] = row[j];
-        }
-    }
-    if (valid < records) {
-        stamps.resize(int(valid));
-        for (QVector<float>& column : values)
-            column.resize(int(valid));
-    }
 }
 
 } // namespace TavBinary

@@ -67,15 +67,6 @@ void convertRecords(const uchar* records, qint64 recordLength, int n, const floa
 // its file position, its stamp, the last kept stamp and its index in the block.
 using DroppedRecord = std::function<void(qint64, qint64, qint64, qint64)>;
 
-// Decodes records records of recordLength bytes from pos on into stamps and one column per
-// scale, keeping a record only when it is the block's first (kept == 0) or its stamp is
-// above the last kept one (lastStamp, then the previous kept record's). firstIndex: the
-// block's index of the first record, for dropped. The outputs hold the kept records only.
-void decodeRecords(QFile& file, qint64 pos, qint64 records, qint64 recordLength,
-                   const QVector<int>& scales, qint64 kept, qint64 lastStamp, qint64 firstIndex,
-                   QVector<qint64>& stamps, QVector<QVector<float>>& values,
-                   const DroppedRecord& dropped);
-
 // Where a read of a file left off, so that what is appended later can be taken in without
 // reading the file again (TavTail).
 struct TailLayout

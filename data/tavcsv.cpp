@@ -170,7 +170,7 @@ void debugLine(const char* b, const char* e)
 } // namespace
 
 int read(QList<HistoryBlock>& blocks, const QString& path, bool useHeaderNames,
-         const InfoReport& report, qint64 bufferBytes, CsvLayout* layoutOut)
+         const InfoReport& report, qint64 bufferBytes, CsvLayout* layoutOut, bool roomToGrow)
 {
     const auto reportInfo = [&report](const QString& info, int percent) {
         if (report)
@@ -266,10 +266,11 @@ int read(QList<HistoryBlock>& blocks, const QString& path, bool useHeaderNames,
     block.names = layout.names.toVector();
     // Every slot is written by the second pass (missing fields as MissingValue), so the
     // columns are not cleared first.
-    block.stamps = ColumnAlloc::uninitialized<qint64>(int(rows));
+    const int capacity = roomToGrow ? ColumnAlloc::roomToGrow(rows) : 0;
+    block.stamps = ColumnAlloc::uninitialized<qint64>(int(rows), true, capacity);
     block.values.resize(block.names.size());
     for (int c = 0; c < block.values.size(); ++c)
-        block.values[c] = ColumnAlloc::uninitialized<float>(int(rows));
+        block.values[c] = ColumnAlloc::uninitialized<float>(int(rows), true, capacity);
     std::vector<float*> columns(size_t(fieldCount), nullptr);
     for (int j = 0; j < fieldCount; ++j) {
         if (columnOf[size_t(j)] >= 0)

@@ -24,9 +24,11 @@ constexpr qint64 ReadBuffer = 32 << 20;
 // returns 0, or reports why it cannot and returns 1. Both passes over the file stream it
 // through a buffer of bufferBytes (tests make it small to move the block seams). layout,
 // when given, receives where the read stopped and how the fields map to the columns, so
-// that lines appended later can be taken in by a CsvTail.
+// that lines appended later can be taken in by a CsvTail. roomToGrow: the columns keep room
+// for more samples, in pages not yet touched (see ColumnAlloc::roomToGrow).
 int read(QList<HistoryBlock>& blocks, const QString& path, bool useHeaderNames,
-         const InfoReport& report, qint64 bufferBytes = ReadBuffer, CsvLayout* layout = nullptr);
+         const InfoReport& report, qint64 bufferBytes = ReadBuffer, CsvLayout* layout = nullptr,
+         bool roomToGrow = false);
 
 // Body of SortedTavData::onExportData: writes the chosen columns over [stampStart,
 // stampEnd] to filePath with its messages to report. Returns whether the file was written;

@@ -1,8 +1,13 @@
 #include "tavdata.h"
 
+#include "columnalloc.h"
 #include "datalog.h"
+#include "filescan.h"
+#include "historyheader.h"
 #include "numberpattern.h"
 #include "readermessages.h"
+#include "recordstream.h"
+#include "sectioncursor.h"
 #include "tavbinary.h"
 #include "tavcsv.h"
 #include "tavdataheader.h"
@@ -36,63 +41,6 @@ QString stampText(qint64 stamp)
         .toString(QStringLiteral("yyyy/MM/dd hh:mm:ss"));
 }
 
-// Reads forward through one section in windows, so that no section, however long, has
-// to fit into memory at once.
-class SectionCursor
-{
-public:
-    SectionCursor(QFile& file, qint64 end) : m_file(file), m_end(end) {}
-
-    // Position right after the first occurrence of pattern inside [from, end], or -1.
-    qint64 find(qint64 from, const char* pattern, int length)
-    {
-        while (from + length - 1 <= m_end) {
-            load(from);
-            const char* begin = m_buffer.constData() + (from - m_base);
-            const char* last = m_buffer.constData() + m_buffer.size();
-            const char* hit = std::search(begin, last, pattern, pattern + length);
-            if (hit != last)
-                return m_base + (hit - m_buffer.constData()) + length;
-            const qint64 windowEnd = m_base + m_buffer.size();
-            if (windowEnd > m_end)
-                return -1;
-            // The next window repeats the last length - 1 bytes: a pattern may straddle.
-            from = windowEnd - (length - 1);
-            m_buffer.clear();
-        }
-        return -1;
-    }
-
-    // The bytes [from, from + length) of the file, at most MaxItem of them.
-    QByteArray bytes(qint64 from, qint64 length)
-    {
-        length = std::min(length, MaxItem);
-        if (from >= m_base && from + length <= m_base + m_buffer.size())
-            return m_buffer.mid(int(from - m_base), int(length));
-        QByteArray out;
-        TavBinary::readAt(m_file, from, length, out);
-        return out;
-    }
-
-    // No single text of a file is worth more memory than this.
-    static constexpr qint64 MaxItem = 16 << 20;
-
-private:
-    void load(qint64 from)
-    {
-        if (from >= m_base && from < m_base + m_buffer.size())
-            return;
-        m_base = from;
-        TavBinary::readAt(m_file, from, std::min<qint64>(TavBinary::ReadBlock, m_end - from + 1),
-                          m_buffer);
-    }
-
-    QFile& m_file;
-    qint64 m_end;
-    qint64 m_base = 0;
-    QByteArray m_buffer;
-};
-
 } // namespace
 
 using namespace TavBinary;
@@ -103,7 +51,7 @@ int TavData::readFromCsv(const QString& path, bool useHeaderNames, qint64 buffer
                          TavCsv::CsvLayout* layout)
 {
     const auto report = [this](const QString& info, int percent) { reportInfo(info, percent); };
-    if (TavCsv::read(blocks, path, useHeaderNames, report, bufferBytes, layout) == 0)
+    if (TavCsv::read(blocks, path, useHeaderNames, report, bufferBytes, layout, roomToGrow) == 0)
         status = 0;
     return status;
 }
@@ -114,7 +62,7 @@ void TavData::reportInfo(const QString& message, int percent)
     emit pushInfoUpward(message, percent);
 }
 
-int TavData::readFromBinary(const QString& path, TailLayout* tail)
+int TavData::readFromBinary(const QString& path, TailLayout* tail, qint64 block)
 {
     m_path = path;
     reportInfo(tr("%1 正在打开").arg(path), -1);
@@ -126,48 +74,66 @@ int TavData::readFromBinary(const QString& path, TailLayout* tail)
     const qint64 size = file.size();
     reportInfo(tr("%1 文件大小 %2", nullptr, numerus(size)).arg(path, QString::number(size)), -1);
     qCDebug(lcData) << "初始地址！！！！！！！！！！！！！！！！！！！" << file.pos();
+    // The scan for markers and the decoding are one pass: a section is decoded as soon as
+    // the scan has found where it ends, a History section while the scan goes on, from the
+    // bytes the scan has just read.
     reportInfo(tr("%1 总览文件......").arg(path), -1);
-    const QVector<MarkerHit> markers = scanMarkers(file, size);
     reportInfo(tr("%1 开始读取......").arg(path), 0);
-
-    const int n = markers.size();
-    const QString reading = tr("%1 正在读取").arg(path);
-    for (int i = 0; i < n; ++i) {
-        reportInfo(reading, int((i + 1) * 100.0 / n));
-        const MarkerHit& m = markers.at(i);
+    FileScan scan(file, size, block);
+    m_reading = tr("%1 正在读取").arg(path);
+    m_percent = 0;
+    for (int i = 0;; ++i) {
+        while (scan.markers().size() <= i && advance(scan, scan.scanned())) {
+        }
+        if (scan.markers().size() <= i)
+            break;
+        const MarkerHit m = scan.markers().at(i);
+        if (m.kind == TavDataHeader::History) {
+            blocks.append(HistoryBlock());
+            if (readHistoryStream(scan, file, i) != 0)
+                return status;
+            continue;
+        }
+        while (scan.markers().size() <= i + 1 && advance(scan, scan.scanned())) {
+        }
         const qint64 start = m.start + TavDataHeader::MarkerLength;
-        const qint64 end = (i + 1 < n ? markers.at(i + 1).start : size) - 1;
-        int result = 0;
+        const qint64 end =
+            (i + 1 < scan.markers().size() ? scan.markers().at(i + 1).start : scan.size()) - 1;
         switch (m.kind) {
         case TavDataHeader::Global:
-            result = readGlobalData(file, start, end);
+            readGlobalData(file, start, end);
             break;
         case TavDataHeader::Error:
-            result = readErrorData(file, start, end);
+            readErrorData(file, start, end);
             break;
         case TavDataHeader::System:
-            result = readSystemData(file, start, end);
+            readSystemData(file, start, end);
             break;
         case TavDataHeader::User:
-            result = readUserData(file, start, end);
-            break;
-        case TavDataHeader::History:
-            // Further 'H' bytes after the marker belong to the marker, not to the block.
-            blocks.append(HistoryBlock());
-            result = readHistoryData(file, std::min(m.runEnd, end + 1), end);
+            readUserData(file, start, end);
             break;
         default:
             break;
         }
-        if (result != 0)
-            return status;
     }
     if (tail)
-        *tail = tailLayout(markers, size);
+        *tail = tailLayout(scan.markers(), scan.size());
     reportInfo(tr("%1 读取完毕").arg(path), -1);
     file.close();
     status = 0;
     return 0;
+}
+
+bool TavData::advance(FileScan& scan, qint64 keepFrom)
+{
+    const bool read = scan.advance(keepFrom);
+    const qint64 size = std::max<qint64>(1, scan.size());
+    const int percent = int(std::min(scan.scanned(), size) * 100.0 / size);
+    if (read && percent > m_percent) {
+        m_percent = percent;
+        reportInfo(m_reading, percent);
+    }
+    return read;
 }
 
 int TavData::readGlobalData(QFile& file, qint64 start, qint64 end)
@@ -267,68 +233,104 @@ int TavData::readHistoryData(QFile& file, qint64 start, qint64 end)
 {
     HistoryBlock& block = blocks.last();
     qCDebug(lcData) << "TAVData::readHistoryData" << start;
-    QByteArray bytes;
-    readAt(file, start, 4, bytes);
-    const auto* head = reinterpret_cast<const uchar*>(bytes.constData());
-    const quint16 version = be16(head);
-    const int count = be16(head + 2);
-    block.version = version;
-    qCDebug(lcData) << "版本" << version << "变量个数" << count;
-    block.scales.fill(0, count);
-    block.names.resize(count);
+    HistoryHeader header = HistoryHeader::read(file, start, end);
+    const qint64 pos = header.recordsStart;
+    const qint64 length = header.recordLength;
+    if (takeHeader(header) != 0)
+        return 1;
+    const qint64 records = countRecords(pos, end, length);
+    qCDebug(lcData) << "变量的名称" << block.names << "记录条数" << records;
+    if (onHistoryLayout)
+        onHistoryLayout(records, block.names.size());
+    RecordStream::decode(file, pos, records, length, block.scales, {pos, 0, 0, 0}, block.stamps,
+                         block.values, droppedReport());
+    logDropped(block, records);
+    return 0;
+}
 
-    qint64 pos = start + 4;
-    if (version <= 2) {
-        readAt(file, pos, 20 * qint64(count) + 4, bytes);
-        QByteArray names = bytes.left(16 * count);
-        shiftBytes(names, -128);
-        for (int j = 0; j < count; ++j) {
-            const char* name = names.constData() + 16 * j;
-            // A header that runs past the end of the file repeats one name many times:
-            // the same text shares one string.
-            if (j > 0 && std::memcmp(name, name - 16, 16) == 0)
-                block.names[j] = block.names.at(j - 1);
+int TavData::readHistoryStream(FileScan& scan, QFile& file, int index)
+{
+    HistoryBlock& block = blocks.last();
+    const auto nextMarker = [&scan, index] {
+        return index + 1 < scan.markers().size() ? scan.markers().at(index + 1).start : -1;
+    };
+    const auto sectionEnd = [&scan, &nextMarker] {
+        const qint64 next = nextMarker();
+        return (next >= 0 ? next : scan.size()) - 1;
+    };
+    // Further 'H' bytes after the marker belong to the marker, not to the block; the next
+    // marker never starts before they end.
+    const qint64 start = scan.markers().at(index).runEnd;
+    qCDebug(lcData) << "TAVData::readHistoryData" << start;
+    // The header reads the same for any end of the section after its last name terminator:
+    // read as far as the scan knows the section, it needs a second reading only when the
+    // scan then finds a marker before that terminator.
+    HistoryHeader header = HistoryHeader::read(file, start, sectionEnd());
+    while (nextMarker() < 0 && scan.confirmed() <= header.lastTerminator &&
+           advance(scan, scan.scanned())) {
+    }
+    if (nextMarker() >= 0 && nextMarker() <= header.lastTerminator)
+        header = HistoryHeader::read(file, start, sectionEnd());
+    const qint64 pos = header.recordsStart;
+    const qint64 length = header.recordLength;
+    if (takeHeader(header) != 0)
+        return 1;
+
+    // Columns for every record up to the end of the file, unless the scan knows the end of
+    // the section already; the pages of the records that are not there are never touched.
+    const qint64 bound =
+        std::min(MaxRecords, std::max<qint64>(0, (sectionEnd() - pos + 1) / length));
+    if (onHistoryLayout)
+        onHistoryLayout(bound, block.names.size());
+    RecordStream stream(block.scales, length, bound, {pos, 0, 0, 0}, droppedReport(),
+                        roomToGrow ? ColumnAlloc::roomToGrow(bound) : 0);
+    // The records before the first byte the scan has not confirmed are the section's:
+    // every marker that starts before that byte is known.
+    qint64 at = pos;
+    for (;;) {
+        const bool ended = nextMarker() >= 0 || scan.atEnd();
+        const qint64 limit = ended ? sectionEnd() + 1 : scan.confirmed();
+        const qint64 n = limit > at ? std::min((limit - at) / length, stream.left()) : 0;
+        if (n > 0) {
+            if (const uchar* bytes = scan.bytes(at, n * length))
+                stream.take(bytes, n);
             else
-                block.names[j] = decodeText(name, 16);
+                stream.takeFrom(file, at, n);
+            at += n * length;
         }
-        const auto* scales = reinterpret_cast<const uchar*>(bytes.constData()) + 16 * count;
-        for (int j = 0; j < count; ++j)
-            block.scales[j] = int(be32(scales + 4 * j));
-        pos += 20 * qint64(count) + 4;
-    } else if (version != 3 && version != 4) {
-        reportInfo(tr("数据版本异常"), -1);
-        return 1;
-    } else {
-        SectionCursor cursor(file, end);
-        qint64 from = pos;
-        for (int j = 0; j < count; ++j) {
-            static const char terminator = char(0x81);
-            const qint64 p = cursor.find(from, &terminator, 1);
-            if (p < 0) {
-                reportInfo(tr("变量名称结束符错误"), -1);
-                return 1;
-            }
-            QByteArray name = cursor.bytes(from, p - from - 1);
-            shiftBytes(name, -128);
-            block.names[j] = decodeText(name.constData(), name.size());
-            from = p;
-        }
-        readAt(file, from, 4 * qint64(count), bytes);
-        const auto* scales = reinterpret_cast<const uchar*>(bytes.constData());
-        for (int j = 0; j < count; ++j)
-            block.scales[j] = int(be32(scales + 4 * j));
-        pos = from + 4 * qint64(count);
+        if (ended)
+            break;
+        advance(scan, at);
     }
+    const qint64 records = countRecords(pos, sectionEnd(), length);
+    qCDebug(lcData) << "变量的名称" << block.names << "记录条数" << records;
+    stream.finish(block.stamps, block.values);
+    logDropped(block, records);
+    return 0;
+}
 
-    qint64 recordLength = 0;
-    if (version == 1) {
-        recordLength = 4 * qint64(count) + 8;
-    } else if (version < 2) {
+int TavData::takeHeader(HistoryHeader& header)
+{
+    HistoryBlock& block = blocks.last();
+    block.version = header.version;
+    block.names = std::move(header.names);
+    block.scales = std::move(header.scales);
+    qCDebug(lcData) << "版本" << block.version << "变量个数" << block.names.size();
+    switch (header.fault) {
+    case HistoryHeader::Fault::BadVersion:
         reportInfo(tr("数据版本异常"), -1);
         return 1;
-    } else {
-        recordLength = 4 * qint64(count) + 6;
+    case HistoryHeader::Fault::MissingTerminator:
+        reportInfo(tr("变量名称结束符错误"), -1);
+        return 1;
+    case HistoryHeader::Fault::None:
+        break;
     }
+    return 0;
+}
+
+qint64 TavData::countRecords(qint64 pos, qint64 end, qint64 recordLength)
+{
     qint64 records = std::max<qint64>(0, (end - pos + 1) / recordLength);
     m_lastHistory = {pos <= end + 1, pos, recordLength, records};
     m_headersEnd = std::max(m_headersEnd, pos);
@@ -337,21 +339,18 @@ int TavData::readHistoryData(QFile& file, qint64 start, qint64 end)
         reportInfo(ReaderMessages::historyCut(m_path, MaxRecords), -1);
         records = MaxRecords;
     }
-    qCDebug(lcData) << "变量的名称" << block.names << "记录条数" << records;
-    if (onHistoryLayout)
-        onHistoryLayout(records, count);
-    decodeRecords(file, block, pos, records, recordLength);
-    return 0;
+    return records;
 }
 
-void TavData::decodeRecords(QFile& file, HistoryBlock& block, qint64 pos, qint64 records,
-                            qint64 recordLength)
+TavBinary::DroppedRecord TavData::droppedReport()
 {
-    const auto dropped = [this](qint64 position, qint64 stamp, qint64 lastKept, qint64 index) {
+    return [this](qint64 position, qint64 stamp, qint64 lastKept, qint64 index) {
         reportDroppedRecord(position, stamp, lastKept, index);
     };
-    TavBinary::decodeRecords(file, pos, records, recordLength, block.scales, 0, 0, 0, block.stamps,
-                             block.values, dropped);
+}
+
+void TavData::logDropped(const HistoryBlock& block, qint64 records) const
+{
     if (block.stamps.size() < records)
         qCDebug(lcData) << "遍历条数" << records + 1 << "有效条数" << block.stamps.size() + 1
                         << "发生错误" << records - block.stamps.size();

@@ -16,6 +16,9 @@
 #include <optional>
 
 // One file being read: created and destroyed inside one SortedTavData::readTavData call.
+class FileScan;
+struct HistoryHeader;
+
 class TavData : public QObject
 {
     Q_OBJECT
@@ -36,10 +39,16 @@ public:
     static constexpr int MaxEvents = 4 << 20;
     static constexpr int MaxErrors = 16 << 20;
 
+    // The columns of the blocks get room to grow beyond their samples (for a file that is
+    // followed), without touching its pages.
+    bool roomToGrow = false;
+
     using TailLayout = TavBinary::TailLayout;
     // Reads a .tavdata file; 0 when it was read to the end, else status (1). tail, when
-    // given, receives where the read left off (on success only), for TavTail.
-    int readFromBinary(const QString& path, TailLayout* tail = nullptr);
+    // given, receives where the read left off (on success only), for TavTail. block: the
+    // bytes read at a time (tests make it small, to place the seams anywhere).
+    int readFromBinary(const QString& path, TailLayout* tail = nullptr,
+                       qint64 block = TavBinary::ReadBlock);
     // Called with the most records and the variables of each History block just before
     // the block is decoded, so that work sized by them can start on another core.
     std::function<void(qint64 records, int variables)> onHistoryLayout;
@@ -79,8 +88,12 @@ signals:
 
 private:
     int readEventData(QFile& file, qint64 start, qint64 end, QList<EventRecord>& out);
-    void decodeRecords(QFile& file, HistoryBlock& block, qint64 pos, qint64 records,
-                       qint64 recordLength);
+    bool advance(FileScan& scan, qint64 keepFrom);
+    int readHistoryStream(FileScan& scan, QFile& file, int index);
+    int takeHeader(HistoryHeader& header);
+    qint64 countRecords(qint64 pos, qint64 end, qint64 recordLength);
+    TavBinary::DroppedRecord droppedReport();
+    void logDropped(const HistoryBlock& block, qint64 records) const;
     void reportListFull(int entries);
     void reportDroppedRecord(qint64 position, qint64 stamp, qint64 lastKept, qint64 index);
     TailLayout tailLayout(const QVector<TavBinary::MarkerHit>& markers, qint64 size) const;
@@ -89,4 +102,6 @@ private:
     HistoryRecords m_lastHistory;
     qint64 m_headersEnd = 0;                      // the furthest end of a History header read
     std::optional<NumberPattern> m_droppedRecord; // the message, translated on first use
+    QString m_reading;                            // the progress message
+    int m_percent = 0;                            // the progress last reported
 };

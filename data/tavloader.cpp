@@ -122,12 +122,13 @@ bool mergeBlocks(TavDataModel& set, QList<HistoryBlock>& blocks, const QString& 
     // Otherwise every merged column is made once at its final length and each value is
     // written into it once: a block's samples are copied, the gaps filled.
     const int length = int(total);
+    const int capacity = limits.growRoom ? ColumnAlloc::roomToGrow(length) : 0;
     int at = stamps.size();
-    QVector<qint64> mergedStamps = ColumnAlloc::uninitialized<qint64>(length);
+    QVector<qint64> mergedStamps = ColumnAlloc::uninitialized<qint64>(length, true, capacity);
     std::copy(stamps.cbegin(), stamps.cend(), mergedStamps.begin());
     stamps = std::move(mergedStamps);
     for (QVector<float>& column : values) {
-        QVector<float> merged = ColumnAlloc::uninitialized<float>(length);
+        QVector<float> merged = ColumnAlloc::uninitialized<float>(length, true, capacity);
         std::copy(column.cbegin(), column.cend(), merged.begin());
         // A variable new to this read has no samples yet: its gap up to here is filled.
         std::fill(merged.begin() + std::min(column.size(), at), merged.begin() + at, MissingValue);
@@ -187,6 +188,7 @@ int read(TavDataModel& set, const QString& path, const Limits& limits, bool summ
     TavBinary::TailLayout layout;
     SummaryPrealloc spare; // made before the reader, so that it is joined after it is gone
     std::unique_ptr<TavData> reader(new TavData);
+    reader->roomToGrow = limits.growRoom;
     QObject::connect(reader.get(), &TavData::pushInfoUpward,
                      [&report](const QString& info, int percent) { report(info, percent); });
     if (summaries) {

@@ -25,6 +25,9 @@ struct Limits
     qint64 samples = MaxSamples;             // stamps of the time line; later samples are cut
     qint64 mergeBytes = defaultMergeBytes(); // merged columns of several blocks
     qint64 followPiece = qint64(64) << 20;   // bytes a follow takes in at once
+    // The columns a read hands over keep room for more samples than they hold, in pages
+    // not yet touched, so that the first appends of a followed file need not move them.
+    bool growRoom = false;
 };
 
 // Reads the file at path (CSV when its extension is, in any case, "csv"; else binary) into

@@ -1,6 +1,7 @@
 #include "tavtail.h"
 
 #include "datalog.h"
+#include "recordstream.h"
 #include "tavdata.h"
 #include "tavdataheader.h"
 
@@ -148,9 +149,9 @@ bool TailStep::takeRecords(qint64 from, qint64 end)
         QVector<qint64> stamps;
         QVector<QVector<float>> values;
         qint64& dropped = m_batch.dropped;
-        TavBinary::decodeRecords(m_file, from, records, length, m_at.scales, m_at.kept,
-                                 m_at.lastStamp, m_at.records, stamps, values,
-                                 [&dropped](qint64, qint64, qint64, qint64) { ++dropped; });
+        RecordStream::decode(m_file, from, records, length, m_at.scales,
+                             {from, m_at.records, m_at.kept, m_at.lastStamp}, stamps, values,
+                             [&dropped](qint64, qint64, qint64, qint64) { ++dropped; });
         m_at.records += records;
         m_at.kept += stamps.size();
         if (!stamps.isEmpty())

@@ -107,6 +107,9 @@ void DataSession::run(const WorkerHandoff::Steps& steps, bool exportWritten)
         case WorkerHandoff::Step::StartRead:
             m_relay->setMuted(false);
             lastReadMessage.clear();
+            // Set while the worker is idle, before the request is queued: the columns of
+            // a file that will be followed keep room for its appends.
+            dataSet.limits.growRoom = following();
             emit trigRead(s.path);
             break;
         case WorkerHandoff::Step::StartExport:

@@ -19,14 +19,21 @@ inline QString saveScratch(const QString& name, const QByteArray& bytes)
     return path;
 }
 
-// Saves bytes to a scratch file, reads it with the binary reader and keeps every message.
+// Saves bytes to a scratch file (unless it holds them already), reads it with the binary
+// reader, block bytes at a time, and keeps every message and where the read left off.
 struct BinaryRead
 {
-    explicit BinaryRead(const QByteArray& bytes)
+    explicit BinaryRead(const QByteArray& bytes, qint64 block = TavBinary::ReadBlock,
+                        bool saved = false)
     {
-        TavWriter{bytes}.save(path);
+        // A new file each time: one cut short and rewritten in place is written out to
+        // the disk when it is closed, which made the tests wait.
+        if (!saved) {
+            QFile::remove(path);
+            TavWriter{bytes}.save(path);
+        }
         QSignalSpy spy(&data, &TavData::pushInfoUpward);
-        result = data.readFromBinary(path);
+        result = data.readFromBinary(path, &tail, block);
         for (const QList<QVariant>& args : spy)
             messages << args.at(0).toString();
     }
@@ -35,6 +42,7 @@ struct BinaryRead
     TavData data;
     int result = -1;
     QStringList messages;
+    TavBinary::TailLayout tail;
 };
 
 // One line per item of a read, kinds in the order I, H, A, S, U: "I name=value",

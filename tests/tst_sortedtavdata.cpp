@@ -1,6 +1,7 @@
 #include "sortedtavdata.h"
 #include "tst_binaryfixture.h"
 
+#include <QDateTime>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -37,6 +38,39 @@ QByteArray csvFile(int rows, int width = 2)
     for (int i = 0; i < rows; ++i)
         text += "2024/07/01 12:00:0" + QByteArray::number(i) + QByteArray(",2.5").repeated(width) +
                 "\n";
+    return text;
+}
+
+// A recording whose last section is the History block that grows: records of its two
+// variables, one a minute from stamp on.
+QByteArray records(quint32 stamp, int count)
+{
+    TavWriter w;
+    for (int i = 0; i < count; ++i)
+        w.historyRecord(4, stamp + 60u * quint32(i), {qint32(i), qint32(7 * i)});
+    return w.bytes;
+}
+
+QByteArray growingFile(bool twoBlocks)
+{
+    TavWriter w;
+    w.marker('I');
+    w.globalItem("设备型号", "OTC-408");
+    if (twoBlocks)
+        w.historyBlock(4, {"P"}, {10}, {10, 20, 30}, {{1}, {2}, {3}});
+    w.marker('H');
+    w.historyHeader(4, {"T", "H"}, {10, 100});
+    return w.bytes + records(1000, 40);
+}
+
+QByteArray growingCsv(int first, int count)
+{
+    QByteArray text = first == 0 ? "时间,T,H\n" : "";
+    for (int i = first; i < first + count; ++i)
+        text += QDateTime::fromSecsSinceEpoch(1719835200 + 60 * i, Qt::UTC)
+                    .toString(QStringLiteral("yyyy/MM/dd hh:mm:ss"))
+                    .toLatin1() +
+                "," + QByteArray::number(i) + ",2.5\n";
     return text;
 }
 
@@ -98,6 +132,49 @@ private slots:
             QVERIFY(info.first().at(0).toString().startsWith(path));
             if (!lastMessage.isEmpty())
                 QCOMPARE(info.last(), QVariantList({path + lastMessage, status == 0 ? 100 : -1}));
+        }
+    }
+
+    void roomToGrow_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QByteArray>("appended");
+        QTest::newRow("one block") << "grow1.tavdata" << growingFile(false) << records(4000, 25);
+        QTest::newRow("blocks merged") << "grow2.tavdata" << growingFile(true) << records(4000, 25);
+        QTest::newRow("csv") << "grow.csv" << growingCsv(0, 40) << growingCsv(40, 25);
+    }
+
+    // The read of a file that will be followed leaves room in its columns: the first
+    // append moves none of them, and the set then holds what a read of the whole file gives.
+    void roomToGrow()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, file);
+        QFETCH(QByteArray, appended);
+        for (const bool room : {false, true}) {
+            const QString path = saveScratch(name, file);
+            SortedTavData set;
+            set.limits.growRoom = room;
+            set.onReadTrigged(path);
+            set.adoptIncoming();
+            QCOMPARE(set.status, 0);
+            QVERIFY(set.stamps.capacity() > set.stamps.size() || !room);
+            for (const QVector<float>& column : qAsConst(set.values))
+                QVERIFY(column.capacity() > column.size() || !room);
+            QFile more(path);
+            QVERIFY(more.open(QIODevice::Append));
+            QCOMPARE(more.write(appended), qint64(appended.size()));
+            more.close();
+            set.onAppendTrigged(path);
+            QVERIFY(set.batch() && set.batch()->appended() == 25);
+            QCOMPARE(set.batch()->grown, !room);
+            QVERIFY(set.applyBatch());
+            SortedTavData whole;
+            QCOMPARE(whole.readTavData(path), 0);
+            QCOMPARE(set.names, whole.names);
+            QCOMPARE(set.stamps, whole.stamps);
+            QCOMPARE(set.values, whole.values);
         }
     }
 
