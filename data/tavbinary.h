@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tavrecords.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QString>
@@ -93,6 +95,20 @@ struct TailLayout
     qint64 records = 0;
     qint64 kept = 0;      // records kept
     qint64 lastStamp = 0; // stamp of the last kept record
+
+    // Makes block, whose records start at recordsStart and of which records were taken,
+    // the last History block.
+    void takeBlock(const HistoryBlock& block, qint64 recordsStart, qint64 recordLength,
+                   qint64 records)
+    {
+        names = block.names;
+        scales = block.scales;
+        this->recordsStart = recordsStart;
+        this->recordLength = recordLength;
+        this->records = records;
+        kept = block.stamps.size();
+        lastStamp = block.stamps.isEmpty() ? 0 : block.stamps.last();
+    }
 
     // What the read holds, for the limits a read applies.
     qint64 blocks = 0;     // History blocks

@@ -374,14 +374,8 @@ TailLayout TavData::tailLayout(const QVector<TavBinary::MarkerHit>& markers, qin
     tail.systemEvents = systemEvents.size();
     tail.userEvents = userEvents.size();
     if (!blocks.isEmpty()) {
-        const HistoryBlock& block = blocks.last();
-        tail.names = block.names;
-        tail.scales = block.scales;
-        tail.recordsStart = m_lastHistory.recordsStart;
-        tail.recordLength = m_lastHistory.recordLength;
-        tail.records = m_lastHistory.records;
-        tail.kept = block.stamps.size();
-        tail.lastStamp = block.stamps.isEmpty() ? 0 : block.stamps.last();
+        tail.takeBlock(blocks.last(), m_lastHistory.recordsStart, m_lastHistory.recordLength,
+                       m_lastHistory.records);
     }
     // A header read past the end of the file holds zeros that later bytes would change.
     tail.resumable = m_headersEnd <= size;

@@ -195,12 +195,7 @@ TailStep::Opened TailStep::openHistory(qint64 start, qint64 end, bool last, qint
     if (!h.whole || m_at.blocks == 0 || block.names != m_at.names)
         return Opened::ReadWhole;
     m_batch.dropped += h.records - block.stamps.size();
-    m_at.scales = block.scales;
-    m_at.recordsStart = h.recordsStart;
-    m_at.recordLength = h.recordLength;
-    m_at.records = h.records;
-    m_at.kept = block.stamps.size();
-    m_at.lastStamp = block.stamps.isEmpty() ? 0 : block.stamps.last();
+    m_at.takeBlock(block, h.recordsStart, h.recordLength, h.records);
     m_at.blocks += 1;
     if (!appendSamples(m_batch, m_at, block.stamps, block.values))
         return Opened::ReadWhole;
