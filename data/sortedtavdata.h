@@ -45,6 +45,9 @@ public:
     // contents replace these) or drops it, on its own thread.
     bool hasIncoming() const { return m_incoming != nullptr; }
     int incomingStatus() const { return m_incoming ? m_incoming->status : 1; }
+    // The status of the last read: the incoming set's, or this one's when it was read in
+    // place (tests and tools read on their own thread).
+    int readStatus() const { return m_incoming ? m_incoming->status : status; }
     void adoptIncoming();
     void dropIncoming();
     void debugPrint() const;

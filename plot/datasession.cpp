@@ -83,7 +83,7 @@ void DataSession::setFollow(bool on)
 void DataSession::onWorkerDone(bool exportWritten)
 {
     // What the hand-off needs to know of the job that ended; the worker is idle now.
-    const bool readOk = dataSet.hasIncoming() ? dataSet.incomingStatus() == 0 : dataSet.status == 0;
+    const bool readOk = dataSet.readStatus() == 0;
     const bool appendable =
         !dataSet.batch() || dataSet.batch()->outcome == AppendBatch::Outcome::Appended;
     run(m_handoff.workerDone(readOk, appendable), exportWritten);
@@ -156,7 +156,7 @@ void DataSession::run(const WorkerHandoff::Steps& steps, bool exportWritten)
 // set from the worker, the data set was filled in place (tests read on their own thread).
 void DataSession::deliverRead(const QString& path, bool followed)
 {
-    const int status = dataSet.hasIncoming() ? dataSet.incomingStatus() : dataSet.status;
+    const int status = dataSet.readStatus();
     const QStringList names = dataSet.names;
     const QPair<qint64, qint64> before = dataSet.stampRange();
     const bool ok = status == 0;
