@@ -78,7 +78,7 @@ public:
     VyTabTolerance* tabTolerance = nullptr; // the tolerance page, the fifth
     QSettings* userSettings = nullptr;      // per-user: window state, dialog folders, recent files
     WindowMemory* windowMemory = nullptr;
-    VyRecentList* recentList = nullptr; // "最近打开" on the file page
+    VyRecentList* recentList = nullptr; // the recent files on the file page
 
     // Period of one watchdog tick; only tests shorten it.
     void setWatchdogInterval(int ms) { watchdogInterval = ms; }
